@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the player and the tests need, when any is missing.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
+  libturbojpeg0-dev libpulse-dev qt6-base-dev libx11-dev
+  fonts-wqy-microhei fonts-dejavu-core
+)
+TEST_PACKAGES=(
+  googletest libgtest-dev libgmock-dev
+  pulseaudio pulseaudio-utils ffmpeg xvfb xauth xdotool x11-utils imagemagick
+)
+
+wanted=("${PACKAGES[@]}")
+[ "${1:-}" = "--test" ] && wanted+=("${TEST_PACKAGES[@]}")
+
+missing=()
+for pkg in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "${missing[@]}"
+fi

@@ -1,0 +1,52 @@
+# Sourced by the test command: a private sound server with a null sink and a virtual display,
+# each started only when none is reachable.
+STARTED_PIDS=()
+SERVICE_DIR=""
+
+start_sound_server() {
+  if pactl info >/dev/null 2>&1; then return; fi
+  export XDG_RUNTIME_DIR="$SERVICE_DIR/runtime"
+  export PULSE_RUNTIME_PATH="$XDG_RUNTIME_DIR/pulse"
+  mkdir -p "$PULSE_RUNTIME_PATH"; chmod 700 "$XDG_RUNTIME_DIR"
+  export PULSE_SERVER="unix:$PULSE_RUNTIME_PATH/native"
+  pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
+    --disable-shm=yes \
+    --load="module-native-protocol-unix auth-anonymous=1 socket=$PULSE_RUNTIME_PATH/native" \
+    --load="module-null-sink sink_name=telvane_null rate=48000" \
+    >"$SERVICE_DIR/pulseaudio.log" 2>&1 &
+  STARTED_PIDS+=($!)
+  for _ in $(seq 1 100); do
+    pactl info >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  pactl set-default-sink telvane_null >/dev/null 2>&1 || true
+  pactl info >/dev/null 2>&1 || { echo "sound server did not start:"; cat "$SERVICE_DIR/pulseaudio.log"; }
+}
+
+start_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return; fi
+  local display
+  for display in $(seq 91 120); do
+    [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] || break
+  done
+  Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp >"$SERVICE_DIR/xvfb.log" 2>&1 &
+  STARTED_PIDS+=($!)
+  export DISPLAY=":$display"
+  for _ in $(seq 1 100); do
+    [ -e "/tmp/.X11-unix/X$display" ] && break
+    sleep 0.1
+  done
+}
+
+start_services() {
+  SERVICE_DIR=$(mktemp -d /tmp/telvane-services.XXXXXX)
+  start_sound_server
+  start_display
+}
+
+stop_services() {
+  local pid
+  for pid in "${STARTED_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${STARTED_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+  [ -n "$SERVICE_DIR" ] && rm -rf "$SERVICE_DIR"
+}
