@@ -1,0 +1,97 @@
+#pragma once
+// Reader of the recorders' own recording files: recognises them, describes their streams, builds a
+// seek index of the video key frames when opened, and hands out one FFmpeg packet per frame with
+// time stamps in milliseconds, rebased so that each stream starts at 0.
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/record/posix_read_file.h"
+#include "engine/record/record_format.h"
+
+struct AVPacket;
+
+// True when path names a readable regular file whose first 64 bytes begin with the recording
+// magic. Called on the thread that opens files; reads at most 64 bytes.
+bool IsRecordFile(const char* path);
+
+class CRecordFile {
+public:
+    // One seek index entry per video key frame, in file order.
+    struct _tagFileSeek {
+        uint64_t time;    // ms from the first key frame
+        uint64_t offset;  // file offset of the key frame's frame header
+    };
+
+    CRecordFile();
+    virtual ~CRecordFile();
+    CRecordFile(const CRecordFile&) = delete;
+    CRecordFile& operator=(const CRecordFile&) = delete;
+
+    // Thread that opens files. Opens the file read-only holding an exclusive advisory lock (another
+    // opener holding one makes this fail), reads the stream description and builds the seek index
+    // by hopping from frame header to frame header. Reopening starts afresh.
+    bool Open(const char* path);
+
+    // Read thread only. The next frame as a new packet that the caller disposes of with
+    // INPUT_RECORDING, or null at the end of the data (no further complete frame) or when closed.
+    // A frame cut short is not consumed: once the file has grown, the same call yields it.
+    AVPacket* ReadFrame();
+
+    // Read thread only. Positions the reader at the key frame whose index interval holds targetMs
+    // (ms from the first key frame); false, position unchanged, with fewer than two key frames or a
+    // target beyond the last one.
+    bool SeekTo(uint64_t targetMs);
+
+    uint64_t GetDuration() const;  // ms from the first key frame to the last frame
+    // After the read thread has ended. Closes the file and drops its lock; the index is kept.
+    void Close();
+    bool IsOpen() const;
+
+    // Stream description, valid after a successful Open. Codecs are AVCodecID values; audio 0 = none.
+    int GetVideoCodec() const;
+    int GetWidth() const;
+    int GetHeight() const;
+    int GetAudioCodec() const;
+    int GetSampleRate() const;  // samples per second
+    int GetChannels() const;
+
+    const std::vector<_tagFileSeek>& GetSeekIndex() const { return m_seekIndex; }
+
+    // The payload allocator: size bytes followed by AV_INPUT_BUFFER_PADDING_SIZE zero bytes, since
+    // decoders read a little past the end. Null when size cannot be a packet's size.
+    static uint8_t* AllocPayload(uint32_t size);
+    static void FreePayload(uint8_t* data);
+
+private:
+    void ResetState();
+    void ReadStreamDescription(const uint8_t* headerBytes);
+    void BuildSeekIndex();
+    bool ReadFrameHeaderAt(uint64_t offset, record_format::FrameHeader* frame);
+    bool PayloadFitsFile(uint64_t headerOffset, uint32_t payloadSize);
+    int64_t NextClockMs(uint64_t stampMs);
+    AVPacket* MakePacket(const record_format::FrameHeader& frame, uint64_t headerOffset);
+
+    PosixReadFile m_file;
+    int m_nVideoCodec = 0;
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    int m_nAudioCodec = 0;
+    int m_nSampleRate = 0;
+    int m_nChannels = 0;
+    int m_bOpen = 0;
+    uint64_t m_nDuration = 0;   // ms
+    int64_t m_nAudioBase = 0;   // unwrapped ms of the first audio frame
+    int64_t m_nVideoBase = 0;   // unwrapped ms of the first video frame
+    int m_bAudioFirst = 1;      // the audio base is not known yet
+    int m_bVideoFirst = 1;      // the video base is not known yet
+    uint64_t m_nReadPosition = 0;  // offset of the next frame header; 0 = not started
+    std::vector<_tagFileSeek> m_seekIndex;
+
+    // Recorders stamp wall-clock time and it is compared by time of day; this running clock
+    // carries the day over midnight so times keep rising. Unwrapped ms, shared by both streams.
+    int64_t m_nClockMs = 0;
+    int m_bClockStarted = 0;
+    int64_t m_nIndexBaseMs = 0;  // unwrapped ms that index time 0 stands for
+    uint64_t m_nKnownSize = 0;   // bytes of the file known to exist
+};
