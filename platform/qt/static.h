@@ -1,0 +1,24 @@
+#pragma once
+// A static text control: the window text in the dialog font, left, centred or right, optionally
+// centred vertically (SS_CENTERIMAGE) and shortened in the middle when it is too long
+// (SS_PATHELLIPSIS). Its colours come from the parent's OnCtlColor.
+
+#include "platform/qt/wnd.h"
+
+namespace platform {
+
+class CStatic : public CWnd {
+public:
+    BOOL Create(const QString& text, UINT style, const Rect& rect, CWnd* parent, int controlId);
+    // The text as it fits into width pixels under the control's style.
+    QString DisplayText(int width) const;
+
+protected:
+    BOOL OnEraseBkgnd(QPainter& dc) override;
+    void OnPaint(QPainter& dc) override;
+
+private:
+    CtlColors ColorsFromParent();
+};
+
+}  // namespace platform

@@ -1,0 +1,516 @@
+#include "platform/qt/wnd.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QThread>
+#include <QWindow>
+
+#include "platform/qt/key_codes.h"
+#include "platform/qt/mouse_tracker.h"
+
+namespace platform {
+namespace {
+
+// Posted moves travel as a message of our own so that they fail, like every post, once the window
+// is gone; they skip pre-translation as the platform's cross-thread moves do.
+constexpr MessageId kPostedMove = 0xC0DE;
+
+class PostedMessageEvent : public QEvent {
+public:
+    explicit PostedMessageEvent(const Message& message) : QEvent(Type()), m_message(message) {}
+    static QEvent::Type Type() {
+        static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+    const Message& message() const { return m_message; }
+
+private:
+    Message m_message;
+};
+
+static_assert(sizeof(WParam) == 8 && sizeof(LParam) == 8, "a rectangle travels in two 64-bit words");
+
+WParam PackPair(int32_t high, int32_t low) {
+    return (static_cast<WParam>(static_cast<uint32_t>(high)) << 32) | static_cast<uint32_t>(low);
+}
+int32_t PairHigh(uint64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value >> 32)); }
+int32_t PairLow(uint64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
+
+UINT MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+    UINT flags = 0;
+    if (buttons & Qt::LeftButton) flags |= MK_LBUTTON;
+    if (buttons & Qt::RightButton) flags |= MK_RBUTTON;
+    if (buttons & Qt::MiddleButton) flags |= MK_MBUTTON;
+    if (modifiers & Qt::ShiftModifier) flags |= MK_SHIFT;
+    if (modifiers & Qt::ControlModifier) flags |= MK_CONTROL;
+    return flags;
+}
+
+Point ClientPoint(const QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    return Point{p.x(), p.y()};
+}
+
+Rect ToRect(const QRect& r) { return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
+
+bool OnOwnThread(const QObject* object) { return QThread::currentThread() == object->thread(); }
+
+}  // namespace
+
+CWnd::CWnd() {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setMouseTracking(true);
+    m_pTracker = std::make_unique<MouseTracker>(
+        this, [this] { return m_bPointerInside; }, [this] { OnMouseHover(0, m_ptLastMouse); },
+        [this] { OnMouseLeave(); });
+}
+
+CWnd::~CWnd() { DestroyWindow(); }
+
+BOOL CWnd::CreateEx(CWnd* parent, const Rect& rect, UINT style, int controlId) {
+    if (m_hWnd) return FALSE;
+    m_nStyle = style;
+    m_nControlId = controlId;
+    if (parent) {
+        setParent(parent, Qt::Widget);
+    } else {
+        setParent(nullptr, (style & WS_CAPTION) == WS_CAPTION ? Qt::Window
+                                                              : Qt::Window | Qt::FramelessWindowHint);
+        if (style & WS_SYSMENU) setWindowFlag(Qt::WindowSystemMenuHint, true);
+    }
+    setGeometry(ToQRect(rect));
+    setEnabled(!(style & WS_DISABLED));
+    m_hWnd = RegisterWindow(this);
+    StoreWindowRect();
+    ReportSizeIfChanged();
+    if (style & WS_VISIBLE) show();
+    return TRUE;
+}
+
+BOOL CWnd::DestroyWindow() {
+    if (!m_hWnd) return FALSE;
+    OnDestroy();
+    for (QObject* child : children()) {
+        if (auto* window = dynamic_cast<CWnd*>(child)) window->DestroyWindow();
+    }
+    UnregisterWindow(m_hWnd);
+    m_hWnd = nullptr;
+    QCoreApplication::removePostedEvents(this, PostedMessageEvent::Type());
+    m_pTracker->Cancel();
+    hide();
+    m_lastReportedSize = QSize(-1, -1);
+    return TRUE;
+}
+
+CWnd* CWnd::GetDlgItem(int controlId) const {
+    for (QObject* child : children()) {
+        auto* window = dynamic_cast<CWnd*>(child);
+        if (window && window->m_hWnd && window->m_nControlId == controlId) return window;
+    }
+    return nullptr;
+}
+
+CWnd* CWnd::GetParent() const {
+    if (m_pChildParent) return dynamic_cast<CWnd*>(m_pChildParent.data());
+    return dynamic_cast<CWnd*>(parentWidget());
+}
+
+BOOL CWnd::ModifyStyle(UINT remove, UINT add) {
+    const UINT before = m_nStyle;
+    m_nStyle = (m_nStyle & ~remove) | add;
+    if (!m_hWnd) return TRUE;
+    if ((before & WS_CHILD) && (m_nStyle & WS_POPUP) && !(m_nStyle & WS_CHILD)) ToTopLevel();
+    else if ((before & WS_POPUP) && (m_nStyle & WS_CHILD)) BackToChild();
+    return TRUE;
+}
+
+void CWnd::ToTopLevel() {
+    if (isWindow()) return;
+    const bool visible = isVisible();
+    const QPoint origin = mapToGlobal(QPoint(0, 0));
+    m_pChildParent = parentWidget();
+    setParent(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    move(origin);
+    if (visible) show();
+}
+
+void CWnd::BackToChild() {
+    if (!isWindow() || !m_pChildParent) return;
+    const bool visible = isVisible();
+    QWidget* parent = m_pChildParent.data();
+    m_pChildParent.clear();
+    const QPoint origin = parent->mapFromGlobal(geometry().topLeft());
+    setParent(parent, Qt::Widget);
+    move(origin);
+    if (visible) show();
+}
+
+void CWnd::GetClientRect(Rect* rect) const { *rect = Rect{0, 0, width(), height()}; }
+
+void CWnd::GetWindowRect(Rect* rect) const {
+    if (!OnOwnThread(this)) {
+        std::lock_guard<std::mutex> lock(m_rectMutex);
+        *rect = m_rcShared;
+        return;
+    }
+    if (isWindow()) {
+        std::lock_guard<std::mutex> lock(m_rectMutex);
+        if (m_nPendingMoves > 0) {
+            *rect = m_rcShared;
+            return;
+        }
+    }
+    const QPoint origin = mapToGlobal(QPoint(0, 0));
+    *rect = Rect{origin.x(), origin.y(), origin.x() + width(), origin.y() + height()};
+}
+
+void CWnd::ClientToScreen(Point* point) const {
+    const QPoint p = mapToGlobal(QPoint(point->x, point->y));
+    *point = Point{p.x(), p.y()};
+}
+
+void CWnd::ScreenToClient(Point* point) const {
+    const QPoint p = mapFromGlobal(QPoint(point->x, point->y));
+    *point = Point{p.x(), p.y()};
+}
+
+BOOL CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint) {
+    if (!m_hWnd) return FALSE;
+    setGeometry(x, y, std::max(0, width), std::max(0, height));
+    StoreWindowRect();
+    // A hidden widget gets its resize event only when shown; the size notification is due now.
+    ReportSizeIfChanged();
+    if (repaint) update();
+    return TRUE;
+}
+
+BOOL CWnd::MoveWindow(const Rect& rect, BOOL repaint) {
+    return MoveWindow(rect.left, rect.top, rect.Width(), rect.Height(), repaint);
+}
+
+BOOL CWnd::PostMoveWindow(const Rect& rect) {
+    {
+        std::lock_guard<std::mutex> lock(m_rectMutex);
+        m_rcShared = rect;
+        ++m_nPendingMoves;
+    }
+    // m_hWnd is read here by another thread only through the registry, which fails once the
+    // window is unregistered; the handle value itself never changes while the window lives.
+    if (platform::PostMessage(m_hWnd, kPostedMove, PackPair(rect.left, rect.top),
+                              static_cast<LParam>(PackPair(rect.Width(), rect.Height()))))
+        return TRUE;
+    std::lock_guard<std::mutex> lock(m_rectMutex);
+    --m_nPendingMoves;
+    return FALSE;
+}
+
+void CWnd::ApplyPostedMove(WParam position, LParam size) {
+    const uint64_t packedSize = static_cast<uint64_t>(size);
+    setGeometry(PairHigh(position), PairLow(position), std::max(0, PairHigh(packedSize)),
+                std::max(0, PairLow(packedSize)));
+    {
+        std::lock_guard<std::mutex> lock(m_rectMutex);
+        if (m_nPendingMoves > 0) --m_nPendingMoves;
+    }
+    StoreWindowRect();
+    ReportSizeIfChanged();
+    update();
+}
+
+BOOL CWnd::SetWindowPos(bool topMost, int x, int y, int width, int height, BOOL show) {
+    if (!m_hWnd) return FALSE;
+    if (isWindow() && topMost != bool(windowFlags() & Qt::WindowStaysOnTopHint))
+        setWindowFlag(Qt::WindowStaysOnTopHint, topMost);
+    MoveWindow(x, y, width, height, TRUE);
+    if (show) {
+        QWidget::show();
+        raise();
+        activateWindow();
+    }
+    return TRUE;
+}
+
+BOOL CWnd::ShowWindow(int command) {
+    if (!m_hWnd) return FALSE;
+    const BOOL wasVisible = isVisible();
+    switch (command) {
+    case SW_HIDE: hide(); break;
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE: showMinimized(); break;
+    case SW_SHOWMAXIMIZED: showMaximized(); break;
+    case SW_SHOWNORMAL:
+    case SW_RESTORE: showNormal(); break;
+    default: show(); break;
+    }
+    return wasVisible;
+}
+
+BOOL CWnd::IsWindowVisible() const { return m_hWnd && isVisible(); }
+BOOL CWnd::IsZoomed() const { return isMaximized(); }
+BOOL CWnd::IsIconic() const { return isMinimized(); }
+
+BOOL CWnd::EnableWindow(BOOL enable) {
+    const BOOL wasDisabled = !isEnabled();
+    setEnabled(enable != FALSE);
+    if (enable) m_nStyle &= ~WS_DISABLED;
+    else m_nStyle |= WS_DISABLED;
+    return wasDisabled;
+}
+
+BOOL CWnd::IsWindowEnabled() const { return isEnabled(); }
+void CWnd::SetFocus() { setFocus(Qt::OtherFocusReason); }
+
+Rect CWnd::GetMonitorRect() const {
+    QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+    return where ? ToRect(where->geometry()) : Rect{};
+}
+
+void CWnd::Invalidate(BOOL erase) { InvalidateRect(nullptr, erase); }
+
+void CWnd::InvalidateRect(const Rect* rect, BOOL erase) {
+    if (!erase) m_bSkipErase = true;
+    if (rect) update(ToQRect(*rect));
+    else update();
+}
+
+void CWnd::UpdateWindow() {
+    // Painting outside the paint event is not allowed: flush what is invalid now instead.
+    if (isVisible()) repaint(visibleRegion());
+}
+
+BOOL CWnd::RedrawWindow(const Rect* rect, UINT flags) {
+    if (!m_hWnd) return FALSE;
+    if (flags & RDW_INVALIDATE) InvalidateRect(rect, (flags & RDW_ERASE) != 0);
+    if ((flags & RDW_UPDATENOW) && isVisible()) {
+        if (rect) repaint(ToQRect(*rect));
+        else repaint();
+    }
+    return TRUE;
+}
+
+void CWnd::SetWindowText(const QString& text) {
+    setWindowTitle(text);
+    update();
+}
+
+QString CWnd::GetWindowText() const { return windowTitle(); }
+
+BOOL CWnd::PostMessage(MessageId message, WParam wParam, LParam lParam) {
+    return platform::PostMessage(m_hWnd, message, wParam, lParam);
+}
+
+LResult CWnd::SendMessage(MessageId message, WParam wParam, LParam lParam) {
+    return WindowProc(message, wParam, lParam);
+}
+
+BOOL CWnd::TrackMouseEvent(UINT flags, UINT hoverMs) {
+    if (!m_hWnd) return FALSE;
+    m_pTracker->Request(flags, hoverMs);
+    return TRUE;
+}
+
+void CWnd::SetCursor(Qt::CursorShape shape) {
+    m_bCursorSetThisMove = true;
+    if (cursor().shape() != shape) setCursor(QCursor(shape));
+}
+
+bool CWnd::PreTranslateWalk(CWnd* target, Message& message) {
+    QPointer<CWnd> guard(target);
+    for (QPointer<CWnd> window = target; window; window = window->GetParent()) {
+        // A child turned popup (full screen) still belongs to its former parent's family.
+        const bool topLevel = window->isWindow() && !window->m_pChildParent;
+        if (window->PreTranslateMessage(message)) return true;
+        if (!guard || !window || topLevel) break;
+    }
+    return !guard || !guard->m_hWnd;
+}
+
+void CWnd::DispatchMessage(CWnd* target, Message message) {
+    QPointer<CWnd> guard(target);
+    if (PreTranslateWalk(target, message) || !guard) return;
+    guard->WindowProc(message.message, message.wParam, message.lParam);
+}
+
+BOOL CWnd::PreTranslateMessage(Message&) { return FALSE; }
+void CWnd::OnCtlColor(CWnd*, CtlColors&) {}
+
+LResult CWnd::WindowProc(MessageId message, WParam wParam, LParam lParam) {
+    switch (message) {
+    case WM_COMMAND: return OnCommand(wParam, lParam);
+    case WM_SYSCOMMAND: OnSysCommand(static_cast<UINT>(wParam & 0xFFF0), lParam); return 0;
+    case WM_CLOSE: OnClose(); return 0;
+    case WM_KEYDOWN: OnKeyDown(static_cast<UINT>(wParam), 1, 0); return 0;
+    default: return 0;
+    }
+}
+
+BOOL CWnd::OnCommand(WParam, LParam) { return FALSE; }
+
+void CWnd::OnSysCommand(UINT id, LParam) {
+    switch (id) {
+    case SC_MINIMIZE: showMinimized(); break;
+    case SC_MAXIMIZE: showMaximized(); break;
+    case SC_RESTORE:
+        if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+        else showNormal();
+        break;
+    case SC_CLOSE: SendMessage(WM_CLOSE); break;
+    default: break;
+    }
+}
+
+void CWnd::OnClose() { DestroyWindow(); }
+void CWnd::OnSize(UINT, int, int) {}
+
+BOOL CWnd::OnEraseBkgnd(QPainter& dc) {
+    // The dialog face colour of the platform's default scheme.
+    dc.fillRect(rect(), QColor(240, 240, 240));
+    return TRUE;
+}
+
+void CWnd::OnPaint(QPainter&) {}
+void CWnd::OnMouseMove(UINT, Point) {}
+void CWnd::OnLButtonDown(UINT, Point) {}
+void CWnd::OnLButtonUp(UINT, Point) {}
+void CWnd::OnLButtonDblClk(UINT, Point) {}
+void CWnd::OnRButtonDown(UINT, Point) {}
+void CWnd::OnRButtonUp(UINT, Point) {}
+BOOL CWnd::OnMouseWheel(UINT, short, Point) { return FALSE; }
+void CWnd::OnMouseHover(UINT, Point) {}
+void CWnd::OnMouseLeave() {}
+void CWnd::OnKeyDown(UINT, UINT, UINT) {}
+
+void CWnd::Deliver(const Message& message) {
+    QCoreApplication::postEvent(this, new PostedMessageEvent(message));
+}
+
+bool CWnd::event(QEvent* event) {
+    if (event->type() != PostedMessageEvent::Type()) return QWidget::event(event);
+    const Message message = static_cast<PostedMessageEvent*>(event)->message();
+    if (!m_hWnd) return true;
+    if (message.message == kPostedMove) ApplyPostedMove(message.wParam, message.lParam);
+    else DispatchMessage(this, message);
+    return true;
+}
+
+void CWnd::paintEvent(QPaintEvent*) {
+    QPainter dc(this);
+    if (!m_bSkipErase) OnEraseBkgnd(dc);
+    m_bSkipErase = false;
+    OnPaint(dc);
+}
+
+void CWnd::resizeEvent(QResizeEvent*) {
+    StoreWindowRect();
+    ReportSizeIfChanged();
+}
+
+void CWnd::moveEvent(QMoveEvent*) { StoreWindowRect(); }
+
+void CWnd::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange && m_hWnd) {
+        if (isMinimized()) {
+            m_lastReportedSize = QSize(0, 0);
+            OnSize(SIZE_MINIMIZED, 0, 0);
+        } else {
+            ReportSizeIfChanged();
+        }
+    }
+    QWidget::changeEvent(event);
+}
+
+void CWnd::ReportSizeIfChanged() {
+    if (!m_hWnd || size() == m_lastReportedSize) return;
+    m_lastReportedSize = size();
+    OnSize(isMaximized() ? SIZE_MAXIMIZED : SIZE_RESTORED, width(), height());
+}
+
+void CWnd::StoreWindowRect() {
+    if (!isWindow()) return;
+    std::lock_guard<std::mutex> lock(m_rectMutex);
+    if (m_nPendingMoves > 0) return;
+    m_rcShared = ToRect(geometry());
+}
+
+void CWnd::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    if (!m_hWnd) return;
+    NotePointer(event->position().toPoint());
+    const UINT flags = MouseFlags(event->buttons(), event->modifiers());
+    if (event->button() == Qt::LeftButton) OnLButtonDown(flags, ClientPoint(event));
+    else if (event->button() == Qt::RightButton) OnRButtonDown(flags, ClientPoint(event));
+}
+
+void CWnd::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    if (!m_hWnd) return;
+    const UINT flags = MouseFlags(event->buttons(), event->modifiers());
+    if (event->button() == Qt::LeftButton) OnLButtonUp(flags, ClientPoint(event));
+    else if (event->button() == Qt::RightButton) OnRButtonUp(flags, ClientPoint(event));
+}
+
+void CWnd::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+    if (!m_hWnd) return;
+    const UINT flags = MouseFlags(event->buttons(), event->modifiers());
+    if (event->button() == Qt::LeftButton) OnLButtonDblClk(flags, ClientPoint(event));
+    else if (event->button() == Qt::RightButton) OnRButtonDown(flags, ClientPoint(event));
+}
+
+void CWnd::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+    if (!m_hWnd) return;
+    m_bCursorSetThisMove = false;
+    NotePointer(event->position().toPoint());
+    OnMouseMove(MouseFlags(event->buttons(), event->modifiers()), ClientPoint(event));
+    // The class cursor comes back on every move the handler leaves alone.
+    if (!m_bCursorSetThisMove && cursor().shape() != Qt::ArrowCursor) unsetCursor();
+}
+
+void CWnd::wheelEvent(QWheelEvent* event) {
+    if (!m_hWnd) return;
+    const QPoint global = event->globalPosition().toPoint();
+    const short delta = static_cast<short>(event->angleDelta().y());
+    if (OnMouseWheel(MouseFlags(event->buttons(), event->modifiers()), delta, Point{global.x(), global.y()}))
+        event->accept();
+    else
+        event->ignore();
+}
+
+void CWnd::NotePointer(const QPoint& clientPoint) {
+    m_ptLastMouse = Point{clientPoint.x(), clientPoint.y()};
+    m_bPointerInside = rect().contains(clientPoint);
+}
+
+void CWnd::enterEvent(QEnterEvent* event) {
+    QWidget::enterEvent(event);
+    NotePointer(event->position().toPoint());
+    m_bPointerInside = true;
+}
+
+void CWnd::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    m_bPointerInside = false;
+    m_pTracker->PointerLeft();
+}
+
+void CWnd::keyPressEvent(QKeyEvent* event) {
+    event->accept();
+    if (!m_hWnd) return;
+    Message message{WM_KEYDOWN, VirtualKeyFromQtKey(event->key()), 0};
+    QPointer<CWnd> self(this);
+    if (PreTranslateWalk(this, message) || !self) return;
+    OnKeyDown(static_cast<UINT>(message.wParam), event->isAutoRepeat() ? 2 : 1, 0);
+}
+
+void CWnd::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    if (m_hWnd) OnClose();
+}
+
+}  // namespace platform

@@ -1,0 +1,190 @@
+#pragma once
+// The base window: a QWidget that receives the platform's messages and mouse, key, size and paint
+// notifications through the overridable hooks the panes and controls are written against.
+//
+// Threads: every member runs on the user-interface thread unless its comment says otherwise.
+// The object and the window are separate, as on the platform: a CWnd exists from construction,
+// but it has a window (a handle, a place in the parent, messages) only between a creation call and
+// DestroyWindow. Child windows that are members of their parent are destroyed before it.
+
+#include <QColor>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <memory>
+#include <mutex>
+
+#include "platform/geometry.h"
+#include "platform/messages.h"
+#include "platform/qt/win_defs.h"
+
+class QPainter;
+
+namespace platform {
+
+class MouseTracker;
+
+// The colours a control asks its parent for before it paints (the platform's control-colour
+// notification). Transparent leaves the parent's pixels under the text.
+struct CtlColors {
+    QColor text{0, 0, 0};
+    QColor background{240, 240, 240};
+    bool transparent = false;
+};
+
+class CWnd : public QWidget, private MessageSink {
+public:
+    CWnd();
+    ~CWnd() override;
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    // Null before creation and after DestroyWindow. Posting to the handle is the thread-safe way
+    // in from other threads.
+    WindowHandle GetSafeHwnd() const { return m_hWnd; }
+
+    // Creates the window: a child of parent at rect (parent's client coordinates), or a top-level
+    // window at rect (screen coordinates) when parent is null. Sends the first OnSize. Fails when
+    // the window already exists.
+    BOOL CreateEx(CWnd* parent, const Rect& rect, UINT style, int controlId);
+    // Destroys the window and the windows of its children (OnDestroy first); the object stays.
+    BOOL DestroyWindow();
+
+    int GetDlgCtrlID() const { return m_nControlId; }
+    CWnd* GetDlgItem(int controlId) const;
+    CWnd* GetParent() const;
+    UINT GetStyle() const { return m_nStyle; }
+    // Adds and removes style bits. Moving between WS_CHILD and WS_POPUP turns a child into a
+    // frameless top-level window (keeping its screen position) and back into its former parent.
+    BOOL ModifyStyle(UINT remove, UINT add);
+
+    void GetClientRect(Rect* rect) const;
+    // Screen coordinates. For a top-level window any thread may call it: it then returns the last
+    // rectangle the window was given or asked for (see PostMoveWindow).
+    void GetWindowRect(Rect* rect) const;
+    void ClientToScreen(Point* point) const;
+    void ScreenToClient(Point* point) const;
+
+    BOOL MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
+    BOOL MoveWindow(const Rect& rect, BOOL repaint = TRUE);
+    // Any thread: asks the user-interface thread to move the top-level window to rect (screen
+    // coordinates). Never blocks; fails once the window is destroyed.
+    BOOL PostMoveWindow(const Rect& rect);
+    // Places the window; topMost keeps a top-level window above the others.
+    BOOL SetWindowPos(bool topMost, int x, int y, int width, int height, BOOL show);
+    BOOL ShowWindow(int command);
+    BOOL IsWindowVisible() const;
+    BOOL IsZoomed() const;
+    BOOL IsIconic() const;
+    BOOL EnableWindow(BOOL enable);
+    BOOL IsWindowEnabled() const;
+    void SetFocus();
+    // The screen the window is on (the primary one when it is on none), in screen coordinates.
+    Rect GetMonitorRect() const;
+
+    void Invalidate(BOOL erase = TRUE);
+    void InvalidateRect(const Rect* rect, BOOL erase = TRUE);
+    void UpdateWindow();
+    // RDW_INVALIDATE marks rect (all when null), RDW_ERASE lets OnEraseBkgnd run first,
+    // RDW_UPDATENOW paints before returning.
+    BOOL RedrawWindow(const Rect* rect = nullptr, UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+
+    void SetWindowText(const QString& text);
+    QString GetWindowText() const;
+
+    // Any thread: the platform's PostMessage to this window.
+    BOOL PostMessage(MessageId message, WParam wParam = 0, LParam lParam = 0);
+    // Runs WindowProc at once, without pre-translation.
+    LResult SendMessage(MessageId message, WParam wParam = 0, LParam lParam = 0);
+
+    // TME_HOVER: one OnMouseHover hoverMs after the request if the pointer is still over the
+    // window; TME_LEAVE: OnMouseLeave when it leaves (at once if it is already outside), which ends
+    // all tracking. TME_CANCEL removes the given kinds.
+    BOOL TrackMouseEvent(UINT flags, UINT hoverMs);
+    // Sets the pointer's shape over this window until the next mouse move resets it to the arrow,
+    // unless the handler of that move sets it again.
+    void SetCursor(Qt::CursorShape shape);
+
+    // The walk a posted message takes: PreTranslateMessage of the target, then of each parent up to
+    // the top-level window; the first that returns TRUE ends the message. Otherwise WindowProc of
+    // the target handles it.
+    static void DispatchMessage(CWnd* target, Message message);
+
+    // A child control asks for its colours before painting; the default leaves them as they are.
+    virtual void OnCtlColor(CWnd* control, CtlColors& colors);
+
+    // Called when a control object is bound to a window of its dialog.
+    virtual void PreSubclassWindow() {}
+    virtual BOOL PreTranslateMessage(Message& message);
+    virtual LResult WindowProc(MessageId message, WParam wParam, LParam lParam);
+
+protected:
+    virtual BOOL OnCommand(WParam wParam, LParam lParam);
+    // SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE and SC_CLOSE by default.
+    virtual void OnSysCommand(UINT id, LParam lParam);
+    virtual void OnClose();
+    virtual void OnDestroy() {}
+    virtual void OnSize(UINT type, int width, int height);
+    // Fills the invalid area with the dialog face colour; TRUE when erased.
+    virtual BOOL OnEraseBkgnd(QPainter& dc);
+    virtual void OnPaint(QPainter& dc);
+    // Points are client coordinates; flags are MK_* bits.
+    virtual void OnMouseMove(UINT flags, Point point);
+    virtual void OnLButtonDown(UINT flags, Point point);
+    virtual void OnLButtonUp(UINT flags, Point point);
+    virtual void OnLButtonDblClk(UINT flags, Point point);
+    virtual void OnRButtonDown(UINT flags, Point point);
+    virtual void OnRButtonUp(UINT flags, Point point);
+    // zDelta: 120 per notch, positive away from the user; point in screen coordinates. Returning
+    // FALSE hands the wheel to the parent.
+    virtual BOOL OnMouseWheel(UINT flags, short zDelta, Point screenPoint);
+    virtual void OnMouseHover(UINT flags, Point point);
+    virtual void OnMouseLeave();
+    virtual void OnKeyDown(UINT virtualKey, UINT repeatCount, UINT flags);
+
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Deliver(const Message& message) override;
+    void ApplyPostedMove(WParam position, LParam size);
+    void ReportSizeIfChanged();
+    void StoreWindowRect();
+    void ToTopLevel();
+    void BackToChild();
+    void NotePointer(const QPoint& clientPoint);
+    // Offers message to PreTranslateMessage from target up to its top-level window; true when a
+    // handler ended it or target went away.
+    static bool PreTranslateWalk(CWnd* target, Message& message);
+
+    WindowHandle m_hWnd = nullptr;
+    int m_nControlId = 0;
+    UINT m_nStyle = 0;
+    QPointer<QWidget> m_pChildParent;  // parent to return to after ModifyStyle made us a popup
+    QSize m_lastReportedSize{-1, -1};
+    bool m_bSkipErase = false;
+    bool m_bCursorSetThisMove = false;
+    bool m_bPointerInside = false;
+    Point m_ptLastMouse;
+    std::unique_ptr<MouseTracker> m_pTracker;
+
+    // The top-level window rectangle other threads read; pending moves are requested rectangles
+    // the user-interface thread has not applied yet, during which the rectangle stays as asked.
+    mutable std::mutex m_rectMutex;
+    Rect m_rcShared;
+    int m_nPendingMoves = 0;
+};
+
+}  // namespace platform
