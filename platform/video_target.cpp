@@ -1,0 +1,47 @@
+#include "platform/video_target.h"
+
+#include <unordered_map>
+
+namespace platform {
+namespace {
+
+struct VideoTargetRegistry {
+    std::mutex mutex;
+    std::unordered_map<WindowHandle, VideoTarget*> targets;
+};
+
+VideoTargetRegistry& Registry() {
+    static VideoTargetRegistry registry;
+    return registry;
+}
+
+}  // namespace
+
+void RegisterVideoTarget(WindowHandle window, VideoTarget* target) {
+    if (!window || !target) return;
+    VideoTargetRegistry& registry = Registry();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    registry.targets[window] = target;
+}
+
+void UnregisterVideoTarget(WindowHandle window) {
+    VideoTargetRegistry& registry = Registry();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    registry.targets.erase(window);
+}
+
+VideoTargetLease::VideoTargetLease(WindowHandle window) : m_lock(Registry().mutex) {
+    auto found = Registry().targets.find(window);
+    if (found != Registry().targets.end()) m_target = found->second;
+}
+
+bool IsVideoTarget(WindowHandle window) { return static_cast<bool>(VideoTargetLease(window)); }
+
+bool GetVideoTargetClientRect(WindowHandle window, VideoRect& client) {
+    VideoTargetLease target(window);
+    if (!target) return false;
+    client = target->ClientRect();
+    return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,87 @@
+#pragma once
+// The window a video renderer presents into, as the renderer sees it, and the registry that
+// finds it from a window handle. The renderer calls a target from its render thread only; the
+// user-interface thread owns the window. Nothing here may block on the user-interface thread:
+// a target answers from state it keeps up to date itself and takes pictures by copying them.
+
+#include <cstdint>
+#include <mutex>
+
+#include "platform/messages.h"
+
+namespace platform {
+
+// A rectangle in pixels of a window's client area; right and bottom are exclusive.
+struct VideoRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool operator==(const VideoRect&) const = default;
+};
+
+// One presented picture: 32-bit pixels, each a native-endian word 0xFFRRGGBB (the layout of
+// QImage::Format_RGB32), placed at `dest` in the client area. The pixels stay valid only for the
+// duration of the Present call.
+struct PresentedPicture {
+    const uint8_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    int strideBytes = 0;
+    VideoRect dest;
+};
+
+class VideoTarget {
+public:
+    virtual ~VideoTarget() = default;
+
+    // Called from the render thread (and tests), with the registry lock held. Must answer from
+    // the target's own thread-safe state, never by asking the user-interface thread.
+    virtual VideoRect ClientRect() const = 0;
+
+    // True while the window is visible, not minimised and of non-zero size. Same calling
+    // contract as ClientRect.
+    virtual bool IsUsable() const = 0;
+
+    // Hands over a picture. Called from the render thread with the registry lock held; the
+    // target copies what it needs before returning and may block only on its own short lock.
+    virtual void Present(const PresentedPicture& picture) = 0;
+};
+
+// Called by the window's owner, on any thread. The target must stay alive until
+// UnregisterVideoTarget returns; a handle registered again replaces the previous target.
+void RegisterVideoTarget(WindowHandle window, VideoTarget* target);
+
+// Waits for a call into the target that is in progress on another thread to finish, so that
+// the target may be destroyed as soon as this returns. Must not be called from inside a call
+// into a target (the registry lock is not recursive).
+void UnregisterVideoTarget(WindowHandle window);
+
+// Holds the registry lock for its lifetime and gives access to the target registered under a
+// handle, so that the target cannot be unregistered (and destroyed) while it is used. Keep a
+// lease only for the length of one call into the target; no other lock may be taken under it
+// except the target's own.
+class VideoTargetLease {
+public:
+    explicit VideoTargetLease(WindowHandle window);
+    VideoTargetLease(const VideoTargetLease&) = delete;
+    VideoTargetLease& operator=(const VideoTargetLease&) = delete;
+
+    explicit operator bool() const { return m_target != nullptr; }
+    VideoTarget& operator*() const { return *m_target; }
+    VideoTarget* operator->() const { return m_target; }
+
+private:
+    std::unique_lock<std::mutex> m_lock;
+    VideoTarget* m_target = nullptr;
+};
+
+// The stand-ins for IsWindow and GetClientRect on a video target; any thread.
+bool IsVideoTarget(WindowHandle window);
+// False (and `client` untouched) when no target is registered under the handle.
+bool GetVideoTargetClientRect(WindowHandle window, VideoRect& client);
+
+}  // namespace platform
