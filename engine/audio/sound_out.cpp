@@ -1,0 +1,106 @@
+#include "engine/audio/sound_out.h"
+
+#include <cstring>
+
+namespace {
+
+// Gives the device's tail time to reach the loudspeaker before the reset drops what is queued.
+constexpr uint32_t kCloseDrainMs = 80;
+
+}  // namespace
+
+CSoundOut::CSoundOut() : CSoundOut(platform::CreateSystemAudioDevice()) {}
+
+CSoundOut::CSoundOut(std::unique_ptr<platform::AudioDevice> device) : m_device(std::move(device)) {
+    for (Slot& slot : m_slots) slot.data = std::make_unique<uint8_t[]>(kSlotBytes);
+}
+
+CSoundOut::~CSoundOut() {
+    Close();
+    // The device's notifications use the lock and the slots: it goes before they do.
+    m_device.reset();
+}
+
+bool CSoundOut::Open(const WAVEFORMATEX& format) {
+    Close();
+    m_format = format;
+    if (!IsPlayableFormat(format)) return false;
+    const platform::PcmFormat pcm{format.nSamplesPerSec, format.nChannels};
+    m_open = m_device->Open(pcm, [this](uintptr_t slotIndex) { OnBlockDone(slotIndex); });
+    return m_open;
+}
+
+int CSoundOut::Write(const uint8_t* data, int length) {
+    if (!data || length <= 0 || length > kSlotBytes || !m_open || !IsWholeFrames(length))
+        return -1;
+    Slot& slot = m_slots[m_next];
+    if (!m_firstPass && !WaitForSlot(slot)) return -1;
+
+    std::memcpy(slot.data.get(), data, static_cast<size_t>(length));
+    slot.length = length;
+    // Counted before the hand-over, so the device's notification never finds it uncounted.
+    const int queued = MarkHeld(slot);
+    if (!m_device->Write(slot.data.get(), static_cast<size_t>(length), m_next)) {
+        MarkReturned(slot);
+        return -1;
+    }
+    m_next = (m_next + 1) % kSlotCount;
+    if (m_next == 0) m_firstPass = false;
+    return queued;
+}
+
+void CSoundOut::Close() {
+    if (!m_open) return;
+    m_open = false;
+    platform::Sleep(kCloseDrainMs);
+    // The reset hands every held slot back, so a later Open starts with a free ring.
+    m_device->Reset();
+    m_device->Close();
+}
+
+bool CSoundOut::IsOpen() const { return m_open; }
+
+int64_t CSoundOut::GetPlayedMs() const { return m_open ? m_device->PlayedMs() : -1; }
+
+bool CSoundOut::IsPlayableFormat(const WAVEFORMATEX& format) {
+    return format.wFormatTag == WAVE_FORMAT_PCM && format.wBitsPerSample == 16 &&
+           format.nChannels > 0 && format.nBlockAlign == 2 * format.nChannels &&
+           format.nSamplesPerSec > 0;
+}
+
+bool CSoundOut::IsWholeFrames(int length) const { return length % m_format.nBlockAlign == 0; }
+
+// A slot the device still holds is neither overwritten nor queued a second time. When it does
+// not come back within the looks, the device has stalled and the new block is dropped; the
+// slot, the count and the ring position stay as they are, so the next Write looks at the same
+// slot again.
+bool CSoundOut::WaitForSlot(const Slot& slot) {
+    for (int look = 0; SlotHeld(slot); ++look) {
+        if (look == kMaxSlotLooks) return false;
+        platform::Sleep(kSlotLookIntervalMs);
+    }
+    return true;
+}
+
+bool CSoundOut::SlotHeld(const Slot& slot) {
+    platform::CsGuard guard(m_lock);
+    return slot.held;
+}
+
+int CSoundOut::MarkHeld(Slot& slot) {
+    platform::CsGuard guard(m_lock);
+    slot.held = true;
+    return ++m_queued;
+}
+
+void CSoundOut::MarkReturned(Slot& slot) {
+    platform::CsGuard guard(m_lock);
+    if (!slot.held) return;
+    slot.held = false;
+    --m_queued;
+}
+
+// Device thread, with the device's own lock held.
+void CSoundOut::OnBlockDone(uintptr_t slotIndex) {
+    if (slotIndex < m_slots.size()) MarkReturned(m_slots[slotIndex]);
+}

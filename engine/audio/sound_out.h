@@ -1,0 +1,75 @@
+#pragma once
+// Plays blocks of 16-bit PCM through the system's sound output with a ring of five fixed
+// buffers. The writer blocks while the ring is full, which paces the audio thread at the speed of
+// playback: it never runs more than five blocks ahead of what the device has played.
+//
+// Threads: Write is called by the session's audio thread only; Open and Close by the thread that
+// opens and closes files, never while a Write runs; GetPlayedMs from any thread while open. The
+// device's block-done notification runs on the device's thread and touches only the slot states
+// and the queued count, under the lock.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "platform/audio_device.h"
+#include "platform/sync.h"
+#include "platform/wave_format.h"
+
+class CSoundOut {
+public:
+    static constexpr int kSlotCount = 5;
+    static constexpr int kSlotBytes = 102400;
+    // Write looks at a slot the device still holds every 50 ms. It gives up after 3 s in all: a
+    // sink waking from idle can take a second or two to start reading a new stream, longer
+    // means a stalled server. The limit stays well inside the session's 5,000 ms for joining
+    // the audio thread.
+    static constexpr uint32_t kSlotLookIntervalMs = 50;
+    static constexpr int kMaxSlotLooks = 60;
+
+    CSoundOut();
+    // For tests and tools that play through another device than the system's.
+    explicit CSoundOut(std::unique_ptr<platform::AudioDevice> device);
+    virtual ~CSoundOut();
+    CSoundOut(const CSoundOut&) = delete;
+    CSoundOut& operator=(const CSoundOut&) = delete;
+
+    // 16-bit PCM only; the device decides whether it can play the rate and channel count.
+    // Opening an open output closes it first.
+    bool Open(const WAVEFORMATEX& format);
+    // Queues a copy of the block into the next slot. Returns the number of blocks the device
+    // holds including this one, or -1 when the block was not played: no data, a length outside
+    // 1..kSlotBytes or not a whole number of sample frames, the output not open, the device
+    // refusing it, or the slot still held by a stalled device.
+    int Write(const uint8_t* data, int length);
+    void Close();
+    bool IsOpen() const;
+    // Milliseconds of this output's sound heard since Open by the sound server's clock; -1 when
+    // not open or not known yet.
+    int64_t GetPlayedMs() const;
+
+private:
+    struct Slot {
+        std::unique_ptr<uint8_t[]> data;  // kSlotBytes
+        int length = 0;
+        bool held = false;  // handed to the device and not yet returned; guarded by m_lock
+    };
+
+    static bool IsPlayableFormat(const WAVEFORMATEX& format);
+    bool IsWholeFrames(int length) const;
+    bool WaitForSlot(const Slot& slot);
+    bool SlotHeld(const Slot& slot);
+    int MarkHeld(Slot& slot);
+    void MarkReturned(Slot& slot);
+    void OnBlockDone(uintptr_t slotIndex);
+
+    WAVEFORMATEX m_format{};
+    std::unique_ptr<platform::AudioDevice> m_device;
+    int m_queued = 0;  // blocks the device holds; guarded by m_lock
+    std::atomic<bool> m_open{false};
+    std::array<Slot, kSlotCount> m_slots;
+    unsigned int m_next = 0;  // the slot the next Write fills
+    bool m_firstPass = true;  // no slot has been handed to the device yet
+    platform::CriticalSection m_lock;
+};
