@@ -26,11 +26,9 @@ bool IsUsableSize(uint32_t width, uint32_t height) {
 
 void CopyRows(uint8_t* dest, ptrdiff_t destStride, const uint8_t* source, ptrdiff_t sourceStride, size_t rowBytes,
               uint32_t rows) {
-    for (uint32_t row = 0; row < rows; ++row) {
-        std::memcpy(dest, source, rowBytes);
-        dest += destStride;
-        source += sourceStride;
-    }
+    // Indexed rather than stepped, so no pointer is formed past the last row of a bottom-up plane.
+    for (uint32_t row = 0; row < rows; ++row)
+        std::memcpy(dest + row * destStride, source + row * sourceStride, rowBytes);
 }
 
 // True when every byte of `rows` rows of `rowBytes` bytes of the plane lies inside one of the

@@ -81,7 +81,9 @@ void ExpectQuadrantsPresented(const platform::PresentedPixels& picture) {
         {"bottom right is white", 3 * w / 4, 3 * h / 4, {255, 255, 255}},
     };
     for (const auto& probe : probes) {
-        const Rgb actual = Unpack(picture.At(probe.x, probe.y));
+        const uint32_t pixel = picture.At(probe.x, probe.y);
+        EXPECT_EQ(pixel >> 24, 0xFFu) << probe.name << ": opaque";
+        const Rgb actual = Unpack(pixel);
         EXPECT_TRUE(Near(actual, probe.colour, 24))
             << probe.name << ": got " << actual.r << "," << actual.g << "," << actual.b;
     }
