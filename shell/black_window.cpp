@@ -1,0 +1,404 @@
+#include "shell/black_window.h"
+
+#include <QImageReader>
+#include <QPainter>
+#include <QRegion>
+#include <QWindow>
+#include <algorithm>
+
+#include "platform/qt/fonts.h"
+#include "platform/qt/system_pointer.h"
+
+using namespace platform;
+
+namespace {
+
+constexpr int kButtonSize = 20;
+constexpr int kIconSize = 24;
+constexpr int kPollPeriodMs = 5;
+const QColor kPanelColour(0, 22, 30);
+
+QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
+
+// An icon file holds several sizes: take the smallest that is not below the icon box, so the
+// stretch only ever shrinks a little.
+QImage ReadPicture(const QString& path) {
+    QImageReader reader(path);
+    QImage best;
+    const int count = std::max(1, reader.imageCount());
+    for (int i = 0; i < count; ++i) {
+        if (i > 0 && !reader.jumpToImage(i)) break;
+        QImage image = reader.read();
+        if (image.isNull()) continue;
+        const bool bestTooSmall = best.isNull() || best.width() < kIconSize;
+        if (bestTooSmall ? image.width() > best.width() : (image.width() >= kIconSize && image.width() < best.width()))
+            best = image;
+    }
+    return best;
+}
+
+std::unique_ptr<QImage> LoadPicture(const char* path) { return std::make_unique<QImage>(ReadPicture(QString::fromLatin1(path))); }
+
+}  // namespace
+
+Rect ResizeWindowRect(Rect window, const SizingEdges& edges, int dx, int dy, int minWidth, int minHeight, int maxSize) {
+    if (edges.bottom) window.bottom += dy;
+    if (edges.left) window.left += dx;
+    if (edges.topRight) { window.top += dy; window.right += dx; }
+    if (edges.topLeft) { window.top += dy; window.left += dx; }
+    if (edges.right) window.right += dx;
+    if (edges.bottomRight) { window.right += dx; window.bottom += dy; }
+    if (edges.bottomLeft) { window.left += dx; window.bottom += dy; }
+    if (edges.top) window.top += dy;
+
+    const bool leftMoves = edges.left || edges.topLeft || edges.bottomLeft;
+    const bool topMoves = edges.top || edges.topLeft || edges.topRight;
+    const int width = std::clamp(window.Width(), minWidth, maxSize);
+    const int height = std::clamp(window.Height(), minHeight, maxSize);
+    if (leftMoves) window.left = window.right - width;
+    else window.right = window.left + width;
+    if (topMoves) window.top = window.bottom - height;
+    else window.bottom = window.top + height;
+    return window;
+}
+
+CBlackWindow::CBlackWindow(UINT templateId, CWnd*) : CDialogEx(templateId, nullptr) {}
+
+CBlackWindow::~CBlackWindow() {
+    // The window goes first, so a move the poller is posting right now fails instead of waiting.
+    DestroyWindow();
+    m_bCaptionRun = 0;
+    m_hCaptionThread.Join();
+}
+
+BOOL CBlackWindow::OnInitDialog() {
+    CDialogEx::OnInitDialog();
+    StartCaptionPoller();
+    return TRUE;
+}
+
+void CBlackWindow::SetPointerQuery(std::shared_ptr<PointerQuery> query) {
+    if (!m_hCaptionThread.IsStarted()) m_pPointer = std::move(query);
+}
+
+BOOL CBlackWindow::StartCaptionPoller() {
+    if (m_hCaptionThread.IsStarted()) return FALSE;
+    if (!m_pPointer) m_pPointer = SystemPointerQuery();
+    return m_hCaptionThread.Start([this] { CaptionPollThread(this); }) ? TRUE : FALSE;
+}
+
+bool CBlackWindow::PointerIsGlobal() {
+    if (!m_pPointer) m_pPointer = SystemPointerQuery();
+    return m_pPointer->IsGlobal();
+}
+
+BOOL CBlackWindow::CalcFrameRects(const Rect& client) {
+    const int width = client.Width();
+    const int height = client.Height();
+    if (!GetSafeHwnd() || width < 1 || width > kMaxSize || height < 1 || height > kMaxSize) return FALSE;
+    const int L = client.left, T = client.top, R = client.right, B = client.bottom;
+    const int b = m_nBorder, h = m_nCaptionHeight;
+    const int y0 = static_cast<int>(static_cast<unsigned>(h - kButtonSize) / 2u);
+    const int iconTop = (h - kIconSize) / 2;
+
+    m_rcContent = Rect{L + b, T + h, R - b, B - b};
+    m_rcCloseButton = Rect{R - 30, y0, R - 10, y0 + kButtonSize};
+    m_rcMaxButton = Rect{R - 51, y0, R - 31, y0 + kButtonSize};
+    m_rcMinButton = Rect{R - 72, y0, R - 52, y0 + kButtonSize};
+    m_rcCaption = Rect{L + 10, T + 4, R - 77, h};
+    if (m_bShowIcon) m_rcIcon = Rect{L + 7, iconTop, L + 31, iconTop + kIconSize};
+    m_rcTitle = m_bShowIcon ? Rect{L + 32, T, R - 88, h} : Rect{L + 7, T, R - 113, h};
+    m_rcLeftEdge = Rect{L, T + 4, L + 4, B - 4};
+    m_rcTopEdge = Rect{L + 4, T, R - 4, T + 4};
+    m_rcBottomEdge = Rect{L + 4, B - 4, R - 4, B};
+    m_rcRightEdge = Rect{R - 4, T + 4, R, B - 4};
+    m_rcTopLeft = Rect{L, T, L + 3, T + 3};
+    m_rcBottomLeft = Rect{L, B - 3, L + 3, B};
+    m_rcTopRight = Rect{R - 3, T, R, T + 3};
+    m_rcBottomRight = Rect{R - 3, B - 3, R, B};
+    return TRUE;
+}
+
+BOOL CBlackWindow::LoadFrameImages() {
+    m_pBackground = LoadPicture("pictures/background.png");
+    m_pIconImage = LoadPicture("pictures/Orvex.ico");
+    m_pCloseClick = LoadPicture("pictures/closeclick.png");
+    m_pCloseHover = LoadPicture("pictures/closehover.png");
+    m_pCloseNormal = LoadPicture("pictures/closenormal.png");
+    m_pMaxClick = LoadPicture("pictures/maxclick.png");
+    m_pMaxHover = LoadPicture("pictures/maxhover.png");
+    m_pMaxNormal = LoadPicture("pictures/maxnormal.png");
+    m_pMinClick = LoadPicture("pictures/minclick.png");
+    m_pMinHover = LoadPicture("pictures/minhover.png");
+    m_pMinNormal = LoadPicture("pictures/minnormal.png");
+    m_pRestoreClick = LoadPicture("pictures/restoreclick.png");
+    m_pRestoreHover = LoadPicture("pictures/restorehover.png");
+    m_pRestoreNormal = LoadPicture("pictures/restorenormal.png");
+    // A picture object always exists, possibly empty; an empty one draws nothing.
+    m_bImagesLoaded = 1;
+    return TRUE;
+}
+
+bool CBlackWindow::FrameCanPaint() {
+    if (!m_bImagesLoaded && !LoadFrameImages()) return false;
+    return GetSafeHwnd() && m_pBackground;
+}
+
+BOOL CBlackWindow::PaintFrame() {
+    if (!FrameCanPaint()) return FALSE;
+    if (isVisible()) repaint(QRegion(rect()).subtracted(QRegion(ToQRect(m_rcContent))));
+    return TRUE;
+}
+
+void CBlackWindow::OnSize(UINT type, int width, int height) {
+    CDialogEx::OnSize(type, width, height);
+    Rect client;
+    GetClientRect(&client);
+    CalcFrameRects(client);
+    PaintFrame();
+}
+
+void CBlackWindow::OnPaint(QPainter& dc) {
+    if (!FrameCanPaint()) return;
+    ComposeFrame();
+    dc.setClipRegion(QRegion(rect()).subtracted(QRegion(ToQRect(m_rcContent))));
+    dc.drawImage(0, 0, m_imgFrame);
+}
+
+void CBlackWindow::ComposeFrame() {
+    if (m_imgFrame.size() != size()) m_imgFrame = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    if (m_imgFrame.isNull()) return;
+    // An undecodable background leaves the panel colour rather than whatever the buffer held.
+    m_imgFrame.fill(kPanelColour);
+    QPainter painter(&m_imgFrame);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    DrawFramePicture(painter);
+}
+
+void CBlackWindow::DrawFramePicture(QPainter& painter) {
+    Rect client;
+    GetClientRect(&client);
+    const int L = client.left, T = client.top, R = client.right, B = client.bottom, h = m_nCaptionHeight;
+    const QImage& background = *m_pBackground;
+    const int W = background.width(), H = background.height();
+    if (W > 40) {
+        // The strips are clipped to the picture: the body's nominal source runs one row past it.
+        const QRect captionSource = QRect(20, 0, W - 40, 42).intersected(background.rect());
+        const QRect bodySource = QRect(20, 43, W - 40, H - 42).intersected(background.rect());
+        if (!captionSource.isEmpty()) painter.drawImage(QRect(L, T, R - L, h), background, captionSource);
+        if (!bodySource.isEmpty()) painter.drawImage(QRect(L, h, R - L, B - h - T), background, bodySource);
+    }
+    if (m_bShowIcon && m_pIconImage && !m_pIconImage->isNull()) painter.drawImage(ToQRect(m_rcIcon), *m_pIconImage);
+    if (m_bShowTitle) {
+        painter.setFont(MakeFont(QString::fromUtf8("微软雅黑"), 11));
+        painter.setPen(QColor(255, 255, 255));
+        painter.drawText(QRectF(ToQRect(m_rcTitle)), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
+                         GetWindowText());
+    }
+    if (m_bShowMinButton) DrawButton(painter, m_rcMinButton, 0, m_nMinState);
+    if (m_bShowMaxButton) DrawButton(painter, m_rcMaxButton, 1, m_nMaxState);
+    if (m_bShowCloseButton) DrawButton(painter, m_rcCloseButton, 2, m_nCloseState);
+}
+
+void CBlackWindow::DrawButton(QPainter& painter, const Rect& rect, int which, int state) {
+    const QImage* picture = ButtonPicture(which, state);
+    if (picture && !picture->isNull()) painter.drawImage(ToQRect(rect), *picture);
+}
+
+const QImage* CBlackWindow::ButtonPicture(int which, int state) const {
+    const bool maximised = IsZoomed();
+    const std::unique_ptr<QImage>* set[3][3] = {
+        {&m_pMinNormal, &m_pMinClick, &m_pMinHover},
+        {maximised ? &m_pRestoreNormal : &m_pMaxNormal, maximised ? &m_pRestoreClick : &m_pMaxClick,
+         maximised ? &m_pRestoreHover : &m_pMaxHover},
+        {&m_pCloseNormal, &m_pCloseClick, &m_pCloseHover},
+    };
+    if (which < 0 || which > 2 || state < 0 || state > 2) return nullptr;
+    return set[which][state]->get();
+}
+
+// --- mouse ---------------------------------------------------------------------------------------
+
+void CBlackWindow::OnMouseMove(UINT flags, Point point) {
+    if (!PtInRect(m_rcContent, point)) {
+        bool changed = false;
+        auto follow = [&](int show, const Rect& rect, int& state) {
+            if (!show) return;
+            const int next = PtInRect(rect, point) ? 2 : 0;
+            if (next != state) {
+                state = next;
+                changed = true;
+            }
+        };
+        follow(m_bShowMinButton, m_rcMinButton, m_nMinState);
+        follow(m_bShowMaxButton, m_rcMaxButton, m_nMaxState);
+        follow(m_bShowCloseButton, m_rcCloseButton, m_nCloseState);
+        if (changed) PaintFrame();
+    }
+    if (m_bResizable) SetSizingCursor(point);
+    CDialogEx::OnMouseMove(flags, point);
+}
+
+bool CBlackWindow::SetSizingCursor(Point point) {
+    if (PtInRect(m_rcLeftEdge, point) || PtInRect(m_rcRightEdge, point)) SetCursor(Qt::SizeHorCursor);
+    else if (PtInRect(m_rcTopEdge, point) || PtInRect(m_rcBottomEdge, point)) SetCursor(Qt::SizeVerCursor);
+    else if (PtInRect(m_rcTopLeft, point) || PtInRect(m_rcBottomRight, point)) SetCursor(Qt::SizeFDiagCursor);
+    else if (PtInRect(m_rcBottomLeft, point) || PtInRect(m_rcTopRight, point)) SetCursor(Qt::SizeBDiagCursor);
+    else return false;
+    return true;
+}
+
+void CBlackWindow::OnLButtonDown(UINT flags, Point point) {
+    bool buttonHit = false;
+    auto press = [&](int show, const Rect& rect, int& state) {
+        if (show && PtInRect(rect, point)) {
+            state = 1;
+            buttonHit = true;
+        }
+    };
+    press(m_bShowMinButton, m_rcMinButton, m_nMinState);
+    press(m_bShowMaxButton, m_rcMaxButton, m_nMaxState);
+    press(m_bShowCloseButton, m_rcCloseButton, m_nCloseState);
+    if (PtInRect(m_rcCaption, point)) m_bCaptionDrag = 1;
+    if (m_bResizable && SetSizingCursor(point)) RaiseSizingFlags(point);
+    if (!PointerIsGlobal()) HandToCompositor();
+    if (buttonHit) PaintFrame();
+    CDialogEx::OnLButtonDown(flags, point);
+}
+
+bool CBlackWindow::RaiseSizingFlags(Point point) {
+    bool any = false;
+    auto raise = [&](const Rect& zone, std::atomic<int>& flag) {
+        if (PtInRect(zone, point)) {
+            flag = 1;
+            any = true;
+        }
+    };
+    raise(m_rcLeftEdge, m_bSizeLeft);
+    raise(m_rcRightEdge, m_bSizeRight);
+    raise(m_rcTopEdge, m_bSizeTop);
+    raise(m_rcBottomEdge, m_bSizeBottom);
+    raise(m_rcTopLeft, m_bSizeTopLeft);
+    raise(m_rcBottomRight, m_bSizeBottomRight);
+    raise(m_rcBottomLeft, m_bSizeBottomLeft);
+    raise(m_rcTopRight, m_bSizeTopRight);
+    return any;
+}
+
+// Without a global pointer the poller cannot follow a drag: the compositor moves or resizes the
+// window interactively instead, and the flags are dropped so the poller stays out of it.
+void CBlackWindow::HandToCompositor() {
+    QWindow* window = windowHandle();
+    const SizingEdges sizing = CurrentSizing();
+    if (m_bCaptionDrag && m_bMovable && window) window->startSystemMove();
+    m_bCaptionDrag = 0;
+    if (!m_bResizable || !window) {
+        ClearSizing();
+        return;
+    }
+    Qt::Edges edges;
+    if (sizing.left || sizing.topLeft || sizing.bottomLeft) edges |= Qt::LeftEdge;
+    if (sizing.right || sizing.topRight || sizing.bottomRight) edges |= Qt::RightEdge;
+    if (sizing.top || sizing.topLeft || sizing.topRight) edges |= Qt::TopEdge;
+    if (sizing.bottom || sizing.bottomLeft || sizing.bottomRight) edges |= Qt::BottomEdge;
+    if (edges) window->startSystemResize(edges);
+    ClearSizing();
+}
+
+void CBlackWindow::OnLButtonUp(UINT flags, Point point) {
+    if (PtInRect(m_rcMinButton, point) && m_nMinState == 1) {
+        m_nMinState = 0;
+        SendMessage(WM_SYSCOMMAND, SC_MINIMIZE);
+    }
+    if (PtInRect(m_rcMaxButton, point) && m_nMaxState == 1) {
+        m_nMaxState = 0;
+        SendMessage(WM_SYSCOMMAND, IsZoomed() ? SC_RESTORE : SC_MAXIMIZE);
+    }
+    if (PtInRect(m_rcCloseButton, point) && m_nCloseState == 1) {
+        m_nCloseState = 0;
+        SendMessage(WM_SYSCOMMAND, SC_CLOSE);
+    }
+    m_bCaptionDrag = 0;
+    CDialogEx::OnLButtonUp(flags, point);
+}
+
+void CBlackWindow::OnLButtonDblClk(UINT flags, Point point) {
+    if (PtInRect(m_rcCaption, point)) {
+        if (IsZoomed()) SendMessage(WM_SYSCOMMAND, SC_RESTORE);
+        else SendMessage(WM_SYSCOMMAND, m_bResizable ? SC_MAXIMIZE : SC_RESTORE);
+    }
+    CDialogEx::OnLButtonDblClk(flags, point);
+}
+
+void CBlackWindow::OnMouseLeave() {
+    m_bCaptionDrag = 0;
+    CDialogEx::OnMouseLeave();
+}
+
+// --- caption poller ------------------------------------------------------------------------------
+
+unsigned CBlackWindow::CaptionPollThread(CBlackWindow* window) {
+    while (window->m_bCaptionRun) {
+        window->PollOnce();
+        Sleep(kPollPeriodMs);
+    }
+    return 0;
+}
+
+void CBlackWindow::PollOnce() {
+    Point cursor = m_ptLastCursor;
+    bool leftDown = false;
+    if (!m_pPointer->Query(cursor, leftDown)) return;
+    FollowDrag(cursor, leftDown);
+    FollowResize(cursor, leftDown);
+    m_ptLastCursor = cursor;
+}
+
+void CBlackWindow::FollowDrag(Point cursor, bool leftDown) {
+    if (!m_bCaptionDrag || !m_bMovable) return;
+    if (!leftDown) {
+        m_bCaptionDrag = 0;
+        return;
+    }
+    if (cursor == m_ptLastCursor) return;
+    Rect window;
+    GetWindowRect(&window);
+    const int dx = cursor.x - m_ptLastCursor.x, dy = cursor.y - m_ptLastCursor.y;
+    PostMoveWindow(Rect{window.left + dx, window.top + dy, window.right + dx, window.bottom + dy});
+}
+
+void CBlackWindow::FollowResize(Point cursor, bool leftDown) {
+    const SizingEdges edges = CurrentSizing();
+    const bool sizing = edges.top || edges.left || edges.bottom || edges.right || edges.topRight ||
+                        edges.topLeft || edges.bottomRight || edges.bottomLeft;
+    if (!sizing || !m_bResizable) return;
+    if (!leftDown) {
+        ClearSizing();
+        return;
+    }
+    // Moving to the rectangle the window already has changes nothing: skip the round trip.
+    if (cursor == m_ptLastCursor) return;
+    Rect window;
+    GetWindowRect(&window);
+    PostMoveWindow(ResizeWindowRect(window, edges, cursor.x - m_ptLastCursor.x, cursor.y - m_ptLastCursor.y,
+                                    kMinWidth, kMinHeight, kMaxSize));
+}
+
+SizingEdges CBlackWindow::CurrentSizing() const {
+    SizingEdges edges;
+    edges.top = m_bSizeTop;
+    edges.left = m_bSizeLeft;
+    edges.bottom = m_bSizeBottom;
+    edges.right = m_bSizeRight;
+    edges.topRight = m_bSizeTopRight;
+    edges.topLeft = m_bSizeTopLeft;
+    edges.bottomRight = m_bSizeBottomRight;
+    edges.bottomLeft = m_bSizeBottomLeft;
+    return edges;
+}
+
+void CBlackWindow::ClearSizing() {
+    m_bSizeTop = m_bSizeLeft = m_bSizeBottom = m_bSizeRight = 0;
+    m_bSizeTopRight = m_bSizeTopLeft = m_bSizeBottomRight = m_bSizeBottomLeft = 0;
+}
