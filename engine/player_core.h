@@ -1,0 +1,229 @@
+#pragma once
+// One playback session: plays one file from OpenFile to StopPlay. It owns the input (a libavformat
+// context or a recording reader), the two decoders, the two packet queues, the renderer, the sound
+// output and four workers: the read thread fills the queues, the video and audio threads decode and
+// present, the sync thread chooses their waits from the audio and video clocks. The operations run
+// on the owner's thread; the session reports back only by messages posted to the notify window.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "engine/heard_audio_clock.h"
+#include "platform/messages.h"
+#include "platform/sync.h"
+#include "platform/wave_format.h"
+
+extern "C" {
+#include <libavutil/rational.h>
+}
+
+struct AVCodec;
+struct AVCodecContext;
+struct AVFormatContext;
+struct AVFrame;
+struct AVPacket;
+struct SwrContext;
+struct SwsContext;
+class CD3DRender;
+class CPacketQueue;
+class CRecordFile;
+class CSoundOut;
+
+// Posted as WM_COMMAND wParam when the file has played out.
+constexpr platform::WParam ID_END_OF_FILE = 65;
+// Posted when the read thread ends; informative only.
+constexpr platform::MessageId UM_READER_EXIT = platform::kWmUser + 1000;
+
+class CPlayerCore {
+public:
+    CPlayerCore();
+    ~CPlayerCore();
+    CPlayerCore(const CPlayerCore&) = delete;
+    CPlayerCore& operator=(const CPlayerCore&) = delete;
+
+    // Stores both windows and initialises a renderer on the video window; 1, or 0 when the
+    // renderer cannot be initialised (every later OpenFile then fails).
+    int Attach(platform::WindowHandle videoWindow, platform::WindowHandle notifyWindow);
+    // Opens the input and its decoders and starts the workers, held at the closed run gate; 1 or 0.
+    int OpenFile(const char* path);
+    int Play();
+    void Pause();
+    // One more picture per call, no sound; the run gate stays as it is.
+    void StepFrame();
+    // Speed codes: 0 normal, 1 a quarter, 2 a half, 3 double, 4 four times.
+    void SetSpeed(int speedCode);
+    // Asks the read thread to seek; 1 when the request was taken.
+    int SeekTo(int64_t targetMs);
+    int64_t GetDuration() const;  // ms
+    int32_t GetPosition() const;  // ms
+    int GetFrameRate() const;     // pictures per second, 0 when not known
+    // Writes the last presented picture as a JPEG file; 1 or 0 (no file is left behind on 0).
+    int TakeSnapshot(const char* path);
+    // Ends the workers and closes the input and the outputs; afterwards the session only awaits
+    // destruction. 0 when the session was never attached to a renderer.
+    int StopPlay();
+
+    // What the owner reads to decide which commands apply.
+    bool IsOpened() const { return m_bOpened.load() != 0; }
+    bool IsPlaying() const { return m_bPlaying.load() != 0; }
+
+    // Called on the video thread right after each picture the renderer accepted, with that
+    // picture's time in ms on the stream's clock. Set before OpenFile; must return quickly.
+    void SetPictureObserver(std::function<void(int64_t pictureMs)> observer);
+    // The stream time in ms of the sound being heard now, from the time stamps of the sound
+    // written and the output's playback clock; -1 when unknown. Any thread.
+    int64_t GetHeardAudioMs() const;
+
+private:
+    // Bytes of converted PCM the audio thread normally works in; larger frames get a larger buffer.
+    static constexpr int kAudioScratchBytes = 100000;
+    // One write to the sound output never exceeds this (its blocks are 102,400 bytes).
+    static constexpr int kMaxWriteBytes = 100000;
+    static constexpr uint32_t kJoinLimitMs = 5000;
+
+    // OpenFile's steps.
+    int OpenContainer(const char* path);
+    int OpenRecording(const char* path);
+    int OpenContainerVideo();
+    int OpenContainerAudio();
+    int StartRenderer(int width, int height);
+    int OpenSoundOut();
+    void StartWorkers();
+    void ReleaseDecodersAndInput();
+
+    int CloseStreams();
+    void OpenEveryWait();
+
+    // Worker bodies, one per source file.
+    void ReadThread();
+    void ReadContainerLoop();
+    void ReadRecordingLoop();
+    bool QueueWithRoom(AVPacket* packet);
+    bool WaitForRoom(CPacketQueue* queue, platform::Event& roomEvent);
+    void SeekContainer();
+    void SeekRecording();
+
+    void VideoThread();
+    bool DecodeVideoPacket(AVPacket* packet, AVFrame* frame);
+    bool HandleVideoPicture(AVFrame* frame, int64_t packetDts);
+    bool PresentPicture(AVFrame* picture, int64_t pictureTs, int64_t packetDts);
+    bool OnVideoStarved(AVFrame* frame);
+    bool DrainVideoDecoder(AVFrame* frame);
+    AVFrame* AsPlanar420(AVFrame* frame);
+    void RefreshSnapshotCopy(const AVFrame* picture);
+
+    void SyncThread();
+    void SyncWithoutAudio();
+    bool SyncWithAudio();
+
+    void AudioThread();
+    bool DecodeAudioPacket(AVPacket* packet, AVFrame* frame);
+    bool HandleAudioFrame(AVFrame* frame, int64_t packetDts);
+    int ConvertToS16(AVFrame* frame, int* byteCount);
+    void WritePcm(const uint8_t* pcm, int byteCount, int64_t streamMs);
+
+    // Gates: true when `gate` opened and the session still runs; false means leave the loop.
+    bool PassGate(platform::Event& gate);
+    void NotifyEndOfFile();
+    int64_t VideoUnitsToMs(int64_t value) const;
+    int64_t AudioUnitsToMs(int64_t value) const;
+
+    // Fields, in the order the session is described; the flags shared between threads are atomic.
+    CD3DRender* m_pRender = nullptr;
+    std::atomic<int> m_bReadEof{0};
+    std::atomic<int> m_bAudioStarved{0};
+    std::atomic<int> m_bVideoStarved{0};
+    std::atomic<int> m_bEndNotified{0};
+    CRecordFile* m_pRecordFile = nullptr;
+    std::atomic<int> m_nInputKind{0};
+    std::atomic<int> m_bRecordSeekReset{0};
+    std::atomic<int> m_bSlow{0};
+    std::atomic<int> m_bFast{0};
+    std::atomic<int> m_nSpeed{0};
+    platform::CriticalSection m_csSpeed;
+    std::atomic<uint8_t> m_bPlaying{0};
+    platform::Event m_hRunEvent{platform::ResetKind::Manual, false};
+    AVFormatContext* m_pFormatCtx = nullptr;
+    AVCodecContext* m_pVideoCodecCtx = nullptr;
+    AVCodecContext* m_pAudioCodecCtx = nullptr;
+    const AVCodec* m_pVideoCodec = nullptr;
+    const AVCodec* m_pAudioCodec = nullptr;
+    std::atomic<int> m_nAudioStream{-1};
+    std::atomic<int> m_nVideoStream{-1};
+    platform::WindowHandle m_hVideoWnd = nullptr;
+    platform::WindowHandle m_hNotifyWnd = nullptr;
+    AVFrame* m_pSnapFrame = nullptr;
+    platform::CriticalSection m_csSnap;
+    std::atomic<int> m_bRunning{0};
+    std::atomic<int> m_bSeekRequest{0};
+    std::atomic<int64_t> m_nSeekTarget{0};  // ms
+    platform::Event m_hReaderDone{platform::ResetKind::Automatic, false};
+    platform::Thread m_readThread;
+    platform::Thread m_syncThread;
+    platform::Thread m_audioThread;
+    platform::Thread m_videoThread;
+    SwrContext* m_pSwrCtx = nullptr;
+    CSoundOut* m_pSoundOut = nullptr;
+    WAVEFORMATEX m_waveFormat{};
+    std::atomic<int> m_bHasAudio{0};
+    std::atomic<int> m_bHasVideo{0};
+    std::atomic<int64_t> m_nBaseTs{0};  // stream units (ms for a recording)
+    std::atomic<int> m_bRenderReady{0};
+    std::atomic<int> m_bOpened{0};
+    std::atomic<int> m_bStepMode{0};
+    CPacketQueue* m_pAudioQueue = nullptr;
+    CPacketQueue* m_pVideoQueue = nullptr;
+    platform::Event m_hSyncGate{platform::ResetKind::Manual, true};
+    platform::Event m_hRoomEvent{platform::ResetKind::Manual, true};
+    // Manual reset here: once CloseStreams sets it, every wait of every worker ends, however many
+    // are waiting, until CloseStreams resets it after the joins.
+    platform::Event m_hStopEvent{platform::ResetKind::Manual, false};
+    platform::Event m_hAudioRoomEvent{platform::ResetKind::Manual, true};
+    platform::Event m_hVideoRoomEvent{platform::ResetKind::Manual, true};
+    platform::Event m_hStepEvent{platform::ResetKind::Manual, true};
+    std::atomic<uint32_t> m_nLastVideoTs{0};  // low 32 bits, stream units
+    int32_t m_nPosition = 0;                  // ms; guarded by m_csPosition
+    std::atomic<int> m_bAwaitKeyFrame{0};
+    int m_nAudioFrameSamples = 0;             // guarded by m_csAudioFrame
+    int m_nVideoWidth = 0;
+    int m_nVideoHeight = 0;
+    std::atomic<uint32_t> m_nAudioDelay{0};   // ms
+    std::atomic<uint32_t> m_nVideoDelay{0};   // ms
+    mutable platform::CriticalSection m_csPosition;
+    mutable platform::CriticalSection m_csDelta;
+    platform::CriticalSection m_csAudioFrame;
+    std::atomic<int> m_bClockStarted{0};
+    int32_t m_nFrameDelta = 0;                // stream units; guarded by m_csDelta
+    std::atomic<int> m_nSeekFlags{0};
+    bool m_bStopped = false;  // StopPlay ran; owner's thread only
+
+    // Kept at OpenFile so that the polling thread never reads a context that StopPlay frees.
+    std::atomic<int64_t> m_nDurationMs{0};
+    // The time bases timestamps are converted with: the stream's own for a container, whole
+    // milliseconds for a recording, whose packets are stamped in ms.
+    AVRational m_videoClockBase{1, 1000};
+    AVRational m_audioClockBase{1, 1000};
+    int m_nAudioSampleRate = 0;
+    // A seek asks each decoder thread to flush its own decoder before its next packet, so no
+    // decoder context is ever touched by two threads.
+    std::atomic<int> m_bVideoFlushPending{0};
+    std::atomic<int> m_bAudioFlushPending{0};
+
+    // Video thread only.
+    SwsContext* m_pPictureSws = nullptr;
+    AVFrame* m_pPlanarFrame = nullptr;
+    int64_t m_nLastPictureTs = 0;       // stream units, for pictures drained without a packet
+    bool m_bRebaseRenderClock = false;  // recording without audio: re-base pacing after a hold
+    bool m_bVideoDrained = false;       // the decoder was told the input ended
+
+    // Audio thread only.
+    std::vector<uint8_t> m_audioScratch;
+    int m_nSwrChannels = 0;  // what m_pSwrCtx was set up for
+    int m_nSwrFormat = -1;
+    int m_nSwrRate = 0;
+
+    std::function<void(int64_t)> m_pictureObserver;
+    CHeardAudioClock m_heardClock;
+};

@@ -1,0 +1,163 @@
+// The audio thread: decodes audio packets, brings the samples to 16-bit interleaved PCM, advances
+// the audio clock, waits the audio delay and writes to the sound output.
+
+#include <algorithm>
+
+#include "engine/audio/sound_out.h"
+#include "engine/packet_disposal.h"
+#include "engine/packet_queue.h"
+#include "engine/player_core.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/frame.h>
+#include <libavutil/samplefmt.h>
+#include <libswresample/swresample.h>
+}
+
+namespace {
+
+constexpr uint32_t kPacketWaitMs = 100;
+constexpr uint32_t kReaderDonePauseMs = 20;
+constexpr uint32_t kStarvedPauseMs = 10;
+constexpr int kS16Bytes = 2;
+
+// The layout the samples are in; a stream that reports none is taken as the usual layout for
+// its channel count (mono for one channel).
+void LayoutOf(const AVFrame* frame, AVChannelLayout* layout) {
+    if (frame->ch_layout.order != AV_CHANNEL_ORDER_UNSPEC && av_channel_layout_copy(layout, &frame->ch_layout) == 0) {
+        return;
+    }
+    av_channel_layout_default(layout, frame->ch_layout.nb_channels);
+}
+
+}  // namespace
+
+void CPlayerCore::AudioThread() {
+    if (!m_pSoundOut) return;
+    m_audioScratch.assign(kAudioScratchBytes, 0);
+    AVFrame* frame = av_frame_alloc();
+    while (frame && m_bRunning) {
+        if (m_hReaderDone.Wait(0)) {
+            platform::Sleep(kReaderDonePauseMs);
+            continue;
+        }
+        AVPacket* packet = nullptr;
+        if (!m_pAudioQueue->Get(&packet, kPacketWaitMs)) {
+            m_bAudioStarved = 1;
+            if (m_bReadEof && m_bVideoStarved) {
+                NotifyEndOfFile();
+                break;
+            }
+            platform::Sleep(kStarvedPauseMs);
+            continue;
+        }
+        m_bAudioStarved = 0;
+        m_hRoomEvent.Set();
+        m_hAudioRoomEvent.Set();
+        const bool keepRunning = DecodeAudioPacket(packet, frame);
+        DisposePacket(packet, m_nInputKind);
+        if (!keepRunning) break;
+    }
+    av_frame_free(&frame);
+    std::vector<uint8_t>().swap(m_audioScratch);
+}
+
+// Every frame the packet yields goes through the rules; false when the thread must end.
+bool CPlayerCore::DecodeAudioPacket(AVPacket* packet, AVFrame* frame) {
+    if (m_bAudioFlushPending.exchange(0)) avcodec_flush_buffers(m_pAudioCodecCtx);
+    if (avcodec_send_packet(m_pAudioCodecCtx, packet) < 0) return true;  // undecodable: skipped
+    while (avcodec_receive_frame(m_pAudioCodecCtx, frame) == 0) {
+        const bool keepRunning = HandleAudioFrame(frame, packet->dts);
+        av_frame_unref(frame);
+        if (!keepRunning) return false;
+    }
+    return true;
+}
+
+// packetDts: decode time stamp of the packet the frame came from (ms for a recording).
+bool CPlayerCore::HandleAudioFrame(AVFrame* frame, int64_t packetDts) {
+    {
+        platform::CsGuard guard(m_csAudioFrame);
+        if (m_nAudioFrameSamples == 0) m_nAudioFrameSamples = frame->nb_samples;
+    }
+    const uint8_t* pcm = m_audioScratch.data();
+    int byteCount = 0;
+    if (frame->format == AV_SAMPLE_FMT_S16) {
+        // Only the samples: the plane's line size may include padding.
+        pcm = frame->data[0];
+        byteCount = frame->nb_samples * frame->ch_layout.nb_channels * kS16Bytes;
+    } else {
+        ConvertToS16(frame, &byteCount);  // silence of the frame's length when it fails
+    }
+    int64_t frameTs = packetDts;  // stream units
+    if (m_nInputKind != INPUT_RECORDING) {
+        frameTs = frame->pkt_dts != AV_NOPTS_VALUE ? frame->pkt_dts : frame->best_effort_timestamp;
+    }
+    int64_t frameMs = 0;
+    {
+        platform::CsGuard guard(m_csPosition);
+        if (frameTs != AV_NOPTS_VALUE) m_nPosition = static_cast<int32_t>(AudioUnitsToMs(frameTs));
+        frameMs = static_cast<uint32_t>(m_nPosition);
+    }
+    const uint32_t audioDelayMs = m_nAudioDelay;
+    if (audioDelayMs != 0) platform::Sleep(audioDelayMs);
+    if (!PassGate(m_hRunEvent)) return false;
+    if (!m_bStepMode && !m_bFast && !m_bSlow) WritePcm(pcm, byteCount, frameMs);
+    return true;
+}
+
+// Converts the frame into the scratch buffer, growing it for frames that would not fit. Returns
+// 0 with *byteCount the converted bytes; otherwise a negative code with *byteCount bytes of
+// silence ready in the buffer.
+int CPlayerCore::ConvertToS16(AVFrame* frame, int* byteCount) {
+    *byteCount = 0;
+    const int channels = frame->ch_layout.nb_channels;
+    const int needed = av_samples_get_buffer_size(nullptr, channels, frame->nb_samples, AV_SAMPLE_FMT_S16, 1);
+    if (needed <= 0) return -1;
+    if (m_audioScratch.size() < static_cast<size_t>(needed)) m_audioScratch.resize(static_cast<size_t>(needed));
+    std::fill_n(m_audioScratch.begin(), needed, uint8_t{0});
+    *byteCount = needed;
+    // A stream that changes its layout, format or rate mid-way gets a converter set up for the new
+    // frames; the old one would read planes these frames do not have.
+    const bool sameInput = channels == m_nSwrChannels && frame->format == m_nSwrFormat &&
+                           frame->sample_rate == m_nSwrRate;
+    if (m_pSwrCtx && !sameInput) swr_free(&m_pSwrCtx);
+    if (!m_pSwrCtx) {
+        m_nSwrChannels = channels;
+        m_nSwrFormat = frame->format;
+        m_nSwrRate = frame->sample_rate;
+        AVChannelLayout layout{};
+        LayoutOf(frame, &layout);
+        // Only the sample format changes: same layout and rate on both sides.
+        const int setResult = swr_alloc_set_opts2(&m_pSwrCtx, &layout, AV_SAMPLE_FMT_S16, frame->sample_rate, &layout,
+                                                  static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
+                                                  nullptr);
+        av_channel_layout_uninit(&layout);
+        if (setResult < 0) return -1;
+        const int initResult = swr_init(m_pSwrCtx);
+        if (initResult < 0) return initResult;
+    }
+    uint8_t* output = m_audioScratch.data();
+    const int capacitySamples = static_cast<int>(m_audioScratch.size() / static_cast<size_t>(channels * kS16Bytes));
+    const int converted = swr_convert(m_pSwrCtx, &output, capacitySamples,
+                                      const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+    if (converted <= 0) return converted;
+    *byteCount = converted * channels * kS16Bytes;
+    return 0;
+}
+
+// Writes in pieces the sound output's blocks can hold, each a whole number of sample frames.
+void CPlayerCore::WritePcm(const uint8_t* pcm, int byteCount, int64_t streamMs) {
+    const int blockAlign = std::max<int>(1, m_waveFormat.nBlockAlign);
+    const int pieceLimit = kMaxWriteBytes - kMaxWriteBytes % blockAlign;
+    const int64_t bytesPerSecond = std::max<int64_t>(1, m_waveFormat.nAvgBytesPerSec);
+    for (int offset = 0; offset < byteCount;) {
+        const int piece = std::min(pieceLimit, byteCount - offset);
+        if (m_pSoundOut->Write(pcm + offset, piece) >= 0) {
+            m_heardClock.OnBlockWritten(streamMs + offset * int64_t{1000} / bytesPerSecond, piece);
+        }
+        offset += piece;
+    }
+}

@@ -1,0 +1,230 @@
+// The video thread: decodes video packets, records the picture clock, waits the delay the sync
+// thread chose, honours pause, frame step and seek, keeps the snapshot copy and hands each picture
+// to the renderer.
+
+#include "engine/debug_output.h"
+#include "engine/packet_disposal.h"
+#include "engine/packet_queue.h"
+#include "engine/player_core.h"
+#include "engine/render/d3d_render.h"
+#include "engine/sync_delays.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+namespace {
+
+constexpr uint32_t kPacketWaitMs = 100;
+constexpr uint32_t kReaderDonePauseMs = 20;
+constexpr uint32_t kStarvedPauseMs = 10;
+constexpr uint32_t kPictureAdvancePauseMs = 1;
+// With the sound keeping time, the renderer shows each picture as soon as it gets it.
+constexpr int64_t kShowAtOnceMs = 1;
+
+// A frame's own time stamp when it has one, else the decoder's best guess.
+int64_t FrameTimestamp(int64_t preferred, const AVFrame* frame) {
+    return preferred != AV_NOPTS_VALUE ? preferred : frame->best_effort_timestamp;
+}
+
+}  // namespace
+
+void CPlayerCore::VideoThread() {
+    AVFrame* frame = av_frame_alloc();
+    bool firstPacket = true;
+    while (frame && m_bRunning) {
+        if (m_hReaderDone.Wait(0)) {
+            platform::Sleep(kReaderDonePauseMs);
+            continue;
+        }
+        AVPacket* packet = nullptr;
+        if (!m_pVideoQueue->Get(&packet, kPacketWaitMs)) {
+            if (!OnVideoStarved(frame)) break;
+            continue;
+        }
+        if (firstPacket) {
+            m_nBaseTs = packet->dts;
+            firstPacket = false;
+        }
+        m_bVideoStarved = 0;
+        m_hRoomEvent.Set();
+        m_hVideoRoomEvent.Set();
+        const bool keepRunning = DecodeVideoPacket(packet, frame);
+        DisposePacket(packet, m_nInputKind);
+        if (!keepRunning) break;
+    }
+    av_frame_free(&frame);
+    av_frame_free(&m_pPlanarFrame);
+    sws_freeContext(m_pPictureSws);
+    m_pPictureSws = nullptr;
+    OutputDebugText("video thread exit!\n");
+}
+
+// Every picture the packet yields goes through the rules; false when the thread must end.
+bool CPlayerCore::DecodeVideoPacket(AVPacket* packet, AVFrame* frame) {
+    if (m_bVideoFlushPending.exchange(0)) {
+        avcodec_flush_buffers(m_pVideoCodecCtx);
+        m_bVideoDrained = false;
+    }
+    if (avcodec_send_packet(m_pVideoCodecCtx, packet) < 0) return true;  // undecodable: skipped
+    while (avcodec_receive_frame(m_pVideoCodecCtx, frame) == 0) {
+        const bool keepRunning = HandleVideoPicture(frame, packet->dts);
+        av_frame_unref(frame);
+        if (!keepRunning) return false;
+    }
+    return true;
+}
+
+// The pictures a decoder still holds once the input has ended (reordering delay) are shown too.
+bool CPlayerCore::DrainVideoDecoder(AVFrame* frame) {
+    m_bVideoDrained = true;
+    if (avcodec_send_packet(m_pVideoCodecCtx, nullptr) < 0) return true;
+    while (avcodec_receive_frame(m_pVideoCodecCtx, frame) == 0) {
+        const bool keepRunning = HandleVideoPicture(frame, frame->pkt_dts);
+        av_frame_unref(frame);
+        if (!keepRunning) return false;
+    }
+    return true;
+}
+
+bool CPlayerCore::OnVideoStarved(AVFrame* frame) {
+    if (m_bReadEof && !m_bVideoDrained && !DrainVideoDecoder(frame)) return false;
+    m_bVideoStarved = 1;
+    const bool atEnd = (m_bHasAudio && m_bHasVideo) ? (m_bReadEof && m_bAudioStarved) : m_bReadEof.load() != 0;
+    if (atEnd) {
+        NotifyEndOfFile();
+        return false;
+    }
+    // The read thread may be stuck on a full audio queue while this queue runs dry.
+    AVPacket* audioPacket = nullptr;
+    if (m_pAudioQueue->IsFull() && m_pAudioQueue->Get(&audioPacket, 0)) {
+        DisposePacket(audioPacket, m_nInputKind);
+        m_hAudioRoomEvent.Set();
+    }
+    platform::Sleep(kStarvedPauseMs);
+    return true;
+}
+
+// packetDts: the decode time stamp of the packet the picture came from, stream units.
+bool CPlayerCore::HandleVideoPicture(AVFrame* frame, int64_t packetDts) {
+    if (packetDts == AV_NOPTS_VALUE) packetDts = FrameTimestamp(frame->pkt_dts, frame);
+    if (m_bAwaitKeyFrame) {
+        m_pRender->Flush();
+        m_nBaseTs = packetDts;
+        if (!frame->key_frame) return true;
+        m_bAwaitKeyFrame = 0;
+    }
+    const bool isRecording = m_nInputKind == INPUT_RECORDING;
+    const int64_t pictureTs = isRecording ? FrameTimestamp(frame->pts, frame) : FrameTimestamp(frame->pkt_dts, frame);
+    const uint32_t lastTs = m_nLastVideoTs;
+    const int64_t sinceLastTs = lastTs == 0 ? pictureTs : pictureTs - lastTs;
+    if (static_cast<int32_t>(VideoUnitsToMs(sinceLastTs)) > 0) platform::Sleep(kPictureAdvancePauseMs);
+    {
+        platform::CsGuard guard(m_csDelta);
+        if (isRecording && m_bRecordSeekReset.exchange(0)) {
+            m_nFrameDelta = 0;  // the first picture after a seek has no predecessor
+        } else {
+            m_nFrameDelta = static_cast<int32_t>(pictureTs - lastTs);
+        }
+    }
+    m_nLastVideoTs = static_cast<uint32_t>(pictureTs);
+    if (!PassGate(m_hSyncGate)) return false;
+    const uint32_t videoDelayMs = VideoDelayAtUseMs(m_nVideoDelay);
+    if (m_bHasAudio && m_bHasVideo && videoDelayMs != 0) platform::Sleep(videoDelayMs);
+    if (!m_hRunEvent.IsSignalled()) m_bRebaseRenderClock = true;  // held by a pause or a seek
+    if (!PassGate(m_hRunEvent)) return false;
+    return PresentPicture(frame, pictureTs, packetDts);
+}
+
+bool CPlayerCore::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t packetDts) {
+    AVFrame* picture = AsPlanar420(frame);
+    if (!picture) return true;  // a picture the scaler cannot take is skipped
+    RefreshSnapshotCopy(picture);
+    int pushed = 0;
+    if (m_bHasAudio && m_bHasVideo) {
+        pushed = m_pRender->PushFrame(picture, picture->width, picture->height, kShowAtOnceMs);
+    } else {
+        // The renderer paces by time since its clock was based; after the session was held, that
+        // clock is re-based on this picture, or every picture would be late and shown at once.
+        if (m_bRebaseRenderClock) {
+            m_pRender->Flush();
+            m_nBaseTs = packetDts;
+        }
+        m_bRebaseRenderClock = false;
+        const int64_t sinceFirstMs = packetDts - m_nBaseTs;  // recording stamps are ms
+        OutputDebugFormat("frame pts: %lld \n\n", static_cast<long long>(sinceFirstMs));
+        pushed = m_pRender->PushFrame(picture, picture->width, picture->height, sinceFirstMs);
+        {
+            platform::CsGuard guard(m_csPosition);
+            m_nPosition = static_cast<int32_t>(packetDts);
+        }
+        m_bClockStarted = 1;
+    }
+    if (pushed && m_pictureObserver) m_pictureObserver(VideoUnitsToMs(pictureTs));
+    if (m_bStepMode) {
+        if (!m_hStepEvent.IsSignalled()) m_bRebaseRenderClock = true;
+        if (!PassGate(m_hStepEvent)) return false;
+        m_hStepEvent.Reset();
+    }
+    return true;
+}
+
+// The renderer and the snapshot copy take 8-bit planar 4:2:0 with video levels; camera MJPEG
+// (full range), 4:2:2 and 10-bit pictures are brought to it here. Null when that fails.
+AVFrame* CPlayerCore::AsPlanar420(AVFrame* frame) {
+    if (frame->format == AV_PIX_FMT_YUV420P) return frame;
+    const auto sourceFormat = static_cast<AVPixelFormat>(frame->format);
+    m_pPictureSws = sws_getCachedContext(m_pPictureSws, frame->width, frame->height, sourceFormat, frame->width,
+                                         frame->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    if (!m_pPictureSws) return nullptr;
+    if (m_pPlanarFrame && (m_pPlanarFrame->width != frame->width || m_pPlanarFrame->height != frame->height)) {
+        av_frame_free(&m_pPlanarFrame);
+    }
+    if (!m_pPlanarFrame) {
+        m_pPlanarFrame = av_frame_alloc();
+        if (!m_pPlanarFrame) return nullptr;
+        m_pPlanarFrame->format = AV_PIX_FMT_YUV420P;
+        m_pPlanarFrame->width = frame->width;
+        m_pPlanarFrame->height = frame->height;
+        if (av_frame_get_buffer(m_pPlanarFrame, 0) < 0) {
+            av_frame_free(&m_pPlanarFrame);
+            return nullptr;
+        }
+    }
+    sws_scale(m_pPictureSws, frame->data, frame->linesize, 0, frame->height, m_pPlanarFrame->data,
+              m_pPlanarFrame->linesize);
+    m_pPlanarFrame->pts = frame->pts;
+    m_pPlanarFrame->pkt_dts = frame->pkt_dts;
+    m_pPlanarFrame->key_frame = frame->key_frame;
+    m_pPlanarFrame->colorspace = frame->colorspace;
+    m_pPlanarFrame->color_range = AVCOL_RANGE_MPEG;
+    return m_pPlanarFrame;
+}
+
+// The copy has packed planes (line sizes width and (width + 1) / 2) sized from the picture.
+void CPlayerCore::RefreshSnapshotCopy(const AVFrame* picture) {
+    platform::CsGuard guard(m_csSnap);
+    if (m_pSnapFrame && (m_pSnapFrame->width != picture->width || m_pSnapFrame->height != picture->height)) {
+        av_frame_free(&m_pSnapFrame);
+    }
+    if (!m_pSnapFrame) {
+        m_pSnapFrame = av_frame_alloc();
+        if (!m_pSnapFrame) return;
+        m_pSnapFrame->format = AV_PIX_FMT_YUV420P;
+        m_pSnapFrame->width = picture->width;
+        m_pSnapFrame->height = picture->height;
+        if (av_frame_get_buffer(m_pSnapFrame, 1) < 0) {
+            av_frame_free(&m_pSnapFrame);
+            return;
+        }
+    }
+    av_image_copy(m_pSnapFrame->data, m_pSnapFrame->linesize, const_cast<const uint8_t**>(picture->data),
+                  picture->linesize, AV_PIX_FMT_YUV420P, picture->width, picture->height);
+    m_pSnapFrame->pts = picture->pts;
+    m_pSnapFrame->key_frame = picture->key_frame;
+    m_pSnapFrame->colorspace = picture->colorspace;
+    m_pSnapFrame->color_range = picture->color_range;
+}
