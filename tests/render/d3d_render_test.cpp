@@ -267,6 +267,21 @@ TEST_F(RenderTest, StopReleasesAProducerWaitingForASlot) {
     EXPECT_GE(refused, 0);
 }
 
+TEST(RenderWithoutWindow, KeepsRunningWhenTheWindowGoesAwayAndDropsPictures) {
+    auto window = std::make_unique<OffscreenVideoTarget>(64, 48);
+    CD3DRender renderer;
+    ASSERT_EQ(renderer.Init(window->Handle()), 0);
+    ASSERT_EQ(renderer.Start(64, 48), 0);
+    FramePtr frame = MakeGreyFrame(64, 48, 100);
+    ASSERT_EQ(renderer.PushFrame(frame.get(), 64, 48, 1), 1);
+    ASSERT_TRUE(window->WaitForPresentCount(1, kWaitMs));
+
+    window.reset();
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(renderer.PushFrame(frame.get(), 64, 48, 1), 1);
+    renderer.Flush();
+    renderer.Stop();
+}
+
 enum class Loss { Hidden, Minimised, ZeroSize };
 
 void LoseTarget(OffscreenVideoTarget& target, Loss loss) {
