@@ -28,24 +28,50 @@ inline std::vector<uint8_t> ToneBlock(const WAVEFORMATEX& format, uint32_t ms) {
     return bytes;
 }
 
-// Points libpulse at a socket nobody listens on for the life of the scope.
-class NoSoundServer {
+// Points libpulse at another server for the life of the scope.
+class UseSoundServer {
 public:
-    NoSoundServer() {
-        if (const char* old = std::getenv("PULSE_SERVER")) m_old = old;
-        m_hadOld = std::getenv("PULSE_SERVER") != nullptr;
-        setenv("PULSE_SERVER", "unix:/nonexistent/telvane-no-server", 1);
+    explicit UseSoundServer(const std::string& address) {
+        if (const char* old = std::getenv("PULSE_SERVER")) {
+            m_old = old;
+            m_hadOld = true;
+        }
+        setenv("PULSE_SERVER", address.c_str(), 1);
     }
-    ~NoSoundServer() {
+    ~UseSoundServer() {
         if (m_hadOld)
             setenv("PULSE_SERVER", m_old.c_str(), 1);
         else
             unsetenv("PULSE_SERVER");
     }
-    NoSoundServer(const NoSoundServer&) = delete;
-    NoSoundServer& operator=(const NoSoundServer&) = delete;
+    UseSoundServer(const UseSoundServer&) = delete;
+    UseSoundServer& operator=(const UseSoundServer&) = delete;
 
 private:
     std::string m_old;
     bool m_hadOld = false;
+};
+
+// A socket nobody listens on.
+class NoSoundServer : public UseSoundServer {
+public:
+    NoSoundServer() : UseSoundServer("unix:/nonexistent/telvane-no-server") {}
+};
+
+// A sound server of the test's own with a null sink, which the test may kill; the shared server
+// of the test command is never touched.
+class PrivateSoundServer {
+public:
+    PrivateSoundServer();
+    ~PrivateSoundServer();
+    PrivateSoundServer(const PrivateSoundServer&) = delete;
+    PrivateSoundServer& operator=(const PrivateSoundServer&) = delete;
+
+    bool Started() const { return m_pid > 0; }
+    std::string Address() const { return "unix:" + m_dir + "/native"; }
+    void Kill();
+
+private:
+    std::string m_dir;
+    int m_pid = -1;
 };

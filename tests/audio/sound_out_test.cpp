@@ -165,3 +165,21 @@ TEST(SoundOut, SlotStillHeldByAStalledDeviceIsNeitherReusedNorQueuedTwice) {
     EXPECT_LE(queued, CSoundOut::kSlotCount);
     EXPECT_LE(null.PendingBlocks(), size_t{CSoundOut::kSlotCount});
 }
+
+TEST(SoundOut, ServerThatGoesAwayHandsTheRingBackAndLaterWritesFailPromptly) {
+    PrivateSoundServer server;
+    ASSERT_TRUE(server.Started());
+    UseSoundServer useIt(server.Address());
+    CSoundOut out;
+    ASSERT_TRUE(out.Open(kStereo48k));
+    const auto block = ToneBlock(kStereo48k, 500);
+    for (int i = 1; i <= CSoundOut::kSlotCount; ++i) ASSERT_EQ(WriteBlock(out, block), i);
+
+    server.Kill();
+    // The full ring is not waited out for seconds of sound nobody will play.
+    const uint64_t startMs = TickMs64();
+    EXPECT_EQ(WriteBlock(out, block), -1);
+    EXPECT_LT(TickMs64() - startMs, 2000u);
+    out.Close();
+    EXPECT_FALSE(out.IsOpen());
+}
