@@ -1,0 +1,142 @@
+// telvane-bench-record-read [--frames N] [RECORDING]
+// Without a recording it writes one of N frames (default 120,000) shaped like a camera's: per
+// second 25 video frames (one key frame of 20 kB, 24 others of 2 kB) and 50 G.711 frames of 160
+// bytes. Then, on the same file in the same run: a plain sequential read, CRecordFile::Open (the
+// seek index), and ReadFrame over every frame. The file is read once before timing, so all three
+// run from the page cache.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/packet_disposal.h"
+#include "engine/record/record_file.h"
+#include "engine/record/record_format.h"
+
+extern "C" {
+#include <libavcodec/packet.h>
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+bool WriteSyntheticRecording(const std::string& path, uint64_t frames) {
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) return false;
+    record_format::FileHeader header;
+    header.streamFlags = record_format::kAudioPresentFlag;
+    header.width = 1920;
+    header.height = 1080;
+    header.audioCodec = record_format::kAudioMulaw;
+    header.sampleRate = 8000;
+    uint8_t bytes[record_format::kFileHeaderSize];
+    record_format::EncodeFileHeader(header, bytes);
+    std::fwrite(bytes, 1, sizeof bytes, out);
+
+    std::vector<uint8_t> payload(20000, 0x5A);
+    const uint64_t startMs = 1'700'000'000'000;
+    for (uint64_t i = 0; i < frames; ++i) {
+        // 75 frames per second: video on every third slot, audio on the others.
+        uint64_t second = i / 75, slot = i % 75;
+        record_format::FrameHeader frame;
+        if (slot % 3 == 0) {
+            uint64_t picture = slot / 3;
+            frame.kind = picture == 0 ? record_format::kKindVideoKey : record_format::kKindVideoDelta;
+            frame.payloadSize = picture == 0 ? 20000 : 2000;
+            frame.timeMs = startMs + second * 1000 + picture * 40;
+        } else {
+            frame.kind = record_format::kKindAudio;
+            frame.payloadSize = 160;
+            frame.timeMs = startMs + second * 1000 + (slot - slot / 3 - 1) * 20;
+        }
+        uint8_t frameBytes[record_format::kFrameHeaderSize];
+        record_format::EncodeFrameHeader(frame, frameBytes);
+        std::fwrite(frameBytes, 1, sizeof frameBytes, out);
+        std::fwrite(payload.data(), 1, frame.payloadSize, out);
+    }
+    return std::fclose(out) == 0;
+}
+
+// Reads the whole file in 1 MiB blocks; returns the bytes read.
+uint64_t PlainRead(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return 0;
+    std::vector<char> block(1 << 20);
+    uint64_t total = 0;
+    ssize_t got;
+    while ((got = ::read(fd, block.data(), block.size())) > 0) total += uint64_t(got);
+    ::close(fd);
+    return total;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    uint64_t frames = 120'000;
+    std::string path;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) frames = std::strtoull(argv[++i], nullptr, 10);
+        else path = argv[i];
+    }
+    std::string temporary;
+    if (path.empty()) {
+        char folder[] = "/tmp/telvane-bench-XXXXXX";
+        if (!::mkdtemp(folder)) return 1;
+        temporary = folder;
+        path = temporary + "/bench.rec";
+        if (!WriteSyntheticRecording(path, frames)) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+
+    PlainRead(path);  // warm the page cache
+    auto start = Clock::now();
+    uint64_t fileBytes = PlainRead(path);
+    double plainSeconds = SecondsSince(start);
+
+    CRecordFile file;
+    start = Clock::now();
+    if (!file.Open(path.c_str())) {
+        std::fprintf(stderr, "cannot open %s as a recording\n", path.c_str());
+        return 1;
+    }
+    double openSeconds = SecondsSince(start);
+
+    uint64_t packets = 0, payloadBytes = 0;
+    start = Clock::now();
+    while (AVPacket* packet = file.ReadFrame()) {
+        ++packets;
+        payloadBytes += uint64_t(packet->size);
+        DisposePacket(packet, INPUT_RECORDING);
+    }
+    double readSeconds = SecondsSince(start);
+    file.Close();
+
+    const double mb = 1e6;
+    std::printf("recording          %s\n", path.c_str());
+    std::printf("file               %.1f MB, %llu frames, %zu key frames, duration %llu ms\n", fileBytes / mb,
+                static_cast<unsigned long long>(packets), file.GetSeekIndex().size(),
+                static_cast<unsigned long long>(file.GetDuration()));
+    std::printf("plain read         %8.1f ms  %8.1f MB/s\n", plainSeconds * 1e3, fileBytes / mb / plainSeconds);
+    std::printf("open (index build) %8.1f ms  %8.1f ns per frame\n", openSeconds * 1e3,
+                packets ? openSeconds * 1e9 / double(packets) : 0.0);
+    std::printf("ReadFrame          %8.1f ms  %8.1f MB/s of file, %.1f MB/s of payload, %.0f ns per frame\n",
+                readSeconds * 1e3, fileBytes / mb / readSeconds, payloadBytes / mb / readSeconds,
+                packets ? readSeconds * 1e9 / double(packets) : 0.0);
+
+    if (!temporary.empty()) {
+        std::remove(path.c_str());
+        ::rmdir(temporary.c_str());
+    }
+    return 0;
+}
