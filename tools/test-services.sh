@@ -21,6 +21,16 @@ start_sound_server() {
   done
   pactl set-default-sink telvane_null >/dev/null 2>&1 || true
   pactl info >/dev/null 2>&1 || { echo "sound server did not start:"; cat "$SERVICE_DIR/pulseaudio.log"; }
+  keep_sink_awake
+}
+
+# An idle null sink renders two seconds ahead, so a new stream would first be heard that late;
+# a sound card starts within milliseconds. A silent low-latency stream keeps the sink running
+# the way a card does.
+keep_sink_awake() {
+  pacat --raw --rate=48000 --channels=2 --format=s16le --latency-msec=20 \
+    --stream-name=keep-awake /dev/zero >/dev/null 2>&1 &
+  STARTED_PIDS+=($!)
 }
 
 start_display() {

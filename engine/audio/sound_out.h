@@ -21,12 +21,11 @@ class CSoundOut {
 public:
     static constexpr int kSlotCount = 5;
     static constexpr int kSlotBytes = 102400;
-    // Write looks at a slot the device still holds every 50 ms. It gives up after 3 s in all: a
-    // sink waking from idle can take a second or two to start reading a new stream, longer
-    // means a stalled server. The limit stays well inside the session's 5,000 ms for joining
-    // the audio thread.
+    // Write looks at a slot the device still holds every 50 ms, ten times; a slot still held
+    // after that belongs to a stalled device, and the new block is dropped rather than written
+    // over it.
     static constexpr uint32_t kSlotLookIntervalMs = 50;
-    static constexpr int kMaxSlotLooks = 60;
+    static constexpr int kMaxSlotLooks = 10;
 
     CSoundOut();
     // For tests and tools that play through another device than the system's.
