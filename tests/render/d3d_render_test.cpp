@@ -195,13 +195,17 @@ std::vector<uint32_t> PresentTicks(PresentLog& log) {
 TEST_F(RenderTest, PacesPicturesByTheirTimeStamps) {
     log.Attach(target);
     StartRenderer();
-    // Presented at once, then each waits until 8 ms before its predecessor's time: the tenth
-    // comes about 320 - 8 ms after the first.
+    // Picture k is presented no earlier than 8 ms before picture k - 1's time, counted from the
+    // clock's base. The first present comes just after the base; its own cost, which grows on a
+    // loaded machine, is the slack.
     for (int i = 0; i < 10; ++i) ASSERT_EQ(PushGrey(100, 40 * i), 1);
     ASSERT_TRUE(target.WaitForPresentCount(10, kWaitMs));
     const std::vector<uint32_t> ticks = PresentTicks(log);
-    EXPECT_GE(ticks[9] - ticks[0], 300u);
-    for (size_t i = 3; i < ticks.size(); ++i) EXPECT_GE(ticks[i] - ticks[i - 1], 25u) << "picture " << i;
+    constexpr int64_t kSlackMs = 30;
+    for (size_t k = 2; k < ticks.size(); ++k) {
+        const int64_t earliestMs = 40 * static_cast<int64_t>(k - 1) - 8 - kSlackMs;
+        EXPECT_GE(static_cast<int64_t>(ticks[k] - ticks[0]), earliestMs) << "picture " << k;
+    }
 }
 
 TEST_F(RenderTest, RepeatedTimeStampIsNotPacedAgain) {
@@ -210,7 +214,7 @@ TEST_F(RenderTest, RepeatedTimeStampIsNotPacedAgain) {
     for (int64_t stampMs : {0, 200, 200, 200, 200}) ASSERT_EQ(PushGrey(100, stampMs), 1);
     ASSERT_TRUE(target.WaitForPresentCount(5, kWaitMs));
     const std::vector<uint32_t> ticks = PresentTicks(log);
-    EXPECT_GE(ticks[2] - ticks[0], 180u);
+    EXPECT_GE(ticks[2] - ticks[0], 150u);
     // Were the repeats paced one after another, these would be 400 ms apart.
     EXPECT_LT(ticks[4] - ticks[2], 300u);
 }
