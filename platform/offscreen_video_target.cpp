@@ -105,6 +105,11 @@ void OffscreenVideoTarget::Present(const PresentedPicture& picture) {
     m_presented.notify_all();
 }
 
+void OffscreenVideoTarget::ClearPresented() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_lastPicture = PresentedPixels{};
+}
+
 void OffscreenVideoTarget::Deliver(const Message&) {}
 
 }  // namespace platform

@@ -44,7 +44,7 @@ public:
     uint64_t PresentCount() const;
     uint32_t LastPresentTickMs() const;  // TickMs() at the last present; 0 before the first
     VideoRect LastDestRect() const;
-    PresentedPixels LastPicture() const;
+    PresentedPixels LastPicture() const;  // empty (0 x 0) before the first present and after a clear
 
     // Waits until at least `count` pictures have been presented in all, up to timeoutMs; true
     // when they have.
@@ -59,6 +59,7 @@ public:
     VideoRect ClientRect() const override;
     bool IsUsable() const override;
     void Present(const PresentedPicture& picture) override;
+    void ClearPresented() override;
 
     // MessageSink: posted messages are accepted and ignored.
     void Deliver(const Message& message) override;

@@ -44,4 +44,9 @@ bool GetVideoTargetClientRect(WindowHandle window, VideoRect& client) {
     return true;
 }
 
+void ClearVideoTarget(WindowHandle window) {
+    VideoTargetLease target(window);
+    if (target) target->ClearPresented();
+}
+
 }  // namespace platform

@@ -49,6 +49,11 @@ public:
     // Hands over a picture. Called from the render thread with the registry lock held; the
     // target copies what it needs before returning and may block only on its own short lock.
     virtual void Present(const PresentedPicture& picture) = 0;
+
+    // The renderer that presented into the window is gone: drop the last picture and show the
+    // background again. Called from the thread that destroys the renderer, with the registry
+    // lock held; same blocking rule as Present.
+    virtual void ClearPresented() = 0;
 };
 
 // Called by the window's owner, on any thread. The target must stay alive until
@@ -83,5 +88,7 @@ private:
 bool IsVideoTarget(WindowHandle window);
 // False (and `client` untouched) when no target is registered under the handle.
 bool GetVideoTargetClientRect(WindowHandle window, VideoRect& client);
+// Tells the target under the handle, if any, that nothing presents into it any more; any thread.
+void ClearVideoTarget(WindowHandle window);
 
 }  // namespace platform

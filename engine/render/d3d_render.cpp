@@ -77,6 +77,8 @@ CD3DRender::CD3DRender() {
 CD3DRender::~CD3DRender() {
     Stop();
     ReleaseSurfaces();
+    // The window shows the last picture only for as long as its renderer exists.
+    if (m_hWnd) platform::ClearVideoTarget(m_hWnd);
 }
 
 long CD3DRender::Init(platform::WindowHandle window) {

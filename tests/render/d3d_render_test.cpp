@@ -286,6 +286,23 @@ TEST(RenderWithoutWindow, KeepsRunningWhenTheWindowGoesAwayAndDropsPictures) {
     renderer.Stop();
 }
 
+TEST(RenderLifetime, WindowShowsTheLastPictureUntilItsRendererIsDestroyed) {
+    OffscreenVideoTarget window(64, 48);
+    {
+        CD3DRender renderer;
+        ASSERT_EQ(renderer.Init(window.Handle()), 0);
+        ASSERT_EQ(renderer.Start(64, 48), 0);
+        FramePtr frame = MakeGreyFrame(64, 48, 100);
+        ASSERT_EQ(renderer.PushFrame(frame.get(), 64, 48, 1), 1);
+        ASSERT_TRUE(window.WaitForPresentCount(1, kWaitMs));
+        renderer.Flush();
+        renderer.Stop();
+        EXPECT_EQ(window.LastPicture().width, 64) << "a stopped renderer's last picture stays";
+    }
+    EXPECT_EQ(window.LastPicture().width, 0);
+    EXPECT_TRUE(window.LastPicture().bytes.empty());
+}
+
 enum class Loss { Hidden, Minimised, ZeroSize };
 
 void LoseTarget(OffscreenVideoTarget& target, Loss loss) {
