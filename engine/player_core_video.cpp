@@ -30,6 +30,19 @@ int64_t FrameTimestamp(int64_t preferred, const AVFrame* frame) {
     return preferred != AV_NOPTS_VALUE ? preferred : frame->best_effort_timestamp;
 }
 
+// The scaler wants full-range pictures as the plain format plus a range setting; the "J" formats
+// that carry the range in their name are deprecated there.
+AVPixelFormat WithoutRangeInName(AVPixelFormat format, bool* fullRange) {
+    switch (format) {
+        case AV_PIX_FMT_YUVJ420P: *fullRange = true; return AV_PIX_FMT_YUV420P;
+        case AV_PIX_FMT_YUVJ422P: *fullRange = true; return AV_PIX_FMT_YUV422P;
+        case AV_PIX_FMT_YUVJ444P: *fullRange = true; return AV_PIX_FMT_YUV444P;
+        case AV_PIX_FMT_YUVJ440P: *fullRange = true; return AV_PIX_FMT_YUV440P;
+        case AV_PIX_FMT_YUVJ411P: *fullRange = true; return AV_PIX_FMT_YUV411P;
+        default: return format;
+    }
+}
+
 }  // namespace
 
 void CPlayerCore::VideoThread() {
@@ -175,11 +188,14 @@ bool CPlayerCore::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t pack
 // The renderer and the snapshot copy take 8-bit planar 4:2:0 with video levels; camera MJPEG
 // (full range), 4:2:2 and 10-bit pictures are brought to it here. Null when that fails.
 AVFrame* CPlayerCore::AsPlanar420(AVFrame* frame) {
-    if (frame->format == AV_PIX_FMT_YUV420P) return frame;
-    const auto sourceFormat = static_cast<AVPixelFormat>(frame->format);
+    bool fullRange = frame->color_range == AVCOL_RANGE_JPEG;
+    const AVPixelFormat sourceFormat = WithoutRangeInName(static_cast<AVPixelFormat>(frame->format), &fullRange);
+    if (sourceFormat == AV_PIX_FMT_YUV420P && !fullRange) return frame;
     m_pPictureSws = sws_getCachedContext(m_pPictureSws, frame->width, frame->height, sourceFormat, frame->width,
                                          frame->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!m_pPictureSws) return nullptr;
+    const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
+    sws_setColorspaceDetails(m_pPictureSws, coefficients, fullRange ? 1 : 0, coefficients, 0, 0, 1 << 16, 1 << 16);
     if (m_pPlanarFrame && (m_pPlanarFrame->width != frame->width || m_pPlanarFrame->height != frame->height)) {
         av_frame_free(&m_pPlanarFrame);
     }

@@ -1,0 +1,493 @@
+// Sessions played end to end: real decoders, the off-screen video target and the test sound
+// server, on clips made by the test.
+
+#include "engine/player_core.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <ostream>
+#include <thread>
+#include <vector>
+
+#include "platform/offscreen_video_target.h"
+#include "platform/recording_window.h"
+#include "tests/support/container_fixtures.h"
+#include "tests/support/fixtures.h"
+
+namespace fixtures {
+void PrintTo(const ContainerRecipe& recipe, std::ostream* out) { *out << recipe.name; }
+}  // namespace fixtures
+
+namespace {
+
+using fixtures::ContainerKind;
+
+constexpr uint32_t kEndWaitMs = 60'000;  // generous: sanitizers on a busy machine
+constexpr uint32_t kPictureWaitMs = 20'000;
+constexpr uint32_t kSettleMs = 400;
+
+bool WaitUntil(const std::function<bool()>& condition, uint32_t timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// A session attached to an off-screen picture and a window that records the notifications; every
+// picture the engine presents is counted with its stream time.
+class Session {
+public:
+    Session() {
+        core.SetPictureObserver([this](int64_t pictureMs) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_pictureMs.push_back(pictureMs);
+        });
+        attached = core.Attach(target.Handle(), notify.Handle());
+    }
+
+    size_t Pictures() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_pictureMs.size();
+    }
+    std::vector<int64_t> PictureTimes() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_pictureMs;
+    }
+    bool WaitForPictures(size_t count, uint32_t timeoutMs = kPictureWaitMs) const {
+        return WaitUntil([&] { return Pictures() >= count; }, timeoutMs);
+    }
+    // Waits until no picture has come for quietMs; returns the count then.
+    size_t WaitForStill(uint32_t quietMs = kSettleMs) const {
+        size_t last = Pictures();
+        for (;;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(quietMs));
+            const size_t now = Pictures();
+            if (now == last) return now;
+            last = now;
+        }
+    }
+    size_t EndNotices() const { return notify.Count(platform::kWmCommand, ID_END_OF_FILE); }
+    size_t ReaderExits() const { return notify.Count(UM_READER_EXIT, 0); }
+    bool WaitForEnd() const { return notify.WaitFor(platform::kWmCommand, ID_END_OF_FILE, kEndWaitMs); }
+
+    platform::OffscreenVideoTarget target{160, 120};
+    platform::RecordingWindow notify;
+    int attached = 0;
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<int64_t> m_pictureMs;
+
+public:
+    CPlayerCore core;  // last, so it ends before what it draws into and reports to
+};
+
+// ---------------------------------------------------------------------------------------------
+// Inputs
+
+struct RecordingKind {
+    const char* name;
+    const char* video;
+    const char* audio;
+};
+
+void PrintTo(const RecordingKind& kind, std::ostream* out) { *out << kind.name; }
+
+std::string MakeRecordingFile(const fixtures::TempDir& dir, const RecordingKind& kind, double seconds,
+                              int keyFrameInterval = 25) {
+    fixtures::ClipOptions clip;
+    clip.seconds = seconds;
+    clip.keyFrameInterval = keyFrameInterval;
+    const std::string input = fixtures::MakeClip(dir, std::string("source_") + kind.name, clip);
+    if (input.empty()) return "";
+    fixtures::RecordingOptions options;
+    options.video = kind.video;
+    options.audio = kind.audio;
+    options.keyFrameInterval = keyFrameInterval;
+    options.reencode = true;
+    return fixtures::MakeRecording(dir, input, std::string(kind.name) + ".rec", options);
+}
+
+fixtures::ContainerShape ShortShape(double seconds = 1.0) {
+    fixtures::ContainerShape shape;
+    shape.width = 160;
+    shape.height = 120;
+    shape.seconds = seconds;
+    return shape;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Playing to the end
+
+void ExpectPlaysToEnd(const std::string& path, size_t expectedPictures) {
+    Session session;
+    ASSERT_EQ(session.attached, 1);
+    ASSERT_EQ(session.core.OpenFile(path.c_str()), 1);
+    EXPECT_GT(session.core.GetDuration(), 0);
+    ASSERT_EQ(session.core.Play(), 1);
+    ASSERT_TRUE(session.WaitForEnd());
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
+    EXPECT_EQ(session.EndNotices(), 1u);
+    EXPECT_EQ(session.Pictures(), expectedPictures);
+    const std::vector<int64_t> times = session.PictureTimes();
+    EXPECT_TRUE(std::is_sorted(times.begin(), times.end())) << "pictures out of order";
+    EXPECT_GE(session.target.PresentCount(), 1u);
+    EXPECT_EQ(session.core.StopPlay(), 1);
+    EXPECT_FALSE(session.core.IsOpened());
+    // A recording without sound keeps its reader waiting for a seek until the stop.
+    EXPECT_EQ(session.ReaderExits(), 1u);
+}
+
+class ContainerPlayback : public testing::TestWithParam<fixtures::ContainerRecipe> {};
+
+TEST_P(ContainerPlayback, PlaysEveryPictureToTheEndWithOneEndNotice) {
+    fixtures::TempDir dir;
+    const std::string path = fixtures::MakeContainerFile(dir, GetParam().kind, ShortShape());
+    ASSERT_FALSE(path.empty());
+    ExpectPlaysToEnd(path, 25);
+}
+
+std::vector<fixtures::ContainerRecipe> PlayableContainers() {
+    std::vector<fixtures::ContainerRecipe> playable;
+    for (const auto& recipe : fixtures::AllContainerRecipes()) {
+        if (recipe.audioStreams > 0) playable.push_back(recipe);
+    }
+    return playable;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ContainerPlayback, testing::ValuesIn(PlayableContainers()),
+                         [](const testing::TestParamInfo<fixtures::ContainerRecipe>& info) {
+                             return std::string(info.param.name);
+                         });
+
+class RecordingPlayback : public testing::TestWithParam<RecordingKind> {};
+
+TEST_P(RecordingPlayback, PlaysEveryPictureToTheEndWithOneEndNotice) {
+    fixtures::TempDir dir;
+    const std::string path = MakeRecordingFile(dir, GetParam(), 1.0);
+    ASSERT_FALSE(path.empty());
+    ExpectPlaysToEnd(path, 25);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, RecordingPlayback,
+                         testing::Values(RecordingKind{"h264_mulaw", "h264", "mulaw"},
+                                         RecordingKind{"h264_alaw", "h264", "alaw"},
+                                         RecordingKind{"h264_aac", "h264", "aac"},
+                                         RecordingKind{"h264_silent", "h264", "none"},
+                                         RecordingKind{"hevc_mulaw", "hevc", "mulaw"},
+                                         RecordingKind{"hevc_silent", "hevc", "none"}),
+                         [](const testing::TestParamInfo<RecordingKind>& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------------------------
+// Refusals
+
+TEST(OpenFile, RefusesWhatCannotBePlayed) {
+    fixtures::TempDir dir;
+    const std::string videoOnly = fixtures::MakeContainerFile(dir, ContainerKind::Mp4NoAudio, ShortShape());
+    ASSERT_FALSE(videoOnly.empty());
+    const std::string garbage = dir.File("garbage.mp4");
+    ASSERT_TRUE(fixtures::WriteBytes(garbage, std::vector<uint8_t>(4096, 0x5A)));
+    struct Case {
+        const char* name;
+        const char* path;
+    } cases[] = {
+        {"null path", nullptr},
+        {"missing file", "/nonexistent/clip.mp4"},
+        {"container without sound", videoOnly.c_str()},
+        {"not a media file", garbage.c_str()},
+    };
+    for (const Case& c : cases) {
+        Session session;
+        ASSERT_EQ(session.attached, 1);
+        EXPECT_EQ(session.core.OpenFile(c.path), 0) << c.name;
+        EXPECT_FALSE(session.core.IsOpened()) << c.name;
+        EXPECT_EQ(session.core.Play(), 0) << c.name;
+    }
+}
+
+TEST(OpenFile, RefusesWithoutARenderer) {
+    fixtures::TempDir dir;
+    const std::string path = fixtures::MakeContainerFile(dir, ContainerKind::Mp4H264Aac, ShortShape());
+    ASSERT_FALSE(path.empty());
+    CPlayerCore neverAttached;
+    EXPECT_EQ(neverAttached.OpenFile(path.c_str()), 0);
+    EXPECT_EQ(neverAttached.StopPlay(), 0);
+
+    platform::RecordingWindow notify;
+    CPlayerCore failedAttach;
+    EXPECT_EQ(failedAttach.Attach(nullptr, notify.Handle()), 0);
+    EXPECT_EQ(failedAttach.OpenFile(path.c_str()), 0);
+}
+
+TEST(OpenFile, RefusesASecondFileWhilePlaying) {
+    fixtures::TempDir dir;
+    const std::string path = fixtures::MakeContainerFile(dir, ContainerKind::Mp4H264Aac, ShortShape());
+    ASSERT_FALSE(path.empty());
+    Session session;
+    ASSERT_EQ(session.core.OpenFile(path.c_str()), 1);
+    ASSERT_EQ(session.core.Play(), 1);
+    EXPECT_EQ(session.core.OpenFile(path.c_str()), 0);
+    EXPECT_TRUE(session.core.IsPlaying());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pause, step, speed
+
+class LongRecording : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = new fixtures::TempDir();
+        s_path = MakeRecordingFile(*s_dir, RecordingKind{"long_mulaw", "h264", "mulaw"}, 8.0);
+    }
+    static void TearDownTestSuite() {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+    void SetUp() override { ASSERT_FALSE(s_path.empty()); }
+
+    // Open and play until a few pictures are shown.
+    void StartPlaying(Session& session) {
+        ASSERT_EQ(session.core.OpenFile(s_path.c_str()), 1);
+        ASSERT_EQ(session.core.Play(), 1);
+        ASSERT_TRUE(session.WaitForPictures(5));
+    }
+
+    static fixtures::TempDir* s_dir;
+    static std::string s_path;
+};
+
+fixtures::TempDir* LongRecording::s_dir = nullptr;
+
+// Nothing written: the output's clock stands still but for a few ms of its own smoothing, where
+// playing would have moved it by the whole time waited.
+void ExpectNoSoundHeardSince(const Session& session, int64_t heardMs) {
+    EXPECT_GE(heardMs, 0);
+    EXPECT_LT(session.core.GetHeardAudioMs() - heardMs, 60);
+}
+std::string LongRecording::s_path;
+
+TEST_F(LongRecording, PauseHoldsPictureAndSoundAndPlayResumes) {
+    Session session;
+    StartPlaying(session);
+    EXPECT_GT(session.core.GetFrameRate(), 0);
+    session.core.Pause();
+    EXPECT_FALSE(session.core.IsPlaying());
+    const size_t heldPictures = session.WaitForStill();
+    // The sound output plays out what it holds, then nothing more is heard.
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    const int64_t heardMs = session.core.GetHeardAudioMs();
+    const int32_t positionMs = session.core.GetPosition();
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_EQ(session.Pictures(), heldPictures);
+    ExpectNoSoundHeardSince(session, heardMs);
+    EXPECT_EQ(session.core.GetPosition(), positionMs);
+
+    const std::string snapshot = s_dir->File("paused.jpg");
+    EXPECT_EQ(session.core.TakeSnapshot(snapshot.c_str()), 0);
+    EXPECT_FALSE(std::filesystem::exists(snapshot));
+
+    ASSERT_EQ(session.core.Play(), 1);
+    EXPECT_TRUE(session.WaitForPictures(heldPictures + 10));
+    EXPECT_TRUE(WaitUntil([&] { return session.core.GetHeardAudioMs() > heardMs; }, kPictureWaitMs));
+    EXPECT_EQ(session.core.TakeSnapshot(snapshot.c_str()), 1);
+    EXPECT_TRUE(std::filesystem::exists(snapshot));
+}
+
+TEST_F(LongRecording, EachStepPresentsOnePictureWithoutSoundAndPlayResumes) {
+    Session session;
+    StartPlaying(session);
+    session.core.StepFrame();
+    EXPECT_FALSE(session.core.IsPlaying());
+    size_t pictures = session.WaitForStill();
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));  // the output plays out
+    const int64_t heardMs = session.core.GetHeardAudioMs();
+    for (int step = 0; step < 3; ++step) {
+        session.core.StepFrame();
+        ASSERT_TRUE(session.WaitForPictures(pictures + 1));
+        EXPECT_EQ(session.WaitForStill(), pictures + 1) << "step " << step;
+        pictures = session.Pictures();
+    }
+    ExpectNoSoundHeardSince(session, heardMs);
+    const std::vector<int64_t> times = session.PictureTimes();
+    EXPECT_LT(times[times.size() - 2], times.back());
+
+    ASSERT_EQ(session.core.Play(), 1);
+    EXPECT_TRUE(session.WaitForPictures(pictures + 10));
+    EXPECT_TRUE(WaitUntil([&] { return session.core.GetHeardAudioMs() > heardMs; }, kPictureWaitMs));
+}
+
+TEST_F(LongRecording, SpeedCodesSetThePaceAndSilenceTheSound) {
+    Session session;
+    StartPlaying(session);
+    auto picturesDuring = [&](uint32_t ms) {
+        const size_t before = session.Pictures();
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return session.Pictures() - before;
+    };
+    session.core.SetSpeed(1);  // a quarter: 160 ms per picture at 25 per second
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
+    const int64_t heardMs = session.core.GetHeardAudioMs();
+    const size_t quarter = picturesDuring(1000);
+    session.core.SetSpeed(3);  // double: 20 ms per picture
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const size_t twice = picturesDuring(1000);
+    EXPECT_LE(quarter, 12u);
+    EXPECT_GE(twice, 2 * quarter + 10);
+    ExpectNoSoundHeardSince(session, heardMs);
+    session.core.SetSpeed(0);
+    EXPECT_TRUE(WaitUntil([&] { return session.core.GetHeardAudioMs() > heardMs; }, kPictureWaitMs));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Seeking
+
+TEST_F(LongRecording, SeekRefusesOutsideTheFileAndBeforeTheClocksSettle) {
+    Session session;
+    ASSERT_EQ(session.core.SeekTo(0), 0) << "not open";
+    ASSERT_EQ(session.core.OpenFile(s_path.c_str()), 1);
+    EXPECT_EQ(session.core.SeekTo(1000), 0) << "clocks not settled before playing";
+    ASSERT_EQ(session.core.Play(), 1);
+    const int64_t durationMs = session.core.GetDuration();
+    ASSERT_GT(durationMs, 0);
+    EXPECT_EQ(session.core.SeekTo(-1), 0);
+    EXPECT_EQ(session.core.SeekTo(durationMs + 1), 0);
+    EXPECT_TRUE(WaitUntil([&] { return session.core.SeekTo(durationMs) == 1; }, kPictureWaitMs));
+}
+
+// After a seek the first picture shown is a key frame: with one every 1000 ms from the first
+// picture on, it is shown a whole number of seconds after the first picture, near the target.
+void ExpectSeekLandsOnKeyFrame(Session& session, int64_t targetMs) {
+    const int64_t firstPictureMs = session.PictureTimes().front();
+    ASSERT_TRUE(WaitUntil([&] { return session.core.SeekTo(targetMs) == 1; }, kPictureWaitMs));
+    const size_t before = session.Pictures();
+    ASSERT_TRUE(session.WaitForPictures(before + 3));
+    // Pictures already in flight when the seek was asked for may come first.
+    const std::vector<int64_t> times = session.PictureTimes();
+    auto first = std::find_if(times.begin() + before, times.end(), [&](int64_t ms) { return ms >= targetMs - 1000; });
+    ASSERT_NE(first, times.end());
+    EXPECT_EQ((*first - firstPictureMs) % 1000, 0) << "first picture after the seek at " << *first << " ms";
+    EXPECT_GE(*first, targetMs - 1000);
+    EXPECT_LE(*first, targetMs + 1000);
+}
+
+TEST_F(LongRecording, SeekLandsOnAKeyFrameAndPlaysOnToTheEnd) {
+    Session session;
+    StartPlaying(session);
+    ExpectSeekLandsOnKeyFrame(session, 5500);
+    EXPECT_GE(session.core.GetPosition(), 4000);
+    ASSERT_TRUE(session.WaitForEnd());
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
+    EXPECT_EQ(session.EndNotices(), 1u);
+}
+
+TEST(ContainerSeek, LandsNearTheTargetAndPlaysOnToTheEnd) {
+    fixtures::TempDir dir;
+    const std::string path = fixtures::MakeContainerFile(dir, ContainerKind::MkvH264Aac, ShortShape(6.0));
+    ASSERT_FALSE(path.empty());
+    Session session;
+    ASSERT_EQ(session.core.OpenFile(path.c_str()), 1);
+    ASSERT_EQ(session.core.Play(), 1);
+    ASSERT_TRUE(session.WaitForPictures(5));
+    ExpectSeekLandsOnKeyFrame(session, 3500);
+    ASSERT_TRUE(session.WaitForEnd());
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
+    EXPECT_EQ(session.EndNotices(), 1u);
+    EXPECT_LT(session.Pictures(), 150u) << "the skipped part was not shown";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stopping
+
+enum class StopFrom { Ready, Playing, Paused, Stepping };
+
+std::string StopFromName(StopFrom state) {
+    switch (state) {
+        case StopFrom::Ready: return "Ready";
+        case StopFrom::Playing: return "Playing";
+        case StopFrom::Paused: return "Paused";
+        case StopFrom::Stepping: return "Stepping";
+    }
+    return "Unknown";
+}
+
+class StopPlay : public LongRecording, public testing::WithParamInterface<StopFrom> {};
+
+TEST_P(StopPlay, EndsEveryWorker) {
+    Session session;
+    ASSERT_EQ(session.core.OpenFile(s_path.c_str()), 1);
+    if (GetParam() != StopFrom::Ready) {
+        ASSERT_EQ(session.core.Play(), 1);
+        ASSERT_TRUE(session.WaitForPictures(3));
+    }
+    if (GetParam() == StopFrom::Paused) session.core.Pause();
+    if (GetParam() == StopFrom::Stepping) session.core.StepFrame();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(session.core.StopPlay(), 1);
+    // The read thread says goodbye when its loop ends; the others are joined by StopPlay itself,
+    // and the sanitizers see any of them still touching the session afterwards.
+    EXPECT_EQ(session.ReaderExits(), 1u);
+    EXPECT_FALSE(session.core.IsOpened());
+    EXPECT_FALSE(session.core.IsPlaying());
+    EXPECT_EQ(session.core.GetPosition(), 0);
+    EXPECT_EQ(session.core.GetDuration(), 0);
+    const size_t pictures = session.Pictures();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(session.Pictures(), pictures);
+    EXPECT_EQ(session.EndNotices(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, StopPlay,
+                         testing::Values(StopFrom::Ready, StopFrom::Playing, StopFrom::Paused, StopFrom::Stepping),
+                         [](const testing::TestParamInfo<StopFrom>& info) { return StopFromName(info.param); });
+
+TEST_F(LongRecording, DestroyingAnOpenSessionWithoutStopEndsItsWorkers) {
+    for (bool play : {false, true}) {
+        Session session;
+        ASSERT_EQ(session.core.OpenFile(s_path.c_str()), 1);
+        if (play) {
+            ASSERT_EQ(session.core.Play(), 1);
+            ASSERT_TRUE(session.WaitForPictures(3));
+            session.core.Pause();
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Damaged recordings
+
+TEST(DamagedRecording, PlaysWhatItCanAndEnds) {
+    fixtures::TempDir dir;
+    const std::string path = MakeRecordingFile(dir, RecordingKind{"damaged", "h264", "mulaw"}, 2.0);
+    ASSERT_FALSE(path.empty());
+    const std::vector<uint8_t> whole = fixtures::ReadBytes(path);
+    ASSERT_GT(whole.size(), 4096u);
+
+    std::vector<uint8_t> cutShort(whole.begin(), whole.begin() + static_cast<long>(whole.size() * 6 / 10));
+    std::vector<uint8_t> corrupt = whole;
+    // Scribble over every 97th byte after the first few frames: headers and payloads alike.
+    for (size_t i = 2048; i < corrupt.size(); i += 97) corrupt[i] ^= 0xA5;
+
+    for (const auto& [name, bytes] : {std::pair{"cut_short", cutShort}, std::pair{"corrupt", corrupt}}) {
+        const std::string damaged = dir.File(std::string(name) + ".rec");
+        ASSERT_TRUE(fixtures::WriteBytes(damaged, bytes));
+        Session session;
+        ASSERT_EQ(session.core.OpenFile(damaged.c_str()), 1) << name;
+        ASSERT_EQ(session.core.Play(), 1);
+        EXPECT_TRUE(session.WaitForEnd()) << name;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
+        EXPECT_EQ(session.EndNotices(), 1u) << name;
+        EXPECT_GT(session.Pictures(), 0u) << name;
+        EXPECT_EQ(session.core.StopPlay(), 1);
+    }
+}
+
+}  // namespace
