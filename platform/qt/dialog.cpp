@@ -141,7 +141,6 @@ BOOL CDialogEx::DDX_Control(int controlId, CWnd& control) {
         m_templateControls.erase(it);  // the placeholder's window goes with it
         if (!control.CreateEx(this, rect, style & ~WS_VISIBLE, controlId)) return FALSE;
         control.SetWindowText(text);
-        control.PreSubclassWindow();
         if (style & WS_VISIBLE) control.show();
         return TRUE;
     }

@@ -86,6 +86,7 @@ BOOL CWnd::CreateEx(CWnd* parent, const Rect& rect, UINT style, int controlId) {
     setGeometry(ToQRect(rect));
     setEnabled(!(style & WS_DISABLED));
     m_hWnd = RegisterWindow(this);
+    PreSubclassWindow();
     StoreWindowRect();
     ReportSizeIfChanged();
     if (style & WS_VISIBLE) show();

@@ -113,7 +113,8 @@ public:
     // A child control asks for its colours before painting; the default leaves them as they are.
     virtual void OnCtlColor(CWnd* control, CtlColors& colors);
 
-    // Called when a control object is bound to a window of its dialog.
+    // Called as the window comes into being, by CreateEx and when a control object is bound to a
+    // window of its dialog, before the first OnSize.
     virtual void PreSubclassWindow() {}
     virtual BOOL PreTranslateMessage(Message& message);
     virtual LResult WindowProc(MessageId message, WParam wParam, LParam lParam);
