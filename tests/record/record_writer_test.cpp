@@ -189,20 +189,29 @@ INSTANTIATE_TEST_SUITE_P(
         WriterCase{"Mpeg4ReencodedToHevcWithoutAudio", "mpeg4", "avi", "hevc", "none", AV_CODEC_ID_HEVC, 0, 0, 0}),
     [](const ::testing::TestParamInfo<WriterCase>& info) { return std::string(info.param.name); });
 
-// Parameter sets travel in band before every key frame, so decoding can start at any of them.
+// Parameter sets travel in band before every key frame, whether the writer copied or re-encoded
+// the video, so decoding can start at any key frame.
 TEST(RecordWriter, DecodingStartsAtAnyKeyFrameAfterASeek) {
-    for (const char* video : {"h264", "hevc"}) {
-        SCOPED_TRACE(video);
+    struct Case {
+        const char* clipEncoder;
+        const char* clipContainer;
+        const char* video;
+    } cases[] = {
+        {"mpeg4", "avi", "h264"},  {"mpeg4", "avi", "hevc"},    {"libx264", "mp4", "h264"},
+        {"libx264", "ts", "h264"}, {"libx265", "mkv", "hevc"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.clipEncoder << " in " << c.clipContainer << " to " << c.video);
         fixtures::TempDir dir;
         fixtures::ClipOptions clip;
-        clip.videoEncoder = "mpeg4";
-        clip.container = "avi";
+        clip.videoEncoder = c.clipEncoder;
+        clip.container = c.clipContainer;
         clip.audioEncoder = "";
         clip.seconds = 3;
         std::string input = fixtures::MakeClip(dir, "clip", clip);
         ASSERT_FALSE(input.empty());
         fixtures::RecordingOptions options;
-        options.video = video;
+        options.video = c.video;
         options.audio = "none";
         std::string recording = fixtures::MakeRecording(dir, input, "clip.rec", options);
         ASSERT_FALSE(recording.empty());
