@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Playback figures, printed and not judged: a 60-second 1920x1080 25 fps H.264 + AAC file and a
+# 1080p HEVC + G.711 µ-law recording, each played by telvane-play (release build) at normal and at
+# four times speed; then the time OpenFile takes on a one-hour recording. The media are made once
+# and kept in the cache folder. Sound goes to the running sound server, or to a private one with a
+# null sink when none is reachable.
+#
+#   bash bench/playback/run.sh
+#   TELVANE_BENCH_BUILD=build-rel TELVANE_BENCH_CACHE=/var/tmp/telvane bash bench/playback/run.sh
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+build=${TELVANE_BENCH_BUILD:-build/bench}
+cache=${TELVANE_BENCH_CACHE:-${TMPDIR:-/tmp}/telvane-bench-playback}
+# 01:00 UTC, so that the one-hour recording does not run over midnight.
+start_ms=1700010000000
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTELVANE_BUILD_TESTS=OFF \
+  -DTELVANE_BUILD_UI=OFF >/dev/null
+cmake --build "$build" --target telvane-play telvane-record-writer telvane-long-recording >/dev/null
+bin="$build/bin"
+mkdir -p "$cache"
+
+# make_once TARGET COMMAND...: runs COMMAND, which writes TARGET.part, unless TARGET is cached; the
+# result is kept only when COMMAND succeeded, so an interrupted run never leaves a broken file.
+make_once() {
+  local target=$1; shift
+  [ -s "$target" ] && return
+  echo "making $target ..." >&2
+  "$@"
+  mv "$target.part" "$target"
+}
+
+h264="$cache/h264_aac_1080p_60s.mp4"
+hevc_source="$cache/hevc_mulaw_1080p_60s_3M.mkv"
+recording="$cache/hevc_mulaw_1080p_60s_3M.rec"
+long_recording="$cache/hevc_mulaw_1080p_1h_3M.rec"
+
+picture_input=(-f lavfi -i testsrc2=size=1920x1080:rate=25:duration=60)
+make_once "$h264" ffmpeg -nostdin -y -v error "${picture_input[@]}" \
+  -f lavfi -i sine=frequency=440:sample_rate=48000:duration=60 \
+  -c:v libx264 -preset veryfast -bf 0 -g 50 -pix_fmt yuv420p -c:a aac -b:a 128k -ac 2 \
+  -f mp4 "$h264.part"
+make_once "$hevc_source" ffmpeg -nostdin -y -v error "${picture_input[@]}" \
+  -f lavfi -i sine=frequency=440:sample_rate=8000:duration=60 \
+  -c:v libx265 -preset ultrafast -x265-params log-level=error -b:v 3M -bf 0 -g 25 -pix_fmt yuv420p \
+  -c:a pcm_mulaw -ar 8000 -ac 1 -f matroska "$hevc_source.part"
+make_once "$recording" "$bin/telvane-record-writer" --video hevc --audio mulaw --start-ms "$start_ms" \
+  "$hevc_source" "$recording.part"
+make_once "$long_recording" "$bin/telvane-long-recording" "$recording" "$long_recording.part" 60
+
+if ! pactl info >/dev/null 2>&1; then
+  source tools/test-services.sh
+  SERVICE_DIR=$(mktemp -d /tmp/telvane-bench-services.XXXXXX)
+  start_sound_server
+  trap stop_services EXIT
+fi
+
+video_packets() {
+  ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets \
+    -of csv=p=0 "$1"
+}
+
+# value KEY REPORT: the value of "KEY: value" in a telvane-play report.
+value() { sed -n "s/^$1: //p" <<<"$2"; }
+
+# Decoder messages go to a log beside the media, so that the table stays readable.
+row_format="%-26s %6s %8s %9s %16s %11s %12s %14s %9s\n"
+printf "$row_format" "file" "speed" "wall s" "cpu s/s" "pictures shown" "A/V median" \
+  "A/V p95 |x|" "first picture" "peak MiB"
+printf "$row_format" "" "" "" "" "" "ms" "ms" "ms" ""
+
+play_row() {
+  local label=$1 file=$2 speed_code=$3 speed_label=$4 frames=$5 report
+  local log="$cache/play-$(basename "$file")-$speed_label.log"
+  report=$("$bin/telvane-play" --speed "$speed_code" "$file" 2>"$log")
+  printf "$row_format" "$label" "$speed_label" "$(value wall_seconds "$report")" \
+    "$(value cpu_per_second "$report")" "$(value pictures_presented "$report") / $frames" \
+    "$(value av_offset_median_ms "$report")" "$(value av_offset_p95_abs_ms "$report")" \
+    "$(value first_picture_ms "$report")" "$(value peak_rss_mib "$report")"
+  [ "$(value ended_by "$report")" = end_of_file ] || echo "  (ended by $(value ended_by "$report"))"
+  [ -s "$log" ] && echo "  ($(wc -l <"$log") lines of decoder messages in $log)"
+  return 0
+}
+
+h264_frames=$(video_packets "$h264")
+hevc_frames=$(video_packets "$hevc_source")
+play_row "H.264+AAC mp4 1080p 60 s" "$h264" 0 1x "$h264_frames"
+play_row "H.264+AAC mp4 1080p 60 s" "$h264" 4 4x "$h264_frames"
+play_row "HEVC+mulaw rec 1080p 60 s" "$recording" 0 1x "$hevc_frames"
+play_row "HEVC+mulaw rec 1080p 60 s" "$recording" 4 4x "$hevc_frames"
+echo "(no sound is written at 4x, so there is no A/V offset to measure there)"
+
+echo
+size_mib=$(( $(stat -c %s "$long_recording") / 1048576 ))
+for run in 1 2 3; do
+  report=$("$bin/telvane-play" --open-only "$long_recording")
+  echo "OpenFile on a one-hour recording ($size_mib MiB), run $run: $(value open_ms "$report") ms"
+done
