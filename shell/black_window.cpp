@@ -191,10 +191,14 @@ void CBlackWindow::DrawFramePicture(QPainter& painter) {
     }
     if (m_bShowIcon && m_pIconImage && !m_pIconImage->isNull()) painter.drawImage(ToQRect(m_rcIcon), *m_pIconImage);
     if (m_bShowTitle) {
-        painter.setFont(MakeFont(QString::fromUtf8("微软雅黑"), 11));
+        const QFont font = MakeFont(QString::fromUtf8("微软雅黑"), 11);
+        painter.setFont(font);
         painter.setPen(QColor(255, 255, 255));
-        painter.drawText(QRectF(ToQRect(m_rcTitle)), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
-                         GetWindowText());
+        // Laid-out strings keep a sixth of the em free at either side, as the platform's text
+        // layout does, so the title does not touch the icon.
+        const double margin = font.pixelSize() / 6.0;
+        painter.drawText(QRectF(ToQRect(m_rcTitle)).adjusted(margin, 0, -margin, 0),
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, GetWindowText());
     }
     if (m_bShowMinButton) DrawButton(painter, m_rcMinButton, 0, m_nMinState);
     if (m_bShowMaxButton) DrawButton(painter, m_rcMaxButton, 1, m_nMaxState);
@@ -352,7 +356,19 @@ void CBlackWindow::PollOnce() {
     if (!m_pPointer->Query(cursor, leftDown)) return;
     FollowDrag(cursor, leftDown);
     FollowResize(cursor, leftDown);
+    if (!m_bCaptionDrag && !AnySizing(CurrentSizing())) m_bGestureRect = false;
     m_ptLastCursor = cursor;
+}
+
+// The window rectangle is read once per gesture and then carried forward by the poller itself:
+// the window system confirms each move later, and a stale confirmation read back in the middle
+// of a drag would lose the pointer's movement since.
+Rect& CBlackWindow::GestureRect() {
+    if (!m_bGestureRect) {
+        GetWindowRect(&m_rcGesture);
+        m_bGestureRect = true;
+    }
+    return m_rcGesture;
 }
 
 void CBlackWindow::FollowDrag(Point cursor, bool leftDown) {
@@ -362,27 +378,30 @@ void CBlackWindow::FollowDrag(Point cursor, bool leftDown) {
         return;
     }
     if (cursor == m_ptLastCursor) return;
-    Rect window;
-    GetWindowRect(&window);
+    Rect& window = GestureRect();
     const int dx = cursor.x - m_ptLastCursor.x, dy = cursor.y - m_ptLastCursor.y;
-    PostMoveWindow(Rect{window.left + dx, window.top + dy, window.right + dx, window.bottom + dy});
+    window = Rect{window.left + dx, window.top + dy, window.right + dx, window.bottom + dy};
+    PostMoveWindow(window);
 }
 
 void CBlackWindow::FollowResize(Point cursor, bool leftDown) {
     const SizingEdges edges = CurrentSizing();
-    const bool sizing = edges.top || edges.left || edges.bottom || edges.right || edges.topRight ||
-                        edges.topLeft || edges.bottomRight || edges.bottomLeft;
-    if (!sizing || !m_bResizable) return;
+    if (!AnySizing(edges) || !m_bResizable) return;
     if (!leftDown) {
         ClearSizing();
         return;
     }
     // Moving to the rectangle the window already has changes nothing: skip the round trip.
     if (cursor == m_ptLastCursor) return;
-    Rect window;
-    GetWindowRect(&window);
-    PostMoveWindow(ResizeWindowRect(window, edges, cursor.x - m_ptLastCursor.x, cursor.y - m_ptLastCursor.y,
-                                    kMinWidth, kMinHeight, kMaxSize));
+    Rect& window = GestureRect();
+    window = ResizeWindowRect(window, edges, cursor.x - m_ptLastCursor.x, cursor.y - m_ptLastCursor.y, kMinWidth,
+                              kMinHeight, kMaxSize);
+    PostMoveWindow(window);
+}
+
+bool CBlackWindow::AnySizing(const SizingEdges& edges) {
+    return edges.top || edges.left || edges.bottom || edges.right || edges.topRight || edges.topLeft ||
+           edges.bottomRight || edges.bottomLeft;
 }
 
 SizingEdges CBlackWindow::CurrentSizing() const {

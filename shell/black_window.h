@@ -95,6 +95,8 @@ private:
     void PollOnce();
     void FollowDrag(platform::Point cursor, bool leftDown);
     void FollowResize(platform::Point cursor, bool leftDown);
+    platform::Rect& GestureRect();
+    static bool AnySizing(const SizingEdges& edges);
     SizingEdges CurrentSizing() const;
     void ClearSizing();
     bool RaiseSizingFlags(platform::Point point);
@@ -107,5 +109,8 @@ private:
     void DrawButton(QPainter& painter, const platform::Rect& rect, int which, int state);
 
     std::shared_ptr<platform::PointerQuery> m_pPointer;
+    // The poller's own: the window rectangle it is driving during a drag or resize.
+    bool m_bGestureRect = false;
+    platform::Rect m_rcGesture;
     QImage m_imgFrame;  // the off-screen frame, client-sized
 };

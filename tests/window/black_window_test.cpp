@@ -269,8 +269,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(FrameTest, CaptionDragFollowsThePointerUntilTheButtonIsReleased) {
     Open();
     frame->show();
-    pointer->Set(Point{250, 115}, true);
-    window_test::PumpFor(20);  // the poller has seen the pointer where the press happens
+    ASSERT_TRUE(window_test::SettlePointer(*pointer, Point{250, 115}, true));  // where the press happens
     window_test::Press(*frame, QPoint(150, 15));
     pointer->Set(Point{290, 135}, true);
     ASSERT_TRUE(PumpUntil([&] { return frame->pos() == QPoint(140, 120); }));
@@ -280,8 +279,8 @@ TEST_F(FrameTest, CaptionDragFollowsThePointerUntilTheButtonIsReleased) {
 
     pointer->Set(Point{600, 600}, false);  // released anywhere
     ASSERT_TRUE(PumpUntil([&] { return frame->m_bCaptionDrag == 0; }));
-    pointer->Set(Point{700, 700}, false);
-    window_test::PumpFor(30);
+    ASSERT_TRUE(window_test::SettlePointer(*pointer, Point{700, 700}, false));
+    window_test::PumpFor(10);
     EXPECT_EQ(frame->pos(), QPoint(450, 585));
 }
 
@@ -297,8 +296,7 @@ TEST_P(PollerResize, MovesTheDraggedEdgesAndKeepsTheOthers) {
     Open();
     frame->show();
     const QPoint start = QPoint(100, 100) + GetParam().press;
-    pointer->Set(Point{start.x(), start.y()}, true);
-    window_test::PumpFor(20);
+    ASSERT_TRUE(window_test::SettlePointer(*pointer, Point{start.x(), start.y()}, true));
     window_test::Press(*frame, GetParam().press);
     const QPoint end = start + GetParam().drag;
     pointer->Set(Point{end.x(), end.y()}, true);
@@ -333,8 +331,7 @@ TEST(ResizeArithmetic, AppliesEveryRaisedFlagOnce) {
 TEST_F(FrameTest, DestructionJoinsThePollerWhileItPostsMoves) {
     Open();
     frame->show();
-    pointer->Set(Point{250, 115}, true);
-    window_test::PumpFor(20);
+    ASSERT_TRUE(window_test::SettlePointer(*pointer, Point{250, 115}, true));
     window_test::Press(*frame, QPoint(150, 15));
     for (int i = 0; i < 20; ++i) {
         pointer->Set(Point{250 + i, 115}, true);

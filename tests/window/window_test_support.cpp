@@ -82,6 +82,14 @@ void Leave(QWidget& target) {
     QCoreApplication::sendEvent(&target, &event);
 }
 
+bool SettlePointer(FakePointer& pointer, platform::Point screen, bool leftDown) {
+    pointer.Set(screen, leftDown);
+    // A query may have begun before the change; the third one from now began after it, and by
+    // then the poll of the second has stored what it saw.
+    const int seen = pointer.Queries();
+    return PumpUntil([&] { return pointer.Queries() >= seen + 3; });
+}
+
 ScopedWorkingFolder::ScopedWorkingFolder() : m_previous(QDir::currentPath()) {
     QDir::setCurrent(m_dir.path());
 }

@@ -43,14 +43,20 @@ public:
     bool Query(platform::Point& screen, bool& leftButtonDown) override {
         screen = platform::Point{m_x.load(), m_y.load()};
         leftButtonDown = m_down;
+        ++m_queries;
         return true;
     }
     bool IsGlobal() const override { return true; }
+    int Queries() const { return m_queries; }
 
 private:
+    std::atomic<int> m_queries{0};
     std::atomic<int> m_x{0}, m_y{0};
     std::atomic<bool> m_down{false};
 };
+
+// Puts the pointer at screen and waits until the poller has completed a poll that saw it there.
+bool SettlePointer(FakePointer& pointer, platform::Point screen, bool leftDown);
 
 // Runs the test inside a fresh temporary folder, as the current directory, and returns there.
 class ScopedWorkingFolder {
