@@ -96,11 +96,16 @@ BOOL CWnd::CreateEx(CWnd* parent, const Rect& rect, UINT style, int controlId) {
 BOOL CWnd::DestroyWindow() {
     if (!m_hWnd) return FALSE;
     OnDestroy();
-    for (QObject* child : children()) {
-        if (auto* window = dynamic_cast<CWnd*>(child)) window->DestroyWindow();
+    // Child windows go with their parent, the child objects do not: their owners free them, so
+    // they leave the widget tree that would otherwise delete them with this widget.
+    const QObjectList children = QObject::children();
+    for (QObject* child : children) {
+        if (auto* window = dynamic_cast<CWnd*>(child)) {
+            window->DestroyWindow();
+            window->setParent(nullptr);
+        }
     }
-    UnregisterWindow(m_hWnd);
-    m_hWnd = nullptr;
+    UnregisterWindow(m_hWnd.exchange(nullptr));
     QCoreApplication::removePostedEvents(this, PostedMessageEvent::Type());
     m_pTracker->Cancel();
     hide();
@@ -200,8 +205,7 @@ BOOL CWnd::PostMoveWindow(const Rect& rect) {
         m_rcShared = rect;
         ++m_nPendingMoves;
     }
-    // m_hWnd is read here by another thread only through the registry, which fails once the
-    // window is unregistered; the handle value itself never changes while the window lives.
+    // A handle read just before DestroyWindow cleared it names an unregistered window: the post fails.
     if (platform::PostMessage(m_hWnd, kPostedMove, PackPair(rect.left, rect.top),
                               static_cast<LParam>(PackPair(rect.Width(), rect.Height()))))
         return TRUE;

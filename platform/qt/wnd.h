@@ -6,11 +6,18 @@
 // The object and the window are separate, as on the platform: a CWnd exists from construction,
 // but it has a window (a handle, a place in the parent, messages) only between a creation call and
 // DestroyWindow. Child windows that are members of their parent are destroyed before it.
+// A class whose OnDestroy must run when the object goes away calls DestroyWindow in its own
+// destructor: by the time ~CWnd runs, only CWnd's hooks are left.
+//
+// Differences from the platform kept on purpose: the wheel goes to the window under the pointer
+// (and to its parent when OnMouseWheel returns FALSE), and the pointer passing into a child window
+// is not a leave of the parent.
 
 #include <QColor>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -41,13 +48,15 @@ public:
 
     // Null before creation and after DestroyWindow. Posting to the handle is the thread-safe way
     // in from other threads.
-    WindowHandle GetSafeHwnd() const { return m_hWnd; }
+    WindowHandle GetSafeHwnd() const { return m_hWnd.load(); }
 
     // Creates the window: a child of parent at rect (parent's client coordinates), or a top-level
     // window at rect (screen coordinates) when parent is null. Sends the first OnSize. Fails when
     // the window already exists.
     BOOL CreateEx(CWnd* parent, const Rect& rect, UINT style, int controlId);
-    // Destroys the window and the windows of its children (OnDestroy first); the object stays.
+    // Destroys the window and the windows of its children (OnDestroy first); the objects stay,
+    // and child objects are no longer in this widget's tree, whatever order their owners free
+    // them in.
     BOOL DestroyWindow();
 
     int GetDlgCtrlID() const { return m_nControlId; }
@@ -170,7 +179,9 @@ private:
     // handler ended it or target went away.
     static bool PreTranslateWalk(CWnd* target, Message& message);
 
-    WindowHandle m_hWnd = nullptr;
+    // Read by other threads (PostMessage, PostMoveWindow) while the user-interface thread may be
+    // destroying the window.
+    std::atomic<WindowHandle> m_hWnd{nullptr};
     int m_nControlId = 0;
     UINT m_nStyle = 0;
     QPointer<QWidget> m_pChildParent;  // parent to return to after ModifyStyle made us a popup
