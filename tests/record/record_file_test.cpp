@@ -128,6 +128,8 @@ TEST_F(RecordFileTest, OpenRefusesWhatIsNoRecording) {
         WriteRaw({}, "empty.rec"),
         dir.File("missing.rec"),
         dir.File("folder.rec"),
+        dir.File("wrong.rec") + "/inside.rec",          // a file used as a folder
+        dir.File(std::string(5000, 'x') + ".rec"),       // longer than any path may be
         "",
     };
     for (const std::string& path : paths) {
