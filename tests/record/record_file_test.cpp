@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "engine/packet_disposal.h"
@@ -109,10 +110,12 @@ TEST_F(RecordFileTest, DetectorAnswersByPathLengthSizeAndMagic) {
     EXPECT_FALSE(IsRecordFile(""));
 
     // A path of four characters is refused before the file is looked at.
+    std::string previous = std::filesystem::current_path();
     ASSERT_EQ(::chdir(dir.Path().c_str()), 0);
     WriteRaw(header, "a.rc");
     EXPECT_FALSE(IsRecordFile("a.rc"));
     EXPECT_TRUE(IsRecordFile("./a.rc"));
+    ASSERT_EQ(::chdir(previous.c_str()), 0);
 }
 
 TEST_F(RecordFileTest, OpenRefusesWhatIsNoRecording) {
