@@ -9,6 +9,7 @@ extern "C" {
 
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -145,8 +146,9 @@ DecodedJpeg DecodeJpegFile(const fs::path& path) {
 }
 
 std::string Describe(Rgb colour) {
-    return "(" + std::to_string(colour.r) + ", " + std::to_string(colour.g) + ", " +
-           std::to_string(colour.b) + ")";
+    char text[48];
+    std::snprintf(text, sizeof text, "(%d, %d, %d)", colour.r, colour.g, colour.b);
+    return text;
 }
 
 ::testing::AssertionResult NearColour(Rgb actual, Rgb expected) {
