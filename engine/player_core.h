@@ -214,9 +214,9 @@ private:
     // Video thread only.
     SwsContext* m_pPictureSws = nullptr;
     AVFrame* m_pPlanarFrame = nullptr;
-    int64_t m_nLastPictureTs = 0;       // stream units, for pictures drained without a packet
     bool m_bRebaseRenderClock = false;  // recording without audio: re-base pacing after a hold
     bool m_bVideoDrained = false;       // the decoder was told the input ended
+    int64_t m_nLastPacedDts = INT64_MIN;  // ms; last picture paced by its own time stamp
 
     // Audio thread only.
     std::vector<uint8_t> m_audioScratch;

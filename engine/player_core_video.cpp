@@ -43,6 +43,14 @@ AVPixelFormat WithoutRangeInName(AVPixelFormat format, bool* fullRange) {
     }
 }
 
+// Between two pictures paced by their own time stamps (ms): a step back, or a step forward far
+// beyond any gap a recorder leaves, means the time line is broken there.
+bool IsTimelineBreak(int64_t previousMs, int64_t currentMs) {
+    constexpr int64_t kLongestGapMs = 10'000;
+    if (previousMs == AV_NOPTS_VALUE) return false;
+    return currentMs < previousMs || currentMs - previousMs > kLongestGapMs;
+}
+
 }  // namespace
 
 void CPlayerCore::VideoThread() {
@@ -162,11 +170,14 @@ bool CPlayerCore::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t pack
     } else {
         // The renderer paces by time since its clock was based; after the session was held, that
         // clock is re-based on this picture, or every picture would be late and shown at once.
-        if (m_bRebaseRenderClock) {
+        // So is it after a break in a damaged time line, which would otherwise freeze the picture
+        // for the length of the jump or race through the rest of the file.
+        if (m_bRebaseRenderClock || IsTimelineBreak(m_nLastPacedDts, packetDts)) {
             m_pRender->Flush();
             m_nBaseTs = packetDts;
         }
         m_bRebaseRenderClock = false;
+        m_nLastPacedDts = packetDts;
         const int64_t sinceFirstMs = packetDts - m_nBaseTs;  // recording stamps are ms
         OutputDebugFormat("frame pts: %lld \n\n", static_cast<long long>(sinceFirstMs));
         pushed = m_pRender->PushFrame(picture, picture->width, picture->height, sinceFirstMs);
