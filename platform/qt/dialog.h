@@ -12,6 +12,8 @@
 
 namespace platform {
 
+struct DialogTemplate;
+
 class CDialogEx : public CWnd {
 public:
     explicit CDialogEx(UINT templateId, CWnd* parent = nullptr);
@@ -52,7 +54,7 @@ private:
     void CreateTemplateControls();
 
     UINT m_nTemplateId;
-    const struct DialogTemplate* m_pTemplate = nullptr;
+    const DialogTemplate* m_pTemplate = nullptr;
     std::vector<std::unique_ptr<CWnd>> m_templateControls;
     QPointer<QEventLoop> m_pModalLoop;
     bool m_bEndRequested = false;

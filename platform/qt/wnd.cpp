@@ -63,7 +63,6 @@ bool OnOwnThread(const QObject* object) { return QThread::currentThread() == obj
 }  // namespace
 
 CWnd::CWnd() {
-    setAttribute(Qt::WA_DeleteOnClose, false);
     setMouseTracking(true);
     m_pTracker = std::make_unique<MouseTracker>(
         this, [this] { return m_bPointerInside; }, [this] { OnMouseHover(0, m_ptLastMouse); },
@@ -223,8 +222,8 @@ void CWnd::ApplyPostedMove(WParam position, LParam size) {
         if (m_nPendingMoves > 0) --m_nPendingMoves;
     }
     StoreWindowRect();
+    // A move alone leaves the picture as it is; a new size repaints through the resize.
     ReportSizeIfChanged();
-    update();
 }
 
 BOOL CWnd::SetWindowPos(bool topMost, int x, int y, int width, int height, BOOL show) {
