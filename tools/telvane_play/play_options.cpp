@@ -6,6 +6,12 @@
 
 namespace {
 
+// Leaves the reason in `error`; always false, so that a refusal is one return statement.
+bool Refuse(std::string* error, const std::string& reason) {
+    *error = reason;
+    return false;
+}
+
 constexpr int kMaxWindowSide = 8192;  // pixels; beyond any screen the player is shown on
 constexpr int kMaxSpeedCode = 4;
 
@@ -43,7 +49,7 @@ bool ParseActionBody(const std::string& body, PlayAction* action, std::string* e
     const std::string argument = equals == std::string::npos ? "" : body.substr(equals + 1);
     if (name == "speed") {
         const std::optional<int> code = ParseSpeedCode(argument);
-        if (!code) return *error = "speed wants a code from 0 to 4: " + body, false;
+        if (!code) return Refuse(error, "speed wants a code from 0 to 4: " + body);
         action->kind = PlayActionKind::Speed;
         action->value = *code;
         return true;
@@ -51,26 +57,25 @@ bool ParseActionBody(const std::string& body, PlayAction* action, std::string* e
     if (name == "seek") {
         // Negative targets are let through: the session is expected to refuse them.
         const std::optional<int64_t> target = ParseInteger(argument);
-        if (!target) return *error = "seek wants a time in ms: " + body, false;
+        if (!target) return Refuse(error, "seek wants a time in ms: " + body);
         action->kind = PlayActionKind::Seek;
         action->value = *target;
         return true;
     }
     if (name == "snapshot") {
-        if (argument.empty()) return *error = "snapshot wants a file path: " + body, false;
+        if (argument.empty()) return Refuse(error, "snapshot wants a file path: " + body);
         action->kind = PlayActionKind::Snapshot;
         action->path = argument;
         return true;
     }
-    *error = "unknown action: " + body;
-    return false;
+    return Refuse(error, "unknown action: " + body);
 }
 
 bool ParseAction(const std::string& text, PlayAction* action, std::string* error) {
     const size_t colon = text.find(':');
-    if (colon == std::string::npos) return *error = "--at wants MS:ACTION, got " + text, false;
+    if (colon == std::string::npos) return Refuse(error, "--at wants MS:ACTION, got " + text);
     const std::optional<int64_t> atMs = ParseInteger(text.substr(0, colon));
-    if (!atMs || *atMs < 0) return *error = "--at wants a time in ms before the colon: " + text, false;
+    if (!atMs || *atMs < 0) return Refuse(error, "--at wants a time in ms before the colon: " + text);
     action->atMs = *atMs;
     action->text = text.substr(colon + 1);
     return ParseActionBody(action->text, action, error);
@@ -101,23 +106,22 @@ bool ParseValuedOption(const std::string& option, const std::string& value, Play
     }
     if (option == "--speed") {
         const std::optional<int> code = ParseSpeedCode(value);
-        if (!code) return *error = "--speed wants a code from 0 to 4", false;
+        if (!code) return Refuse(error, "--speed wants a code from 0 to 4");
         options->speedCode = *code;
         options->speedGiven = true;
         return true;
     }
     if (option == "--for") {
         const std::optional<int64_t> forMs = ParseInteger(value);
-        if (!forMs || *forMs < 0) return *error = "--for wants a time in ms", false;
+        if (!forMs || *forMs < 0) return Refuse(error, "--for wants a time in ms");
         options->forMs = *forMs;
         return true;
     }
     if (option == "--window") {
-        if (!ParseWindowSize(value, options)) return *error = "--window wants WIDTHxHEIGHT", false;
+        if (!ParseWindowSize(value, options)) return Refuse(error, "--window wants WIDTHxHEIGHT");
         return true;
     }
-    *error = "unknown option: " + option;
-    return false;
+    return Refuse(error, "unknown option: " + option);
 }
 
 bool TakesValue(const std::string& option) {
@@ -137,17 +141,17 @@ bool ParsePlayOptions(const std::vector<std::string>& args, PlayOptions* options
         if (arg == "--open-only") {
             options->openOnly = true;
         } else if (TakesValue(arg)) {
-            if (i + 1 == args.size()) return *error = arg + " wants a value", false;
+            if (i + 1 == args.size()) return Refuse(error, arg + " wants a value");
             if (!ParseValuedOption(arg, args[++i], options, error)) return false;
         } else if (arg.starts_with("--")) {
-            return *error = "unknown option: " + arg, false;
+            return Refuse(error, "unknown option: " + arg);
         } else if (options->file.empty()) {
             options->file = arg;
         } else {
-            return *error = "one file at a time: " + arg, false;
+            return Refuse(error, "one file at a time: " + arg);
         }
     }
-    if (options->file.empty()) return *error = "no file given", false;
+    if (options->file.empty()) return Refuse(error, "no file given");
     std::stable_sort(options->actions.begin(), options->actions.end(),
                      [](const PlayAction& a, const PlayAction& b) { return a.atMs < b.atMs; });
     return true;
