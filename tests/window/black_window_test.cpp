@@ -321,6 +321,22 @@ INSTANTIATE_TEST_SUITE_P(
                       ResizeCase{{1, 150}, {1000, 0}, QRect(380, 100, 120, 300)},
                       ResizeCase{{200, 1}, {0, 1000}, QRect(100, 360, 400, 40)}));
 
+TEST_F(FrameTest, WithoutAGlobalPointerTheCompositorTakesDragAndResize) {
+    frame = std::make_unique<Frame>();
+    frame->SetPointerQuery(CreateNoPointerQuery());
+    ASSERT_TRUE(frame->Create(102, nullptr));
+    frame->MoveWindow(100, 100, 400, 300);
+    frame->show();
+    window_test::Press(*frame, QPoint(150, 15));
+    EXPECT_EQ(frame->m_bCaptionDrag, 0);
+    window_test::Release(*frame, QPoint(150, 15));
+    window_test::Press(*frame, QPoint(1, 150));
+    EXPECT_EQ(frame->m_bSizeLeft, 0);
+    window_test::Release(*frame, QPoint(1, 150));
+    window_test::PumpFor(20);
+    EXPECT_EQ(frame->geometry(), QRect(100, 100, 400, 300));
+}
+
 TEST(ResizeArithmetic, AppliesEveryRaisedFlagOnce) {
     SizingEdges both;
     both.left = both.topLeft = true;  // the left edge moves twice, as two raised zones ask
