@@ -24,8 +24,10 @@ std::vector<DialogTemplate> BuildTemplates() {
                                              QRect(118, 64, 50, 16)});
     templates.push_back(about);
 
+    // Main window, 960 x 650 pixels: inside its 3-pixel border the main panel lays out its 656-pixel
+    // control bar beside the 245-pixel playlist with room to spare.
     templates.push_back(DialogTemplate{102, WS_POPUP | WS_VISIBLE | WS_SYSMENU | DS_SETFONT | DS_FIXEDSYS,
-                                       WS_EX_APPWINDOW, 605, 371, {}});
+                                       WS_EX_APPWINDOW, 640, 400, {}});
     templates.push_back(Child(129, 320, 200));  // video pane
     templates.push_back(Child(130, 163, 200));  // playlist pane
     templates.push_back(Child(131, 281, 78));   // control bar
