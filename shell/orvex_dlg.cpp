@@ -1,0 +1,263 @@
+#include "shell/orvex_dlg.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <optional>
+
+#include "platform/qt/resource_table.h"
+#include "shell/about_dlg.h"
+#include "shell/language_store.h"
+
+using namespace platform;
+
+namespace {
+
+constexpr UINT kCaptionMenuPlaceholder = 32772;
+constexpr int kCaptionZoneLeft = 10;
+constexpr int kCaptionZoneTop = 4;
+constexpr int kCaptionZoneRightMargin = 77;
+constexpr int kLargestRestartSize = 16384;
+
+const char* const kFatalLanguageMessage =
+    "Cannot initialize language library!Click the 'OK' button to exit the program!";
+
+QString ToQString(const std::u16string& text) { return QString::fromStdU16String(text); }
+
+QAction* AddCommand(QMenu& menu, const QString& text, UINT id) {
+    QAction* action = menu.addAction(text);
+    action->setData(id);
+    return action;
+}
+
+// The arguments this process was started with, exactly as it received them.
+QStringList OwnArguments() {
+    QFile file(QStringLiteral("/proc/self/cmdline"));
+    if (!file.open(QIODevice::ReadOnly)) return QCoreApplication::arguments().mid(1);
+    QStringList arguments;
+    const QList<QByteArray> parts = file.readAll().split('\0');
+    // The block ends in a zero byte, which leaves an empty last part.
+    for (qsizetype i = 1; i + 1 < parts.size(); ++i) arguments << QFile::decodeName(parts[i]);
+    return arguments;
+}
+
+std::optional<Rect> ParseRestartRect(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4) return std::nullopt;
+    int values[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[i] = parts[i].trimmed().toInt(&ok);
+        if (!ok) return std::nullopt;
+    }
+    const int width = values[2];
+    const int height = values[3];
+    if (width <= 0 || height <= 0 || width > kLargestRestartSize || height > kLargestRestartSize)
+        return std::nullopt;
+    return Rect{values[0], values[1], values[0] + width, values[1] + height};
+}
+
+}  // namespace
+
+COrvexDlg::COrvexDlg() : CBlackWindow(IDD_ORVEX_DIALOG) {
+    m_hWindowIcon = QIcon(IconResourcePath(IDR_MAINFRAME));
+    m_bShowIcon = 1;
+    m_bShowTitle = 1;
+    m_bShowMinButton = 1;
+    m_bShowMaxButton = 1;
+    m_bShowCloseButton = 1;
+    m_bResizable = 1;
+    m_bMovable = 1;
+}
+
+COrvexDlg::~COrvexDlg() = default;
+
+BOOL COrvexDlg::OnInitDialog() {
+    CBlackWindow::OnInitDialog();
+    EnableBackupPrivilege();
+
+    LanguageStore& store = LanguageStore::Global();
+    if (store.InitLanguage()) {
+        store.BuildLanguageList();
+    } else {
+        QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
+                        QString::fromLatin1(kFatalLanguageMessage), QMessageBox::Ok);
+        box.exec();
+        OnCancel();
+    }
+
+    BuildSystemMenu();
+    setWindowIcon(m_hWindowIcon);
+    SetWindowText(QStringLiteral("Telvane"));
+    ApplyStartupRect();
+    return TRUE;
+}
+
+// No process privileges to raise here; the caller ignores the result.
+BOOL COrvexDlg::EnableBackupPrivilege() { return FALSE; }
+
+void COrvexDlg::BuildSystemMenu() {
+    m_pSystemMenu = new QMenu(this);
+    AddCommand(*m_pSystemMenu, QStringLiteral("&Restore"), SC_RESTORE);
+    AddCommand(*m_pSystemMenu, QStringLiteral("Mi&nimize"), SC_MINIMIZE);
+    AddCommand(*m_pSystemMenu, QStringLiteral("Ma&ximize"), SC_MAXIMIZE);
+    m_pSystemMenu->addSeparator();
+    AddCommand(*m_pSystemMenu, QStringLiteral("&Close"), SC_CLOSE);
+    const QString about = LoadResourceString(IDS_ABOUTBOX);
+    if (!about.isEmpty()) {
+        m_pSystemMenu->addSeparator();
+        AddCommand(*m_pSystemMenu, about, ID_SHOW_ABOUT);
+    }
+}
+
+void COrvexDlg::ShowSystemMenu(Point screenPoint) {
+    if (!m_pSystemMenu) return;
+    const bool zoomedOrIconic = IsZoomed() || IsIconic();
+    for (QAction* action : m_pSystemMenu->actions()) {
+        const UINT id = action->data().toUInt();
+        if (id == SC_RESTORE) action->setEnabled(zoomedOrIconic);
+        if (id == SC_MAXIMIZE) action->setEnabled(!IsZoomed() && m_bResizable);
+    }
+    if (QAction* chosen = m_pSystemMenu->exec(QPoint(screenPoint.x, screenPoint.y)))
+        PostMessage(WM_SYSCOMMAND, chosen->data().toUInt(), 0);
+}
+
+void COrvexDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && (event->modifiers() & Qt::AltModifier)) {
+        Point corner{m_rcIcon.left, m_nCaptionHeight};
+        ClientToScreen(&corner);
+        ShowSystemMenu(corner);
+        return;
+    }
+    CBlackWindow::keyPressEvent(event);
+}
+
+// The frame has no window manager's menu button: the icon opens the system menu.
+void COrvexDlg::OnLButtonDown(UINT flags, Point point) {
+    if (m_bShowIcon && PtInRect(m_rcIcon, point)) {
+        Point corner{m_rcIcon.left, m_rcIcon.bottom};
+        ClientToScreen(&corner);
+        ShowSystemMenu(corner);
+        return;
+    }
+    CBlackWindow::OnLButtonDown(flags, point);
+}
+
+LResult COrvexDlg::WindowProc(MessageId message, WParam wParam, LParam lParam) {
+    // Language choices differ in the low four bits, so the full command id is handed on.
+    if (message == WM_SYSCOMMAND) {
+        OnSysCommand(static_cast<UINT>(wParam), lParam);
+        return 0;
+    }
+    return CBlackWindow::WindowProc(message, wParam, lParam);
+}
+
+void COrvexDlg::OnSysCommand(UINT id, LParam lParam) {
+    if ((id & 0xFFF0) == ID_SHOW_ABOUT) {
+        CAboutDlg about;
+        about.DoModal();
+    } else if (id >= ID_LANGUAGE_FIRST && id <= ID_LANGUAGE_LAST) {
+        const int k = static_cast<int>(id - ID_LANGUAGE_FIRST);
+        if (LanguageStore::Global().SwitchLanguage(k, m_nChosenLanguage)) SaveLanguageAndRestart();
+    } else {
+        CBlackWindow::OnSysCommand(id & 0xFFF0, lParam);
+    }
+}
+
+BOOL COrvexDlg::OnCommand(WParam wParam, LParam lParam) {
+    const UINT id = LoWord(wParam);
+    const bool forwarded =
+        id == ID_SHOW_ABOUT || (id >= ID_LANGUAGE_FIRST && id <= ID_LANGUAGE_FORWARDED_LAST);
+    if (!forwarded) return CBlackWindow::OnCommand(wParam, lParam);
+    SendMessage(WM_SYSCOMMAND, id, 0);
+    return TRUE;
+}
+
+void COrvexDlg::OnRButtonDown(UINT flags, Point point) {
+    ShowCaptionMenu(point);
+    CBlackWindow::OnRButtonDown(flags, point);
+}
+
+void COrvexDlg::ShowCaptionMenu(Point point) {
+    Rect client;
+    GetClientRect(&client);
+    const Rect zone{kCaptionZoneLeft, kCaptionZoneTop,
+                    client.Width() - kCaptionZoneRightMargin, m_nCaptionHeight};
+    if (!PtInRect(zone, point)) return;
+    Point screen = point;
+    ClientToScreen(&screen);
+
+    const LanguageStore& store = LanguageStore::Global();
+    const QString languageCaption = store.EntryCount() > 18 ? ToQString(store.Text(19)) : QString();
+    const QString aboutText = store.EntryCount() >= 1 ? ToQString(store.Text(1)) : QString();
+
+    QMenu menu(this);
+    if (const MenuTemplate* skeleton = FindMenuTemplate(IDR_CAPTION_MENU)) {
+        for (const MenuItemTemplate& item : skeleton->items) {
+            if (item.id != kCaptionMenuPlaceholder) AddCommand(menu, item.text, item.id);
+        }
+    }
+    // Every language goes into one submenu, attached where a language's own word for
+    // "language" matches the current one, normally at the current language itself.
+    auto* languages = new QMenu(&menu);
+    bool attached = false;
+    for (size_t k = 0; k < store.InstalledLanguages().size(); ++k) {
+        const QString word = ToQString(CleanLanguageText(store.InstalledLanguageWord(k)));
+        if (word == languageCaption && !attached) {
+            languages->setTitle(word);
+            menu.addMenu(languages);
+            attached = true;
+        }
+        AddCommand(*languages, ToQString(CleanLanguageText(store.InstalledLanguageName(k))),
+                   ID_LANGUAGE_FIRST + static_cast<UINT>(k));
+    }
+    if (!aboutText.isEmpty()) {
+        menu.addSeparator();
+        AddCommand(menu, aboutText, ID_SHOW_ABOUT);
+    }
+
+    // The choice arrives as a command once the menu is gone, as a tracked menu's choice does.
+    if (QAction* chosen = menu.exec(QPoint(screen.x, screen.y)))
+        PostMessage(WM_COMMAND, MakeWParam(chosen->data().toUInt(), 0), 0);
+}
+
+void COrvexDlg::ApplyStartupRect() {
+    const QByteArray value = qgetenv(kRestartRectVariable);
+    if (value.isNull()) return;
+    // Only the instance a switch started opens there, not the programs it may start itself.
+    qunsetenv(kRestartRectVariable);
+    if (const std::optional<Rect> rect = ParseRestartRect(QString::fromLatin1(value)))
+        MoveWindow(*rect);
+}
+
+void COrvexDlg::SaveLanguageAndRestart() {
+    // A configuration that cannot be written leaves the next instance in the previous language.
+    LanguageStore::Global().SaveLanguageChoice(m_nChosenLanguage);
+    RestartApplication();
+}
+
+BOOL COrvexDlg::RestartApplication() {
+    Rect window;
+    GetWindowRect(&window);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(kRestartRectVariable),
+                       QStringLiteral("%1,%2,%3,%4")
+                           .arg(window.left)
+                           .arg(window.top)
+                           .arg(window.Width())
+                           .arg(window.Height()));
+    QProcess next;
+    next.setProgram(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget());
+    next.setArguments(OwnArguments());
+    next.setProcessEnvironment(environment);
+    next.startDetached();
+    OnCancel();
+    return TRUE;
+}

@@ -1,0 +1,54 @@
+#pragma once
+// The main window: a skinned frame with every caption element, the system menu and the caption's
+// right-click menu, and the language switch, which stores the choice and starts the program anew
+// in the same place.
+
+#include <QIcon>
+#include <cstdint>
+
+#include "shell/black_window.h"
+
+class QMenu;
+
+constexpr platform::UINT IDD_ORVEX_DIALOG = 102;
+constexpr platform::UINT IDR_MAINFRAME = 128;
+constexpr platform::UINT IDR_CAPTION_MENU = 142;
+constexpr platform::UINT IDS_ABOUTBOX = 101;
+constexpr platform::UINT ID_SHOW_ABOUT = 0x10;
+constexpr platform::UINT ID_LANGUAGE_FIRST = 34801;
+constexpr platform::UINT ID_LANGUAGE_LAST = 34819;
+// Languages beyond the seventh are listed but not handled, as the menu has always behaved.
+constexpr platform::UINT ID_LANGUAGE_FORWARDED_LAST = 34807;
+// Carries the window rectangle ("left,top,width,height") to the instance a language switch
+// starts, so that it opens where this one was.
+constexpr const char* kRestartRectVariable = "TELVANE_WINDOW_RECT";
+
+class COrvexDlg : public CBlackWindow {
+public:
+    COrvexDlg();
+    ~COrvexDlg() override;
+
+    platform::LResult WindowProc(platform::MessageId message, platform::WParam wParam,
+                                 platform::LParam lParam) override;
+
+protected:
+    platform::BOOL OnInitDialog() override;
+    platform::BOOL OnCommand(platform::WParam wParam, platform::LParam lParam) override;
+    void OnSysCommand(platform::UINT id, platform::LParam lParam) override;
+    void OnRButtonDown(platform::UINT flags, platform::Point point) override;
+    void OnLButtonDown(platform::UINT flags, platform::Point point) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    platform::BOOL EnableBackupPrivilege();
+    void BuildSystemMenu();
+    void ShowSystemMenu(platform::Point screenPoint);
+    void ShowCaptionMenu(platform::Point clientPoint);
+    void ApplyStartupRect();
+    void SaveLanguageAndRestart();
+    platform::BOOL RestartApplication();
+
+    QIcon m_hWindowIcon;
+    uint32_t m_nChosenLanguage = 0;
+    QMenu* m_pSystemMenu = nullptr;
+};
