@@ -1,0 +1,77 @@
+#pragma once
+// Runs the real player under the test display, in a private folder holding the data folders and a
+// private copy of the language files, and drives it the way a person would: xdotool for the
+// pointer and keys, screenshots of the whole screen.
+
+#include <gtest/gtest.h>
+#include <sys/types.h>
+
+#include <QImage>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct WindowGeometry {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const WindowGeometry&, const WindowGeometry&) = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const WindowGeometry& geometry);
+
+class AppTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The private folder the player runs in.
+    const std::string& Folder() const { return m_folder; }
+    std::string LangFolder() const { return m_folder + "/langconfig/"; }
+    void WriteConfig(const std::string& bytes) const;
+    std::string ReadConfig() const;
+    void RemoveConfig() const;
+
+    // Starts the player; language is the user's locale (LANGUAGE), "en_US" by default.
+    pid_t Start(const std::string& language = "en_US");
+    // Waits for a process started here, or restarted by one, to end; its exit status.
+    std::optional<int> WaitForExit(pid_t pid, int timeoutMs = 20000);
+    // The players running in the private folder, the restarted ones included.
+    std::vector<pid_t> RunningPlayers() const;
+
+    // The first visible window of pid whose name matches the regular expression; 0 when none
+    // appears in time.
+    unsigned long WaitForWindow(pid_t pid, const std::string& namePattern, int timeoutMs = 20000);
+    bool WaitForWindowGone(unsigned long window, int timeoutMs = 10000);
+    size_t VisibleWindowCount(pid_t pid) const;
+    WindowGeometry Geometry(unsigned long window) const;
+
+    void MoveWindow(unsigned long window, int x, int y) const;
+    void ResizeWindow(unsigned long window, int width, int height) const;
+    void Focus(unsigned long window) const;
+    void Click(int x, int y, int button) const;
+    void Keys(const std::string& keys) const;
+    static void Pause(int ms);
+
+    // A screenshot of the whole screen, saved as <name>.png among the build's screenshots.
+    QImage Screenshot(const std::string& name) const;
+    // Waits until something is painted inside the screen rectangle; whether it was.
+    bool WaitUntilPainted(const WindowGeometry& area, int timeoutMs = 10000) const;
+    // True when the two pictures differ anywhere inside the screen rectangle.
+    static bool Differs(const QImage& a, const QImage& b, const WindowGeometry& area);
+
+    // What the player wrote to its standard error, the restarted instances' included.
+    std::string Log() const;
+    // Everything the sanitizers reported.
+    std::string SanitizerReports() const;
+
+private:
+    void KillLeftovers();
+
+    std::string m_folder;
+    std::vector<pid_t> m_started;
+};
+
+// Runs a shell command and returns its standard output.
+std::string RunCommand(const std::string& command);

@@ -1,0 +1,234 @@
+// The player as a person meets it: its window, the caption menu, the language switch, the About
+// box, and the message it ends with when no language can be loaded.
+
+#include <QColor>
+#include <algorithm>
+#include <string>
+
+#include "platform/qt/dialog_template.h"
+#include "shell/language_store.h"
+#include "tests/app/app_harness.h"
+
+namespace {
+
+constexpr int kLeft = 1;
+constexpr int kRight = 3;
+constexpr int kCaptionHeight = 35;
+// What a window needs after it appears before keys reach it.
+constexpr int kSettleMs = 400;
+
+class PlayerTest : public AppTest {
+protected:
+    // Starts the player and waits for its main window.
+    void StartShown(const std::string& language = "en_US") {
+        m_pid = Start(language);
+        m_window = WaitForWindow(m_pid, "^Telvane$");
+        ASSERT_NE(m_window, 0u) << Log();
+        m_geometry = Geometry(m_window);
+        ASSERT_TRUE(WaitUntilPainted(m_geometry));
+    }
+
+    // A point of the caption clear of the icon, the title's start and the buttons.
+    int CaptionX() const { return m_geometry.x + m_geometry.width / 2; }
+    int CaptionY() const { return m_geometry.y + kCaptionHeight / 2; }
+
+    // Right-clicks at a point of the screen and tells whether a menu opened within the time.
+    bool RightClickOpensMenu(int x, int y, int timeoutMs = 3000) {
+        const size_t before = VisibleWindowCount(m_pid);
+        Click(x, y, kRight);
+        for (int waited = 0; waited < timeoutMs; waited += 150) {
+            if (VisibleWindowCount(m_pid) > before) {
+                Pause(kSettleMs);  // until the menu has taken the keyboard
+                return true;
+            }
+            Pause(150);
+        }
+        return false;
+    }
+
+    // The position of a language in the caption menu's submenu: the player lists the files in
+    // the order the folder gives them.
+    int MenuPosition(const std::string& id) const {
+        LanguageStore store(0x409, LangFolder());
+        store.BuildLanguageList();
+        const auto& list = store.InstalledLanguages();
+        return static_cast<int>(std::find(list.begin(), list.end(), id) - list.begin());
+    }
+
+    void ChooseLanguage(const std::string& id) {
+        ASSERT_TRUE(RightClickOpensMenu(CaptionX(), CaptionY()));
+        std::string keys = "Down Right";
+        for (int k = 0; k < MenuPosition(id); ++k) keys += " Down";
+        Keys(keys + " Return");
+    }
+
+    unsigned long OpenAbout(pid_t pid, const std::string& title) {
+        if (!RightClickOpensMenu(CaptionX(), CaptionY())) return 0;
+        Keys("Down Down Return");  // past the language submenu and the separator
+        return WaitForWindow(pid, "^" + title + "$");
+    }
+
+    void CloseThroughCloseButton() {
+        Click(m_geometry.x + m_geometry.width - 20, m_geometry.y + 17, kLeft);
+    }
+
+    void ExpectCleanEnd(pid_t pid) {
+        EXPECT_EQ(WaitForExit(pid), 0) << Log();
+        EXPECT_EQ(SanitizerReports(), "");
+    }
+
+    pid_t m_pid = 0;
+    unsigned long m_window = 0;
+    WindowGeometry m_geometry;
+};
+
+int CountLightPixels(const QImage& shot, const WindowGeometry& area) {
+    int light = 0;
+    for (int y = area.y; y < area.y + area.height; ++y) {
+        for (int x = area.x; x < area.x + area.width; ++x) {
+            if (QColor(shot.pixel(x, y)).lightness() > 200) ++light;
+        }
+    }
+    return light;
+}
+
+TEST_F(PlayerTest, MainWindowShowsItsCaptionWithTitleAndEndsThroughItsCloseButton) {
+    StartShown();
+    EXPECT_GE(m_geometry.width, 907) << "the main panel needs 656 + 245 pixels inside the border";
+    const QImage shot = Screenshot("main_window");
+    // The white title is painted at the caption's left, after the icon.
+    const WindowGeometry title{m_geometry.x + 32, m_geometry.y + 5, 120, 25};
+    EXPECT_GT(CountLightPixels(shot, title), 20);
+
+    CloseThroughCloseButton();
+    ExpectCleanEnd(m_pid);
+}
+
+TEST_F(PlayerTest, RightClickOpensTheCaptionMenuOnlyInTheCaption) {
+    StartShown();
+    const int x = m_geometry.x;
+    const int y = m_geometry.y;
+    const int width = m_geometry.width;
+    struct Place {
+        const char* name;
+        int x;
+        int y;
+    };
+    const Place outside[] = {
+        {"content", x + width / 2, y + m_geometry.height / 2},
+        {"left of the zone", x + 5, y + 17},
+        {"maximise button", x + width - 41, y + 17},
+        {"below the caption", x + width / 2, y + kCaptionHeight + 2},
+    };
+    for (const Place& place : outside) {
+        // Escape closes only the menu; on the main window it would end the program.
+        if (RightClickOpensMenu(place.x, place.y, 1500)) {
+            ADD_FAILURE() << "a menu opened at the " << place.name;
+            Keys("Escape");
+        }
+    }
+
+    const QImage before = Screenshot("caption_menu_before");
+    ASSERT_TRUE(RightClickOpensMenu(CaptionX(), CaptionY()));
+    Keys("Down Right");
+    const QImage menu = Screenshot("caption_menu_languages");
+    EXPECT_TRUE(Differs(before, menu, {CaptionX(), CaptionY(), 300, 150}));
+    // The submenu holds the six shipped languages.
+    EXPECT_EQ(VisibleWindowCount(m_pid), 3u);
+    Keys("Escape Escape");
+}
+
+TEST_F(PlayerTest, ChoosingAnotherLanguageRestartsInPlaceWithItsTexts) {
+    StartShown();
+    MoveWindow(m_window, 101, 77);
+    ResizeWindow(m_window, 1010, 690);
+    m_geometry = Geometry(m_window);
+    ASSERT_EQ(m_geometry, (WindowGeometry{101, 77, 1010, 690}));
+
+    ChooseLanguage("0407");
+    EXPECT_EQ(WaitForExit(m_pid), 0) << Log();
+    EXPECT_EQ(ReadConfig(), std::string("0407\0", 5));
+
+    std::vector<pid_t> players;
+    for (int i = 0; i < 50 && players.empty(); ++i) {
+        players = RunningPlayers();
+        Pause(150);
+    }
+    ASSERT_EQ(players.size(), 1u);
+    m_pid = players.front();
+    m_window = WaitForWindow(m_pid, "^Telvane$");
+    ASSERT_NE(m_window, 0u) << Log();
+    EXPECT_EQ(Geometry(m_window), m_geometry);
+
+    const unsigned long about = OpenAbout(m_pid, "Über Telvane");
+    EXPECT_NE(about, 0u) << "the About box is titled in German";
+    Screenshot("about_after_switch_to_german");
+    Focus(about);
+    Keys("Escape");
+    EXPECT_TRUE(WaitForWindowGone(about));
+    CloseThroughCloseButton();
+    ExpectCleanEnd(m_pid);
+}
+
+TEST_F(PlayerTest, ChoosingTheCurrentLanguageDoesNothing) {
+    StartShown();
+    ChooseLanguage("0409");
+    Screenshot("current_language_chosen");
+    EXPECT_EQ(ReadConfig(), "");
+    EXPECT_EQ(RunningPlayers(), std::vector<pid_t>{m_pid});
+    EXPECT_EQ(WaitForWindow(m_pid, "^Telvane$"), m_window);
+
+    CloseThroughCloseButton();
+    ExpectCleanEnd(m_pid);
+}
+
+TEST_F(PlayerTest, AboutBoxInTheUsersLanguageClosesWithEscapeAndWithOk) {
+    StartShown("fr_FR");
+    const std::string title = "À propos de Telvane";
+    unsigned long about = OpenAbout(m_pid, title);
+    ASSERT_NE(about, 0u) << "an empty configuration uses the user's language";
+    Screenshot("about_french");
+    Focus(about);
+    Keys("Escape");
+    EXPECT_TRUE(WaitForWindowGone(about));
+
+    about = OpenAbout(m_pid, title);
+    ASSERT_NE(about, 0u);
+    const WindowGeometry box = Geometry(about);
+    const QRect ok = platform::DialogUnitsToPixels(
+        platform::FindDialogTemplate(100)->controls.back().units);
+    Click(box.x + ok.center().x(), box.y + ok.center().y(), kLeft);
+    EXPECT_TRUE(WaitForWindowGone(about));
+
+    CloseThroughCloseButton();
+    ExpectCleanEnd(m_pid);
+}
+
+TEST_F(PlayerTest, UnusableConfigurationShowsTheFatalMessageAndEnds) {
+    const struct {
+        const char* name;
+        const char* config;  // null: no configuration file
+    } cases[] = {
+        {"missing", nullptr},
+        {"not hexadecimal", "zz"},
+        {"no loadable language", "0x409"},
+    };
+    for (const auto& c : cases) {
+        if (c.config) {
+            WriteConfig(c.config);
+        } else {
+            RemoveConfig();
+        }
+        const pid_t pid = Start();
+        const unsigned long message = WaitForWindow(pid, "^Quillon$");
+        ASSERT_NE(message, 0u) << c.name << '\n' << Log();
+        Screenshot(std::string("fatal_message_") + (c.config ? c.config : "missing"));
+        EXPECT_EQ(VisibleWindowCount(pid), 1u) << c.name << ": the main window stays hidden";
+        Focus(message);
+        Keys("Return");
+        EXPECT_EQ(WaitForExit(pid), 0) << c.name;
+    }
+    EXPECT_EQ(SanitizerReports(), "");
+}
+
+}  // namespace
