@@ -178,6 +178,17 @@ TEST_F(ButtonTest, DefaultColoursGiveBlackOnBlackExceptDisabled) {
     }
 }
 
+TEST_F(ButtonTest, PictureStyleDrawsThePictureAtTheLeftAndMovesTheTextRight) {
+    button.SetWindowText("OK");
+    const QRect plain = TextBounds(Render(0, 0));
+    button.m_nStyle = CButtonUI::kStylePicture;
+    button.m_pButtonImage = std::make_unique<QImage>(8, 8, QImage::Format_ARGB32);
+    button.m_pButtonImage->fill(QColor(0, 0, 255));
+    const QImage image = Render(0, 0);
+    EXPECT_EQ(image.pixel(4 + 10, kHeight / 2), kBlue);  // a (height - 4)-pixel square from x = 4
+    EXPECT_GT(TextBounds(image).left(), plain.left());
+}
+
 TEST_F(ButtonTest, EachEntryAsksForOneHoverAndLeavingRearmsIt) {
     host.show();
     for (int entry = 1; entry <= 2; ++entry) {
