@@ -79,11 +79,14 @@ int CPlayerCore::Attach(platform::WindowHandle videoWindow, platform::WindowHand
 }
 
 int CPlayerCore::OpenFile(const char* path) {
-    if (m_pRecordFile && path) m_nInputKind = IsRecordFile(path) ? INPUT_RECORDING : INPUT_CONTAINER;
+    int inputKind = m_nInputKind;
+    if (m_pRecordFile && path) inputKind = IsRecordFile(path) ? INPUT_RECORDING : INPUT_CONTAINER;
     if (!path || !m_bRenderReady) return 0;
     if (m_bPlaying) return 0;
     // A session plays one file: a second open would start a second set of workers on the same state.
     if (m_bOpened || m_bRunning || m_bStopped) return 0;
+    // Only now: the workers of a file being played dispose of their packets by the kind in force.
+    m_nInputKind = inputKind;
     ReleaseDecodersAndInput();  // whatever an earlier failed attempt left behind
     m_pAudioQueue->SetInputKind(m_nInputKind);
     m_pVideoQueue->SetInputKind(m_nInputKind);

@@ -228,15 +228,20 @@ TEST(OpenFile, RefusesWithoutARenderer) {
     EXPECT_EQ(failedAttach.OpenFile(path.c_str()), 0);
 }
 
-TEST(OpenFile, RefusesASecondFileWhilePlaying) {
+TEST(OpenFile, RefusesASecondFileWhilePlayingAndPlaysTheFirstOn) {
     fixtures::TempDir dir;
-    const std::string path = fixtures::MakeContainerFile(dir, ContainerKind::Mp4H264Aac, ShortShape());
-    ASSERT_FALSE(path.empty());
+    const std::string container = fixtures::MakeContainerFile(dir, ContainerKind::Mp4H264Aac, ShortShape());
+    const std::string recording = MakeRecordingFile(dir, RecordingKind{"first", "h264", "mulaw"}, 1.0);
+    ASSERT_FALSE(container.empty());
+    ASSERT_FALSE(recording.empty());
     Session session;
-    ASSERT_EQ(session.core.OpenFile(path.c_str()), 1);
+    ASSERT_EQ(session.core.OpenFile(recording.c_str()), 1);
     ASSERT_EQ(session.core.Play(), 1);
-    EXPECT_EQ(session.core.OpenFile(path.c_str()), 0);
+    // A file of the other kind must not change how the running workers dispose of their packets.
+    EXPECT_EQ(session.core.OpenFile(container.c_str()), 0);
     EXPECT_TRUE(session.core.IsPlaying());
+    ASSERT_TRUE(session.WaitForEnd());
+    EXPECT_EQ(session.Pictures(), 25u);
 }
 
 // ---------------------------------------------------------------------------------------------
