@@ -2,6 +2,7 @@
 // Dialogs: windows created from a dialog template (size, style and controls from resources/),
 // initialised through OnInitDialog and ended through OnOK / OnCancel. A top-level dialog runs
 // modally through DoModal; a child dialog is created inside its parent with Create.
+// User-interface thread only.
 
 #include <QEventLoop>
 #include <QPointer>

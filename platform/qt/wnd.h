@@ -5,7 +5,8 @@
 // Threads: every member runs on the user-interface thread unless its comment says otherwise.
 // The object and the window are separate, as on the platform: a CWnd exists from construction,
 // but it has a window (a handle, a place in the parent, messages) only between a creation call and
-// DestroyWindow. Child windows that are members of their parent are destroyed before it.
+// DestroyWindow. Destroying a parent's window takes its children's windows with it but leaves
+// the child objects to their owners.
 // A class whose OnDestroy must run when the object goes away calls DestroyWindow in its own
 // destructor: by the time ~CWnd runs, only CWnd's hooks are left.
 //
@@ -69,7 +70,8 @@ public:
 
     void GetClientRect(Rect* rect) const;
     // Screen coordinates. For a top-level window any thread may call it: it then returns the last
-    // rectangle the window was given or asked for (see PostMoveWindow).
+    // rectangle the window was given or asked for (see PostMoveWindow), under the window's
+    // rectangle lock, held only to copy it.
     void GetWindowRect(Rect* rect) const;
     void ClientToScreen(Point* point) const;
     void ScreenToClient(Point* point) const;
@@ -77,7 +79,8 @@ public:
     BOOL MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
     BOOL MoveWindow(const Rect& rect, BOOL repaint = TRUE);
     // Any thread: asks the user-interface thread to move the top-level window to rect (screen
-    // coordinates). Never blocks; fails once the window is destroyed.
+    // coordinates). Takes the rectangle lock and then the window registry's lock, each briefly;
+    // never waits for the user-interface thread. Fails once the window is destroyed.
     BOOL PostMoveWindow(const Rect& rect);
     // Places the window; topMost keeps a top-level window above the others.
     BOOL SetWindowPos(bool topMost, int x, int y, int width, int height, BOOL show);
@@ -101,7 +104,7 @@ public:
     void SetWindowText(const QString& text);
     QString GetWindowText() const;
 
-    // Any thread: the platform's PostMessage to this window.
+    // Any thread: the platform's PostMessage to this window (takes the registry's lock briefly).
     BOOL PostMessage(MessageId message, WParam wParam = 0, LParam lParam = 0);
     // Runs WindowProc at once, without pre-translation.
     LResult SendMessage(MessageId message, WParam wParam = 0, LParam lParam = 0);
