@@ -32,6 +32,14 @@ protected:
     int CaptionX() const { return m_geometry.x + m_geometry.width / 2; }
     int CaptionY() const { return m_geometry.y + kCaptionHeight / 2; }
 
+    bool WaitForWindowCount(pid_t pid, size_t count) {
+        for (int waited = 0; waited < 3000; waited += 150) {
+            if (VisibleWindowCount(pid) == count) return true;
+            Pause(150);
+        }
+        return false;
+    }
+
     // Right-clicks at a point of the screen and tells whether a menu opened within the time.
     bool RightClickOpensMenu(int x, int y, int timeoutMs = 3000) {
         const size_t before = VisibleWindowCount(m_pid);
@@ -136,6 +144,31 @@ TEST_F(PlayerTest, RightClickOpensTheCaptionMenuOnlyInTheCaption) {
     // The submenu holds the six shipped languages.
     EXPECT_EQ(VisibleWindowCount(m_pid), 3u);
     Keys("Escape Escape");
+}
+
+TEST_F(PlayerTest, IconAndAltSpaceOpenTheSystemMenuWithItsAboutItem) {
+    StartShown();
+    const size_t before = VisibleWindowCount(m_pid);
+    Click(m_geometry.x + 19, m_geometry.y + 17, kLeft);
+    ASSERT_TRUE(WaitForWindowCount(m_pid, before + 1));
+    Pause(kSettleMs);
+    Screenshot("system_menu");
+    Keys("Up Return");  // the About item is the last
+    const unsigned long about = WaitForWindow(m_pid, "^About Telvane$");
+    ASSERT_NE(about, 0u);
+    Focus(about);
+    Keys("Escape");
+    ASSERT_TRUE(WaitForWindowGone(about));
+
+    Focus(m_window);
+    Keys("alt+space");
+    EXPECT_TRUE(WaitForWindowCount(m_pid, before + 1));
+    Pause(kSettleMs);
+    Keys("Escape");
+    EXPECT_TRUE(WaitForWindowCount(m_pid, before));
+
+    CloseThroughCloseButton();
+    ExpectCleanEnd(m_pid);
 }
 
 TEST_F(PlayerTest, ChoosingAnotherLanguageRestartsInPlaceWithItsTexts) {
