@@ -17,7 +17,7 @@ constexpr platform::UINT IDS_ABOUTBOX = 101;
 constexpr platform::UINT ID_SHOW_ABOUT = 0x10;
 constexpr platform::UINT ID_LANGUAGE_FIRST = 34801;
 constexpr platform::UINT ID_LANGUAGE_LAST = 34819;
-// Languages beyond the seventh are listed but not handled, as the menu has always behaved.
+// Only the first seven languages of the menu have handlers; later ones are listed and do nothing.
 constexpr platform::UINT ID_LANGUAGE_FORWARDED_LAST = 34807;
 // Carries the window rectangle ("left,top,width,height") to the instance a language switch
 // starts, so that it opens where this one was.

@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include "platform/qt/dialog_template.h"
@@ -213,6 +214,32 @@ TEST_F(PlayerTest, ChoosingTheCurrentLanguageDoesNothing) {
 
     CloseThroughCloseButton();
     ExpectCleanEnd(m_pid);
+}
+
+TEST_F(PlayerTest, EighthAndLaterLanguagesOfTheMenuDoNothing) {
+    // Eight installed languages: two more copies of the English file.
+    for (const char* extra : {"0410.ini", "0411.ini"}) {
+        std::filesystem::copy_file(LangFolder() + "0409.ini", LangFolder() + extra);
+    }
+    LanguageStore store(0x409, LangFolder());
+    store.BuildLanguageList();
+    ASSERT_EQ(store.InstalledLanguages().size(), 8u);
+    // Start in the first listed language, so that the eighth is another one.
+    const std::string first = store.InstalledLanguages().front();
+    const std::string eighth = store.InstalledLanguages().back();
+    WriteConfig(first);
+    StartShown();
+
+    ChooseLanguage(eighth);
+    Pause(1500);
+    EXPECT_EQ(ReadConfig(), first);
+    EXPECT_EQ(RunningPlayers(), std::vector<pid_t>{m_pid});
+
+    // The seventh, one step less deep in the same menu, still switches.
+    const std::string seventh = store.InstalledLanguages()[6];
+    ChooseLanguage(seventh);
+    ExpectCleanEnd(m_pid);
+    EXPECT_EQ(ReadConfig(), seventh + std::string(1, '\0'));
 }
 
 TEST_F(PlayerTest, AboutBoxInTheUsersLanguageClosesWithEscapeAndWithOk) {
