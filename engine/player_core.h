@@ -104,6 +104,7 @@ private:
     bool WaitForRoom(CPacketQueue* queue, platform::Event& roomEvent);
     void SeekContainer();
     void SeekRecording();
+    void ReopenGateAfterSeek();
 
     void VideoThread();
     bool DecodeVideoPacket(AVPacket* packet, AVFrame* frame);

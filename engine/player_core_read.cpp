@@ -158,7 +158,7 @@ void CPlayerCore::SeekContainer() {
         // The stream stays where it was; the pictures up to the next key frame are still dropped.
         m_bSeekRequest = 0;
         m_bAwaitKeyFrame = 1;
-        m_hRunEvent.Set();
+        ReopenGateAfterSeek();
         return;
     }
     {
@@ -171,7 +171,7 @@ void CPlayerCore::SeekContainer() {
     m_pAudioQueue->FlushQueue();
     m_bSeekRequest = 0;
     m_bAwaitKeyFrame = 1;
-    m_hRunEvent.Set();
+    ReopenGateAfterSeek();
     m_bReadEof = 0;
 }
 
@@ -191,6 +191,12 @@ void CPlayerCore::SeekRecording() {
     m_bSeekRequest = 0;
     m_bAwaitKeyFrame = 1;
     m_bRecordSeekReset = 1;
-    m_hRunEvent.Set();
+    ReopenGateAfterSeek();
     m_bReadEof = 0;
+}
+
+// A Pause that came while the seek was under way stands: the gate opens again only for a session
+// that is playing or stepping.
+void CPlayerCore::ReopenGateAfterSeek() {
+    if (m_bPlaying || m_bStepMode) m_hRunEvent.Set();
 }

@@ -399,6 +399,26 @@ TEST_F(LongRecording, SeekLandsOnAKeyFrameAndPlaysOnToTheEnd) {
     EXPECT_EQ(session.EndNotices(), 1u);
 }
 
+TEST(RecordingSeek, PauseDuringTheSeekHoldsAndPlayResumesAtTheTarget) {
+    // Short enough for the reader to have read it all: it then takes the seek at once.
+    fixtures::TempDir dir;
+    const std::string path = MakeRecordingFile(dir, RecordingKind{"short", "h264", "mulaw"}, 3.0);
+    ASSERT_FALSE(path.empty());
+    Session session;
+    ASSERT_EQ(session.core.OpenFile(path.c_str()), 1);
+    ASSERT_EQ(session.core.Play(), 1);
+    ASSERT_TRUE(session.WaitForPictures(5));
+    ASSERT_TRUE(WaitUntil([&] { return session.core.SeekTo(2000) == 1; }, kPictureWaitMs));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));  // the read thread is seeking
+    session.core.Pause();
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));  // the picture in hand
+    const size_t held = session.Pictures();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // longer than the seek takes
+    EXPECT_EQ(session.Pictures(), held) << "pictures shown while paused";
+    ASSERT_EQ(session.core.Play(), 1);
+    EXPECT_TRUE(WaitUntil([&] { return session.PictureTimes().back() >= 2000; }, kPictureWaitMs));
+}
+
 TEST(ContainerSeek, LandsNearTheTargetAndPlaysOnToTheEnd) {
     fixtures::TempDir dir;
     const std::string path = fixtures::MakeContainerFile(dir, ContainerKind::MkvH264Aac, ShortShape(6.0));
