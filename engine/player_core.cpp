@@ -350,6 +350,29 @@ int CPlayerCore::CloseStreams() {
         }
     }
     platform::Sleep(kCloseSettleMs);
+    ClearClocksAndDelays();
+    if (m_pSoundOut && m_pSoundOut->IsOpen()) m_pSoundOut->Close();
+    if (m_pRender) {
+        m_pRender->Flush();
+        m_pRender->Stop();
+        delete m_pRender;
+        m_pRender = nullptr;
+    }
+    m_nAudioStream = -1;
+    m_nVideoStream = -1;
+    m_bPlaying = 0;
+    avcodec_free_context(&m_pAudioCodecCtx);
+    avcodec_free_context(&m_pVideoCodecCtx);
+    if (m_pFormatCtx) avformat_close_input(&m_pFormatCtx);
+    m_pAudioQueue->FlushQueue();
+    m_pVideoQueue->FlushQueue();
+    swr_free(&m_pSwrCtx);
+    m_hStopEvent.Reset();
+    return 1;
+}
+
+// Takes m_csAudioFrame, m_csDelta and m_csPosition, one after the other.
+void CPlayerCore::ClearClocksAndDelays() {
     m_bAwaitKeyFrame = 0;
     m_bClockStarted = 0;
     m_bHasAudio = 0;
@@ -371,32 +394,16 @@ int CPlayerCore::CloseStreams() {
         platform::CsGuard guard(m_csPosition);
         m_nPosition = 0;
     }
-    if (m_pSoundOut && m_pSoundOut->IsOpen()) m_pSoundOut->Close();
-    if (m_pRender) {
-        m_pRender->Flush();
-        m_pRender->Stop();
-        delete m_pRender;
-        m_pRender = nullptr;
-    }
-    m_nAudioStream = -1;
-    m_nVideoStream = -1;
-    m_bPlaying = 0;
-    avcodec_free_context(&m_pAudioCodecCtx);
-    avcodec_free_context(&m_pVideoCodecCtx);
-    if (m_pFormatCtx) avformat_close_input(&m_pFormatCtx);
-    m_pAudioQueue->FlushQueue();
-    m_pVideoQueue->FlushQueue();
-    swr_free(&m_pSwrCtx);
-    m_hStopEvent.Reset();
-    return 1;
 }
 
-// Every event a worker may block on, so that none stays parked once the run flag is down.
+// Every event a worker may block on, so that none stays parked once the run flag is down; the
+// renderer's flush also frees a video thread waiting for a slot behind a long pacing wait.
 void CPlayerCore::OpenEveryWait() {
     m_hSyncGate.Set();
     m_hRoomEvent.Set();
     m_hStepEvent.Set();
     m_hRunEvent.Set();
+    if (m_pRender) m_pRender->Flush();
 }
 
 void CPlayerCore::SetPictureObserver(std::function<void(int64_t pictureMs)> observer) {

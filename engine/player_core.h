@@ -95,6 +95,7 @@ private:
 
     int CloseStreams();
     void OpenEveryWait();
+    void ClearClocksAndDelays();
 
     // Worker bodies, one per source file.
     void ReadThread();
