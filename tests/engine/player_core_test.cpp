@@ -399,6 +399,38 @@ TEST_F(LongRecording, SeekLandsOnAKeyFrameAndPlaysOnToTheEnd) {
     EXPECT_EQ(session.EndNotices(), 1u);
 }
 
+TEST(RecordingSeek, WithoutSoundLandsOnAKeyFrameAndPlaysOnToTheEnd) {
+    fixtures::TempDir dir;
+    const std::string path = MakeRecordingFile(dir, RecordingKind{"silent_long", "h264", "none"}, 5.0);
+    ASSERT_FALSE(path.empty());
+    Session session;
+    ASSERT_EQ(session.core.OpenFile(path.c_str()), 1);
+    ASSERT_EQ(session.core.Play(), 1);
+    ASSERT_TRUE(session.WaitForPictures(5));
+    ExpectSeekLandsOnKeyFrame(session, 3500);
+    ASSERT_TRUE(session.WaitForEnd());
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
+    EXPECT_EQ(session.EndNotices(), 1u);
+    EXPECT_EQ(session.PictureTimes().back(), 4960);
+}
+
+TEST(RecordingWithoutSound, KeepsItsPaceAfterAPause) {
+    fixtures::TempDir dir;
+    const std::string path = MakeRecordingFile(dir, RecordingKind{"silent_pause", "h264", "none"}, 5.0);
+    ASSERT_FALSE(path.empty());
+    Session session;
+    ASSERT_EQ(session.core.OpenFile(path.c_str()), 1);
+    ASSERT_EQ(session.core.Play(), 1);
+    ASSERT_TRUE(session.WaitForPictures(5));
+    session.core.Pause();
+    const size_t held = session.WaitForStill();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_EQ(session.core.Play(), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    // At 25 pictures a second about 10 are due; the paused time is not made up at full speed.
+    EXPECT_LE(session.Pictures() - held, 18u);
+}
+
 TEST(RecordingSeek, PauseDuringTheSeekHoldsAndPlayResumesAtTheTarget) {
     // Short enough for the reader to have read it all: it then takes the seek at once.
     fixtures::TempDir dir;
