@@ -132,7 +132,7 @@ private:
     int64_t VideoUnitsToMs(int64_t value) const;
     int64_t AudioUnitsToMs(int64_t value) const;
 
-    // Fields, in the order the session is described; the flags shared between threads are atomic.
+    // The flags shared between threads are atomic: plain variables shared that way would race.
     CD3DRender* m_pRender = nullptr;
     std::atomic<int> m_bReadEof{0};
     std::atomic<int> m_bAudioStarved{0};
