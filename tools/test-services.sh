@@ -39,7 +39,7 @@ start_display() {
   for display in $(seq 91 120); do
     [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] || break
   done
-  Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp >"$SERVICE_DIR/xvfb.log" 2>&1 &
+  Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp -noreset >"$SERVICE_DIR/xvfb.log" 2>&1 &
   STARTED_PIDS+=($!)
   export DISPLAY=":$display"
   for _ in $(seq 1 100); do
