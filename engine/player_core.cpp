@@ -4,6 +4,7 @@
 #include "engine/player_core.h"
 
 #include <algorithm>
+#include <new>
 
 #include "engine/audio/sound_out.h"
 #include "engine/packet_disposal.h"
@@ -73,8 +74,8 @@ int CPlayerCore::Attach(platform::WindowHandle videoWindow, platform::WindowHand
     m_hVideoWnd = videoWindow;
     m_hNotifyWnd = notifyWindow;
     delete m_pRender;
-    m_pRender = new CD3DRender();
-    m_bRenderReady = m_pRender->Init(videoWindow) == 0 ? 1 : 0;
+    m_pRender = new (std::nothrow) CD3DRender();
+    m_bRenderReady = m_pRender && m_pRender->Init(videoWindow) == 0 ? 1 : 0;
     return m_bRenderReady;
 }
 
@@ -183,8 +184,8 @@ int CPlayerCore::OpenRecording(const char* path) {
 
 int CPlayerCore::StartRenderer(int width, int height) {
     if (!m_pRender) {
-        m_pRender = new CD3DRender();
-        if (m_pRender->Init(m_hVideoWnd) != 0) return 0;
+        m_pRender = new (std::nothrow) CD3DRender();
+        if (!m_pRender || m_pRender->Init(m_hVideoWnd) != 0) return 0;
     }
     // A renderer that cannot start refuses pictures at once; the session plays on regardless.
     m_pRender->Start(static_cast<uint32_t>(std::max(width, 0)), static_cast<uint32_t>(std::max(height, 0)));
@@ -195,7 +196,8 @@ int CPlayerCore::StartRenderer(int width, int height) {
 }
 
 int CPlayerCore::OpenSoundOut() {
-    if (!m_pSoundOut) m_pSoundOut = new CSoundOut();
+    if (!m_pSoundOut) m_pSoundOut = new (std::nothrow) CSoundOut();
+    if (!m_pSoundOut) return 0;
     const int channels = m_pAudioCodecCtx->ch_layout.nb_channels;
     const int sampleRate = m_pAudioCodecCtx->sample_rate;
     if (channels <= 0 || channels > 0xFFFF / 2 || sampleRate <= 0) return 0;

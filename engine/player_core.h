@@ -124,6 +124,7 @@ private:
     bool DecodeAudioPacket(AVPacket* packet, AVFrame* frame);
     bool HandleAudioFrame(AVFrame* frame, int64_t packetDts);
     int ConvertToS16(AVFrame* frame, int* byteCount);
+    bool ScratchHolds(int byteCount);
     void WritePcm(const uint8_t* pcm, int byteCount, int64_t streamMs);
 
     // Gates: true when `gate` opened and the session still runs; false means leave the loop.

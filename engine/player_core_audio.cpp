@@ -2,6 +2,7 @@
 // the audio clock, waits the audio delay and writes to the sound output.
 
 #include <algorithm>
+#include <new>
 
 #include "engine/audio/sound_out.h"
 #include "engine/packet_disposal.h"
@@ -108,6 +109,17 @@ bool CPlayerCore::HandleAudioFrame(AVFrame* frame, int64_t packetDts) {
     return true;
 }
 
+// Grows the audio thread's scratch buffer to hold byteCount bytes; false when memory runs out.
+bool CPlayerCore::ScratchHolds(int byteCount) {
+    if (m_audioScratch.size() >= static_cast<size_t>(byteCount)) return true;
+    try {
+        m_audioScratch.resize(static_cast<size_t>(byteCount));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
 // Converts the frame into the scratch buffer, growing it for frames that would not fit. Returns
 // 0 with *byteCount the converted bytes; otherwise a negative code with *byteCount bytes of
 // silence ready in the buffer.
@@ -116,7 +128,7 @@ int CPlayerCore::ConvertToS16(AVFrame* frame, int* byteCount) {
     const int channels = frame->ch_layout.nb_channels;
     const int needed = av_samples_get_buffer_size(nullptr, channels, frame->nb_samples, AV_SAMPLE_FMT_S16, 1);
     if (needed <= 0) return -1;
-    if (m_audioScratch.size() < static_cast<size_t>(needed)) m_audioScratch.resize(static_cast<size_t>(needed));
+    if (!ScratchHolds(needed)) return -1;  // out of memory: the frame is skipped
     std::fill_n(m_audioScratch.begin(), needed, uint8_t{0});
     *byteCount = needed;
     // A stream that changes its layout, format or rate mid-way gets a converter set up for the new
