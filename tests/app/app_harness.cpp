@@ -1,5 +1,6 @@
 #include "tests/app/app_harness.h"
 
+#include <X11/Xlib.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -67,6 +68,8 @@ void AppTest::SetUp() {
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display) GTEST_SKIP() << "no DISPLAY";
     if (!HaveCommand("xdotool") || !HaveCommand("import")) GTEST_SKIP() << "no xdotool or import";
+    m_pKeepDisplay = ::XOpenDisplay(display);
+    ASSERT_NE(m_pKeepDisplay, nullptr) << "cannot reach display " << display;
 
     // Restarted players are started detached; as their subreaper this process can reap them.
     ::prctl(PR_SET_CHILD_SUBREAPER, 1);
@@ -83,6 +86,7 @@ void AppTest::SetUp() {
 void AppTest::TearDown() {
     KillLeftovers();
     if (!m_folder.empty()) fs::remove_all(m_folder);
+    if (m_pKeepDisplay) ::XCloseDisplay(m_pKeepDisplay);
 }
 
 void AppTest::KillLeftovers() {

@@ -69,6 +69,10 @@ protected:
 private:
     void KillLeftovers();
 
+    // A connection held for the whole test: a server that resets when its last client leaves
+    // would refuse the player a language switch starts while the old one is closing.
+    struct _XDisplay* m_pKeepDisplay = nullptr;
+
     std::string m_folder;
     std::vector<pid_t> m_started;
 };

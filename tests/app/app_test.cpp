@@ -188,7 +188,7 @@ TEST_F(PlayerTest, ChoosingAnotherLanguageRestartsInPlaceWithItsTexts) {
         players = RunningPlayers();
         Pause(150);
     }
-    ASSERT_EQ(players.size(), 1u);
+    ASSERT_EQ(players.size(), 1u) << Log();
     m_pid = players.front();
     m_window = WaitForWindow(m_pid, "^Telvane$");
     ASSERT_NE(m_window, 0u) << Log();
