@@ -24,7 +24,9 @@ constexpr UINT kCaptionMenuPlaceholder = 32772;
 constexpr int kCaptionZoneLeft = 10;
 constexpr int kCaptionZoneTop = 4;
 constexpr int kCaptionZoneRightMargin = 77;
+// The rectangle comes from the environment: anything beyond these is no window of ours.
 constexpr int kLargestRestartSize = 16384;
+constexpr int kFarthestRestartOrigin = 1 << 20;
 
 const char* const kFatalLanguageMessage =
     "Cannot initialize language library!Click the 'OK' button to exit the program!";
@@ -61,6 +63,9 @@ std::optional<Rect> ParseRestartRect(const QString& text) {
     const int height = values[3];
     if (width <= 0 || height <= 0 || width > kLargestRestartSize || height > kLargestRestartSize)
         return std::nullopt;
+    for (int origin : {values[0], values[1]}) {
+        if (origin < -kFarthestRestartOrigin || origin > kFarthestRestartOrigin) return std::nullopt;
+    }
     return Rect{values[0], values[1], values[0] + width, values[1] + height};
 }
 

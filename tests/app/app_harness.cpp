@@ -105,7 +105,7 @@ std::string AppTest::ReadConfig() const { return ReadWholeFile(LangFolder() + "c
 
 void AppTest::RemoveConfig() const { fs::remove(LangFolder() + "currentcfg.ini"); }
 
-pid_t AppTest::Start(const std::string& language) {
+pid_t AppTest::Start(const std::string& language, const char* restartRect) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         if (::chdir(m_folder.c_str()) != 0) ::_exit(126);
@@ -117,6 +117,11 @@ pid_t AppTest::Start(const std::string& language) {
         ::unsetenv("LC_ALL");
         ::unsetenv("LC_MESSAGES");
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        if (restartRect) {
+            ::setenv("TELVANE_WINDOW_RECT", restartRect, 1);
+        } else {
+            ::unsetenv("TELVANE_WINDOW_RECT");
+        }
         const std::string suppressions =
             std::string("suppressions=") + TELVANE_SOURCE_DIR + "/tests/app/lsan.supp";
         ::setenv("LSAN_OPTIONS", suppressions.c_str(), 1);

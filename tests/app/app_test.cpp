@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -202,6 +203,36 @@ TEST_F(PlayerTest, ChoosingAnotherLanguageRestartsInPlaceWithItsTexts) {
     EXPECT_TRUE(WaitForWindowGone(about));
     CloseThroughCloseButton();
     ExpectCleanEnd(m_pid);
+}
+
+TEST_F(PlayerTest, HandedOnRectangleIsUsedOnlyWhenItDescribesAWindow) {
+    const struct {
+        const char* rect;
+        bool used;
+    } cases[] = {
+        {"50,60,1000,700", true},
+        {"-20,-10,930,600", true},
+        {"2147483647,5,900,700", false},
+        {"1,2,3", false},
+        {"a,b,c,d", false},
+        {"10,10,0,600", false},
+        {"10,10,99999,600", false},
+    };
+    for (const auto& c : cases) {
+        const pid_t pid = Start("en_US", c.rect);
+        const unsigned long window = WaitForWindow(pid, "^Telvane$");
+        ASSERT_NE(window, 0u) << c.rect << '\n' << Log();
+        const WindowGeometry geometry = Geometry(window);
+        int x = 0, y = 0, width = 0, height = 0;
+        std::sscanf(c.rect, "%d,%d,%d,%d", &x, &y, &width, &height);
+        EXPECT_EQ(geometry == (WindowGeometry{x, y, width, height}), c.used) << c.rect;
+        if (!c.used) {
+            EXPECT_EQ(geometry.width, 960) << c.rect << ": the template's size";
+        }
+        Click(geometry.x + geometry.width - 20, geometry.y + 17, kLeft);
+        EXPECT_EQ(WaitForExit(pid), 0) << c.rect;
+    }
+    EXPECT_EQ(SanitizerReports(), "");
 }
 
 TEST_F(PlayerTest, ChoosingTheCurrentLanguageDoesNothing) {
