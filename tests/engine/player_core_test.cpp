@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -186,6 +187,44 @@ INSTANTIATE_TEST_SUITE_P(Files, RecordingPlayback,
                                          RecordingKind{"hevc_mulaw", "hevc", "mulaw"},
                                          RecordingKind{"hevc_silent", "hevc", "none"}),
                          [](const testing::TestParamInfo<RecordingKind>& info) { return std::string(info.param.name); });
+
+platform::PresentedPixels PlayToEndAndKeepLastPicture(const std::string& path) {
+    Session session;
+    if (session.core.OpenFile(path.c_str()) != 1 || session.core.Play() != 1 || !session.WaitForEnd()) return {};
+    return session.target.LastPicture();
+}
+
+// Mean absolute difference of the colour channels of two pictures of one size (0..255).
+double MeanChannelDifference(const platform::PresentedPixels& a, const platform::PresentedPixels& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height; ++y) {
+        for (int x = 0; x < a.width; ++x) {
+            for (int shift : {0, 8, 16}) {
+                sum += std::abs(static_cast<int>((a.At(x, y) >> shift) & 0xFF) - static_cast<int>((b.At(x, y) >> shift) & 0xFF));
+            }
+        }
+    }
+    return sum / (3.0 * a.width * a.height);
+}
+
+// Full-range MJPEG, 4:2:2 and 10-bit pictures reach the screen with the colours of the same
+// picture in plain 8-bit 4:2:0, but for the small differences of their compression (about 3.5).
+TEST(PictureFormats, ShowTheSameColoursAsPlain420) {
+    fixtures::TempDir dir;
+    const std::string reference = fixtures::MakeContainerFile(dir, ContainerKind::Mp4H264Aac, ShortShape());
+    ASSERT_FALSE(reference.empty());
+    const platform::PresentedPixels expected = PlayToEndAndKeepLastPicture(reference);
+    ASSERT_GT(expected.width, 0);
+    for (ContainerKind kind : {ContainerKind::AviMjpegMulaw, ContainerKind::MkvH264Yuv422, ContainerKind::MkvHevc10Bit}) {
+        const std::string path = fixtures::MakeContainerFile(dir, kind, ShortShape());
+        ASSERT_FALSE(path.empty());
+        const platform::PresentedPixels shown = PlayToEndAndKeepLastPicture(path);
+        const char* name = fixtures::RecipeOf(kind).name;
+        ASSERT_EQ(shown.width, expected.width) << name;
+        ASSERT_EQ(shown.height, expected.height) << name;
+        EXPECT_LT(MeanChannelDifference(shown, expected), 6.0) << name;
+    }
+}
 
 // ---------------------------------------------------------------------------------------------
 // Refusals
