@@ -228,6 +228,8 @@ void COrvexDlg::ShowCaptionMenu(Point point) {
         AddCommand(menu, aboutText, ID_SHOW_ABOUT);
     }
 
+    // An empty menu shows nothing, but running it would still swallow the next click.
+    if (menu.isEmpty()) return;
     // The choice arrives as a command once the menu is gone, as a tracked menu's choice does.
     if (QAction* chosen = menu.exec(QPoint(screen.x, screen.y)))
         PostMessage(WM_COMMAND, MakeWParam(chosen->data().toUInt(), 0), 0);

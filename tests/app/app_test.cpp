@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "platform/qt/dialog_template.h"
@@ -242,6 +243,37 @@ TEST_F(PlayerTest, ChoosingTheCurrentLanguageDoesNothing) {
     EXPECT_EQ(ReadConfig(), "");
     EXPECT_EQ(RunningPlayers(), std::vector<pid_t>{m_pid});
     EXPECT_EQ(WaitForWindow(m_pid, "^Telvane$"), m_window);
+
+    CloseThroughCloseButton();
+    ExpectCleanEnd(m_pid);
+}
+
+// A language file with entries 19 and 20 but not all 33: listed, and refused when chosen.
+std::string IncompleteLanguageFile() {
+    std::u16string text = u"\uFEFF";
+    for (int n = 1; n <= 20; ++n) {
+        const std::string number = std::to_string(n);
+        text += n == 19 ? u"Lingua" : n == 20 ? u"Italiano" : u"Voce " + std::u16string(number.begin(), number.end());
+        text += u",\r\n";
+    }
+    std::string bytes;
+    for (char16_t unit : text) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>(unit >> 8));
+    }
+    return bytes;
+}
+
+TEST_F(PlayerTest, RefusedSwitchKeepsThePlayerRunningWithEmptyTexts) {
+    std::ofstream(LangFolder() + "0410.ini", std::ios::binary) << IncompleteLanguageFile();
+    StartShown();
+    ChooseLanguage("0410");
+    Pause(1500);
+    EXPECT_EQ(ReadConfig(), "");
+    EXPECT_EQ(RunningPlayers(), std::vector<pid_t>{m_pid});
+    // Without texts the caption menu has neither the language submenu nor the About item.
+    EXPECT_FALSE(RightClickOpensMenu(CaptionX(), CaptionY(), 1500));
+    Screenshot("refused_switch");
 
     CloseThroughCloseButton();
     ExpectCleanEnd(m_pid);
