@@ -17,17 +17,17 @@ constexpr pa_usec_t kTargetLatencyUs = 40 * PA_USEC_PER_MSEC;
 constexpr pa_usec_t kPollIntervalUs = 10 * PA_USEC_PER_MSEC;
 
 pa_sample_spec ToSampleSpec(const PcmFormat& format) {
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16LE;
-    spec.rate = format.samplesPerSec;
-    spec.channels = static_cast<uint8_t>(format.channels);
-    return spec;
+    pa_sample_spec sampleSpec{};
+    sampleSpec.format = PA_SAMPLE_S16LE;
+    sampleSpec.rate = format.samplesPerSec;
+    sampleSpec.channels = static_cast<uint8_t>(format.channels);
+    return sampleSpec;
 }
 
 bool IsPlayable(const PcmFormat& format) {
     if (format.channels == 0 || format.channels > PA_CHANNELS_MAX) return false;
-    const pa_sample_spec spec = ToSampleSpec(format);
-    return pa_sample_spec_valid(&spec) != 0;
+    const pa_sample_spec sampleSpec = ToSampleSpec(format);
+    return pa_sample_spec_valid(&sampleSpec) != 0;
 }
 
 struct Deadline {
@@ -129,18 +129,18 @@ bool PulseAudioDevice::ConnectContext() {
 }
 
 bool PulseAudioDevice::ConnectStream() {
-    const pa_sample_spec spec = ToSampleSpec(m_format);
+    const pa_sample_spec sampleSpec = ToSampleSpec(m_format);
     pa_channel_map map;
     // Counts without a standard layout get auxiliary positions instead of failing.
-    pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT);
-    m_stream = pa_stream_new(m_context, "Telvane playback", &spec, &map);
+    pa_channel_map_init_extend(&map, sampleSpec.channels, PA_CHANNEL_MAP_DEFAULT);
+    m_stream = pa_stream_new(m_context, "Telvane playback", &sampleSpec, &map);
     if (!m_stream) return false;
     m_writtenBytes = 0;
     pa_stream_set_state_callback(m_stream, &OnStreamState, this);
 
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kTargetLatencyUs, &spec));
+    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kTargetLatencyUs, &sampleSpec));
     // One frame of pre-buffer: playback starts with the first block, and an underrun pauses the
     // stream until more arrives instead of running the read index past what was written.
     attr.prebuf = static_cast<uint32_t>(m_format.FrameBytes());
