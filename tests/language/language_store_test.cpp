@@ -200,10 +200,15 @@ TEST_F(LanguageListTest, RebuildingReplacesTheList) {
     EXPECT_EQ(Installed(store), (std::set<std::string>{"0409", "040c", "abcd"}));
 }
 
-TEST_F(LanguageListTest, MissingFolderCannotBeSearched) {
-    LanguageStore store(0x409, Folder() + "nowhere/");
-    EXPECT_FALSE(store.BuildLanguageList());
-    EXPECT_TRUE(store.InstalledLanguages().empty());
+TEST_F(LanguageListTest, FolderThatIsMissingOrAFileCannotBeSearchedOrLoaded) {
+    for (const std::string& folder : {Folder() + "nowhere/", Folder() + "0409.ini/"}) {
+        LanguageStore store(0x409, folder);
+        EXPECT_FALSE(store.BuildLanguageList()) << folder;
+        EXPECT_TRUE(store.InstalledLanguages().empty()) << folder;
+        EXPECT_FALSE(store.InitLanguage()) << folder;
+        EXPECT_FALSE(store.LoadLanguage(0x409)) << folder;
+        EXPECT_FALSE(store.SaveLanguageChoice(0x409)) << folder;
+    }
 }
 
 TEST_F(LanguageListTest, SwitchLoadsTheChosenLanguageAndRebuildsTheList) {
