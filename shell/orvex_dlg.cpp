@@ -155,15 +155,6 @@ void COrvexDlg::OnLButtonDown(UINT flags, Point point) {
     CBlackWindow::OnLButtonDown(flags, point);
 }
 
-LResult COrvexDlg::WindowProc(MessageId message, WParam wParam, LParam lParam) {
-    // Language choices differ in the low four bits, so the full command id is handed on.
-    if (message == WM_SYSCOMMAND) {
-        OnSysCommand(static_cast<UINT>(wParam), lParam);
-        return 0;
-    }
-    return CBlackWindow::WindowProc(message, wParam, lParam);
-}
-
 void COrvexDlg::OnSysCommand(UINT id, LParam lParam) {
     if ((id & 0xFFF0) == ID_SHOW_ABOUT) {
         CAboutDlg about;

@@ -28,9 +28,6 @@ public:
     COrvexDlg();
     ~COrvexDlg() override;
 
-    platform::LResult WindowProc(platform::MessageId message, platform::WParam wParam,
-                                 platform::LParam lParam) override;
-
 protected:
     platform::BOOL OnInitDialog() override;
     platform::BOOL OnCommand(platform::WParam wParam, platform::LParam lParam) override;

@@ -346,7 +346,7 @@ void CWnd::OnCtlColor(CWnd*, CtlColors&) {}
 LResult CWnd::WindowProc(MessageId message, WParam wParam, LParam lParam) {
     switch (message) {
     case WM_COMMAND: return OnCommand(wParam, lParam);
-    case WM_SYSCOMMAND: OnSysCommand(static_cast<UINT>(wParam & 0xFFF0), lParam); return 0;
+    case WM_SYSCOMMAND: OnSysCommand(static_cast<UINT>(wParam), lParam); return 0;
     case WM_CLOSE: OnClose(); return 0;
     case WM_KEYDOWN: OnKeyDown(static_cast<UINT>(wParam), 1, 0); return 0;
     default: return 0;
@@ -355,8 +355,9 @@ LResult CWnd::WindowProc(MessageId message, WParam wParam, LParam lParam) {
 
 BOOL CWnd::OnCommand(WParam, LParam) { return FALSE; }
 
+// The system's own commands use only the high twelve bits; a window's own menu items may use all.
 void CWnd::OnSysCommand(UINT id, LParam) {
-    switch (id) {
+    switch (id & 0xFFF0) {
     case SC_MINIMIZE: showMinimized(); break;
     case SC_MAXIMIZE: showMaximized(); break;
     case SC_RESTORE:
