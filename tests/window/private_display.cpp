@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,36 +14,39 @@ extern char** environ;
 namespace window_test {
 namespace {
 
-bool Exists(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
-
 class PrivateDisplay : public ::testing::Environment {
 public:
+    // Xvfb picks a free display number itself and writes it to a pipe, so test processes that
+    // start at the same moment never end up sharing one display.
     void SetUp() override {
-        int number = 150;
-        while (number < 250 && (Exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
-                                Exists("/tmp/.X" + std::to_string(number) + "-lock")))
-            ++number;
-        const std::string name = ":" + std::to_string(number);
+        int pipeFds[2];
+        if (pipe(pipeFds) != 0) return;
+        std::string fd = std::to_string(pipeFds[1]);
         char xvfb[] = "Xvfb";
+        char displayFd[] = "-displayfd";
         char screen[] = "-screen";
         char zero[] = "0";
         char size[] = "1280x800x24";
         char noTcp[] = "-nolisten";
         char tcp[] = "tcp";
-        std::string display = name;
-        char* argv[] = {xvfb, display.data(), screen, zero, size, noTcp, tcp, nullptr};
-        if (posix_spawnp(&m_pid, "Xvfb", nullptr, nullptr, argv, environ) != 0) {
-            m_pid = 0;
-            return;
-        }
-        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-        for (int i = 0; i < 200 && !Exists(socket); ++i) usleep(20000);
-        if (!Exists(socket)) return;
-        setenv("DISPLAY", name.c_str(), 1);
+        char* argv[] = {xvfb, displayFd, fd.data(), screen, zero, size, noTcp, tcp, nullptr};
+        const bool spawned = posix_spawnp(&m_pid, "Xvfb", nullptr, nullptr, argv, environ) == 0;
+        close(pipeFds[1]);
+        if (!spawned) m_pid = 0;
+        const std::string number = spawned ? ReadDisplayNumber(pipeFds[0]) : std::string();
+        close(pipeFds[0]);
+        if (number.empty()) return;
+        setenv("DISPLAY", (":" + number).c_str(), 1);
         g_running = true;
+    }
+
+    // The number arrives as a line once the server accepts connections; 4 s at most.
+    static std::string ReadDisplayNumber(int fd) {
+        std::string number;
+        pollfd readable{fd, POLLIN, 0};
+        char c = 0;
+        while (poll(&readable, 1, 4000) > 0 && read(fd, &c, 1) == 1 && c != '\n') number += c;
+        return c == '\n' ? number : std::string();
     }
 
     void TearDown() override {
