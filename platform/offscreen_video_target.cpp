@@ -52,7 +52,7 @@ uint32_t OffscreenVideoTarget::LastPresentTickMs() const {
     return m_lastPresentTickMs;
 }
 
-VideoRect OffscreenVideoTarget::LastDestRect() const {
+Rect OffscreenVideoTarget::LastDestRect() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_lastDest;
 }
@@ -73,9 +73,9 @@ void OffscreenVideoTarget::SetPresentObserver(PresentObserver observer) {
     m_observer = std::move(observer);
 }
 
-VideoRect OffscreenVideoTarget::ClientRect() const {
+Rect OffscreenVideoTarget::ClientRect() const {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return VideoRect{0, 0, m_clientWidth, m_clientHeight};
+    return Rect{0, 0, m_clientWidth, m_clientHeight};
 }
 
 bool OffscreenVideoTarget::IsUsable() const {

@@ -43,7 +43,7 @@ public:
     // What was presented; any thread.
     uint64_t PresentCount() const;
     uint32_t LastPresentTickMs() const;  // TickMs() at the last present; 0 before the first
-    VideoRect LastDestRect() const;
+    Rect LastDestRect() const;
     PresentedPixels LastPicture() const;  // empty (0 x 0) before the first present and after a clear
 
     // Waits until at least `count` pictures have been presented in all, up to timeoutMs; true
@@ -56,7 +56,7 @@ public:
     void SetPresentObserver(PresentObserver observer);
 
     // VideoTarget
-    VideoRect ClientRect() const override;
+    Rect ClientRect() const override;
     bool IsUsable() const override;
     void Present(const PresentedPicture& picture) override;
     void ClearPresented() override;
@@ -73,7 +73,7 @@ private:
     bool m_minimised = false;
     uint64_t m_presentCount = 0;
     uint32_t m_lastPresentTickMs = 0;
-    VideoRect m_lastDest;
+    Rect m_lastDest;
     PresentedPixels m_lastPicture;
     PresentObserver m_observer;
     WindowHandle m_handle = nullptr;

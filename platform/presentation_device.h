@@ -50,7 +50,7 @@ public:
     // to the target window. False when the target is gone, `dest` is empty, the surface is
     // missing or the conversion fails; nothing is shown then. Converts without any lock, then
     // holds the video-target registry lock (and the target's own) for the hand-over alone.
-    virtual bool Present(const VideoRect& dest) = 0;
+    virtual bool Present(const Rect& dest) = 0;
 
     // Lost while the target is not usable; NotReset on the first test after it has become
     // usable again, and on every test after that until the device is replaced.

@@ -88,7 +88,7 @@ bool SwsPresentationDevice::ConvertToRgb(int destWidth, int destHeight) {
            destHeight;
 }
 
-bool SwsPresentationDevice::Present(const VideoRect& dest) {
+bool SwsPresentationDevice::Present(const Rect& dest) {
     if (!m_surface || dest.Width() <= 0 || dest.Height() <= 0) return false;
     if (!ConvertToRgb(dest.Width(), dest.Height())) return false;
     VideoTargetLease target(m_window);

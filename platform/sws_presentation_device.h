@@ -25,7 +25,7 @@ public:
     uint32_t SurfaceHeight() const override { return m_surfaceHeight; }
     bool LockSurface(SurfaceLock& lock) override;
     void UnlockSurface() override;
-    bool Present(const VideoRect& dest) override;
+    bool Present(const Rect& dest) override;
     CooperativeLevel TestCooperativeLevel() override;
 
 private:

@@ -37,7 +37,7 @@ VideoTargetLease::VideoTargetLease(WindowHandle window) : m_lock(Registry().mute
 
 bool IsVideoTarget(WindowHandle window) { return static_cast<bool>(VideoTargetLease(window)); }
 
-bool GetVideoTargetClientRect(WindowHandle window, VideoRect& client) {
+bool GetVideoTargetClientRect(WindowHandle window, Rect& client) {
     VideoTargetLease target(window);
     if (!target) return false;
     client = target->ClientRect();

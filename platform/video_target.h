@@ -7,21 +7,10 @@
 #include <cstdint>
 #include <mutex>
 
+#include "platform/geometry.h"
 #include "platform/messages.h"
 
 namespace platform {
-
-// A rectangle in pixels of a window's client area; right and bottom are exclusive.
-struct VideoRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    bool operator==(const VideoRect&) const = default;
-};
 
 // One presented picture: 32-bit pixels, each a native-endian word 0xFFRRGGBB (the layout of
 // QImage::Format_RGB32), placed at `dest` in the client area. The pixels stay valid only for the
@@ -31,7 +20,7 @@ struct PresentedPicture {
     int width = 0;
     int height = 0;
     int strideBytes = 0;
-    VideoRect dest;
+    Rect dest;
 };
 
 class VideoTarget {
@@ -40,7 +29,7 @@ public:
 
     // Called from the render thread (and tests), with the registry lock held. Must answer from
     // the target's own thread-safe state, never by asking the user-interface thread.
-    virtual VideoRect ClientRect() const = 0;
+    virtual Rect ClientRect() const = 0;
 
     // True while the window is visible, not minimised and of non-zero size. Same calling
     // contract as ClientRect.
@@ -87,7 +76,7 @@ private:
 // The stand-ins for IsWindow and GetClientRect on a video target; any thread.
 bool IsVideoTarget(WindowHandle window);
 // False (and `client` untouched) when no target is registered under the handle.
-bool GetVideoTargetClientRect(WindowHandle window, VideoRect& client);
+bool GetVideoTargetClientRect(WindowHandle window, Rect& client);
 // Tells the target under the handle, if any, that nothing presents into it any more; any thread.
 void ClearVideoTarget(WindowHandle window);
 

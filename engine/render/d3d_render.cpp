@@ -151,23 +151,23 @@ void CD3DRender::Stop() {
     m_renderThread.Join(platform::kInfinite);
 }
 
-platform::VideoRect CD3DRender::FitPictureInClient(const platform::VideoRect& client, uint32_t pictureWidth,
+platform::Rect CD3DRender::FitPictureInClient(const platform::Rect& client, uint32_t pictureWidth,
                                                    uint32_t pictureHeight) {
     const int w = client.Width();
     const int h = client.Height();
     if (w <= 0 || h <= 0 || pictureWidth == 0 || pictureHeight == 0)
-        return platform::VideoRect{client.left, client.top, client.left, client.top};
+        return platform::Rect{client.left, client.top, client.left, client.top};
 
     const double ratio = static_cast<double>(pictureHeight) / pictureWidth;
     const double windowRatio = static_cast<double>(h) / w;
     if (ratio > windowRatio) {
         const int newWidth = static_cast<int>(h / ratio);
         const int x = client.left + (w - newWidth) / 2;
-        return platform::VideoRect{x, client.top, x + newWidth, client.bottom};
+        return platform::Rect{x, client.top, x + newWidth, client.bottom};
     }
     const int newHeight = static_cast<int>(ratio * w);
     const int y = client.top + (h - newHeight) / 2;
-    return platform::VideoRect{client.left, y, client.right, y + newHeight};
+    return platform::Rect{client.left, y, client.right, y + newHeight};
 }
 
 // ---- producer side ----
@@ -320,14 +320,14 @@ void CD3DRender::CopySlotToSurface(const FrameSlot& slot, const platform::Surfac
 
 int CD3DRender::PresentFrame() {
     if (!platform::IsVideoTarget(m_hWnd)) return 0;
-    platform::VideoRect dest;
+    platform::Rect dest;
     ComputeTargetRect(dest);
     // Like a swap chain's present, a picture the window could not take is simply not shown.
     m_pDevice->Present(dest);
     return 1;
 }
 
-void CD3DRender::ComputeTargetRect(platform::VideoRect& dest) {
+void CD3DRender::ComputeTargetRect(platform::Rect& dest) {
     platform::GetVideoTargetClientRect(m_hWnd, m_rcClient);
     dest = FitPictureInClient(m_rcClient, m_nWidth, m_nHeight);
 }

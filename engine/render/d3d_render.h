@@ -47,7 +47,7 @@ public:
 
     // The largest rectangle of `client` with the picture's aspect ratio, centred. Empty, at the
     // client's top-left corner, when the client or the picture has no area.
-    static platform::VideoRect FitPictureInClient(const platform::VideoRect& client, uint32_t pictureWidth,
+    static platform::Rect FitPictureInClient(const platform::Rect& client, uint32_t pictureWidth,
                                                   uint32_t pictureHeight);
 
 private:
@@ -97,7 +97,7 @@ private:
     void CopyFrameToSlot(const AVFrame& frame, FrameSlot& slot);
     void CopySlotToSurface(const FrameSlot& slot, const platform::SurfaceLock& lock);
     int PresentFrame();
-    void ComputeTargetRect(platform::VideoRect& dest);
+    void ComputeTargetRect(platform::Rect& dest);
     long CreateSurfaces(uint32_t width, uint32_t height);
     void ReleaseSurfaces();
     int ResetDevice();
@@ -107,7 +107,7 @@ private:
     std::unique_ptr<platform::PresentationDevice> m_pDevice;
     uint32_t m_nWidth = 0;   // size of the picture surface, pixels: Start's, then the last picture's
     uint32_t m_nHeight = 0;
-    platform::VideoRect m_rcClient;  // refreshed on every present
+    platform::Rect m_rcClient;  // refreshed on every present
     platform::WindowHandle m_hWnd = nullptr;
     platform::Thread m_renderThread;
     platform::Event m_hPaceEvent{platform::ResetKind::Automatic, false};

@@ -15,7 +15,7 @@ namespace {
 
 using namespace render_test;
 using platform::OffscreenVideoTarget;
-using platform::VideoRect;
+using platform::Rect;
 
 constexpr uint32_t kWaitMs = 5000;  // generous: only a broken renderer takes this long
 
@@ -94,14 +94,14 @@ TEST_F(RenderTest, PresentsIntoTheCentredRectangleAndFollowsClientResizes) {
     StartRenderer(1280, 720);
     ASSERT_EQ(PushQuadrants(1280, 720), 1);
     ASSERT_TRUE(target.WaitForPresentCount(1, kWaitMs));
-    EXPECT_EQ(target.LastDestRect(), (VideoRect{0, 219, 1000, 781}));
+    EXPECT_EQ(target.LastDestRect(), (Rect{0, 219, 1000, 781}));
     EXPECT_EQ(target.LastPicture().width, 1000);
     EXPECT_EQ(target.LastPicture().height, 562);
 
     target.SetClientSize(1000, 500);
     ASSERT_EQ(PushQuadrants(1280, 720), 1);
     ASSERT_TRUE(target.WaitForPresentCount(2, kWaitMs));
-    EXPECT_EQ(target.LastDestRect(), (VideoRect{56, 0, 944, 500}));
+    EXPECT_EQ(target.LastDestRect(), (Rect{56, 0, 944, 500}));
 }
 
 struct PixelCase {
@@ -130,7 +130,7 @@ TEST_F(RenderTest, PresentedPixelsMatchThePushedPicture) {
         ASSERT_EQ(renderer.PushFrame(frame.get(), c.width, c.height, 1), 1);
         frame.reset();  // the renderer has its own copy once PushFrame returns
         ASSERT_TRUE(window.WaitForPresentCount(1, kWaitMs));
-        EXPECT_EQ(window.LastDestRect(), (VideoRect{0, 0, c.clientW, c.clientH}));
+        EXPECT_EQ(window.LastDestRect(), (Rect{0, 0, c.clientW, c.clientH}));
         ExpectQuadrantsPresented(window.LastPicture());
     }
 }
@@ -140,7 +140,7 @@ TEST_F(RenderTest, PictureOfAnotherSizeIsShownAtItsOwnSizeUndistorted) {
     StartRenderer(64, 48);
     const struct {
         int width, height;
-        VideoRect dest;
+        Rect dest;
     } pictures[] = {
         {64, 48, {0, 25, 200, 175}},
         {30, 60, {50, 0, 150, 200}},  // taller, and smaller than Start's

@@ -10,7 +10,7 @@ namespace {
 
 using platform::CooperativeLevel;
 using platform::OffscreenVideoTarget;
-using platform::VideoRect;
+using platform::Rect;
 
 TEST(PresentationDevice, IsCreatedOnlyForAVideoTarget) {
     OffscreenVideoTarget target(64, 48);
@@ -43,7 +43,7 @@ TEST(PresentationDevice, PresentsNothingItCannotShow) {
     platform::SurfaceLock lock;
 
     EXPECT_FALSE(device->LockSurface(lock)) << "no surface yet";
-    EXPECT_FALSE(device->Present(VideoRect{0, 0, 64, 48})) << "no surface yet";
+    EXPECT_FALSE(device->Present(Rect{0, 0, 64, 48})) << "no surface yet";
     EXPECT_FALSE(device->CreateSurface(0, 48));
     EXPECT_FALSE(device->CreateSurface(1u << 20, 1u << 20));
 
@@ -52,14 +52,14 @@ TEST(PresentationDevice, PresentsNothingItCannotShow) {
     EXPECT_EQ(lock.pitch % 2, 0);
     EXPECT_GE(lock.pitch / 2, 32) << "room for every chroma sample of an odd width";
     device->UnlockSurface();
-    EXPECT_FALSE(device->Present(VideoRect{10, 10, 10, 40})) << "empty destination";
-    EXPECT_TRUE(device->Present(VideoRect{0, 0, 64, 48}));
+    EXPECT_FALSE(device->Present(Rect{10, 10, 10, 40})) << "empty destination";
+    EXPECT_TRUE(device->Present(Rect{0, 0, 64, 48}));
     EXPECT_EQ(target->PresentCount(), 1u);
 
     const platform::WindowHandle gone = target->Handle();
     target.reset();
     EXPECT_FALSE(platform::IsVideoTarget(gone));
-    EXPECT_FALSE(device->Present(VideoRect{0, 0, 64, 48}));
+    EXPECT_FALSE(device->Present(Rect{0, 0, 64, 48}));
     EXPECT_EQ(device->TestCooperativeLevel(), CooperativeLevel::Lost);
 }
 

@@ -4,14 +4,14 @@
 
 namespace {
 
-using platform::VideoRect;
+using platform::Rect;
 
 struct TargetRectCase {
     const char* name;
-    VideoRect client;
+    Rect client;
     uint32_t pictureWidth;
     uint32_t pictureHeight;
-    VideoRect expected;
+    Rect expected;
 };
 
 TEST(TargetRect, IsLargestCentredRectangleWithThePicturesAspect) {
@@ -29,7 +29,7 @@ TEST(TargetRect, IsLargestCentredRectangleWithThePicturesAspect) {
     };
     for (const TargetRectCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const VideoRect dest = CD3DRender::FitPictureInClient(c.client, c.pictureWidth, c.pictureHeight);
+        const Rect dest = CD3DRender::FitPictureInClient(c.client, c.pictureWidth, c.pictureHeight);
         EXPECT_EQ(dest.left, c.expected.left);
         EXPECT_EQ(dest.top, c.expected.top);
         EXPECT_EQ(dest.right, c.expected.right);
