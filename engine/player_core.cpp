@@ -279,6 +279,8 @@ int CPlayerCore::SeekTo(int64_t targetMs) {
     if (!m_bClockStarted || !m_bOpened) return 0;
     if (targetMs < 0 || targetMs > GetDuration()) return 0;
     if (m_bAwaitKeyFrame) return 0;
+    // Once the end has been reported the workers are leaving: nobody would perform the seek.
+    if (m_bEndNotified) return 0;
     // The target is written before the flag, so the read thread never sees the flag without it.
     m_nSeekTarget = targetMs;
     m_nSeekFlags = AVSEEK_FLAG_ANY;

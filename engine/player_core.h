@@ -101,6 +101,7 @@ private:
     void ReadThread();
     void ReadContainerLoop();
     void ReadRecordingLoop();
+    bool IdleAtEndOfInput();
     bool QueueWithRoom(AVPacket* packet);
     bool WaitForRoom(CPacketQueue* queue, platform::Event& roomEvent);
     void SeekContainer();

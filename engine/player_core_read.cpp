@@ -47,17 +47,22 @@ void CPlayerCore::ReadContainerLoop() {
             SeekContainer();
             continue;
         }
+        if (m_bReadEof) {
+            if (!IdleAtEndOfInput()) return;
+            continue;
+        }
         AVPacket* packet = av_packet_alloc();
         if (!packet) {
             platform::Sleep(kReadPauseMs);
             continue;
         }
-        // End of file and read errors alike end the input.
+        // End of file and read errors alike end the input. The loop stays, though: a seek back
+        // from near the end must still find someone to perform it.
         if (av_read_frame(m_pFormatCtx, packet) < 0) {
             m_bReadEof = 1;
             DisposePacket(packet, INPUT_CONTAINER);
             platform::Sleep(kReadPauseMs);
-            return;
+            continue;
         }
         if (!QueueWithRoom(packet)) return;
     }
@@ -71,10 +76,7 @@ void CPlayerCore::ReadRecordingLoop() {
             continue;
         }
         if (m_bReadEof) {
-            if (m_bAudioStarved && m_bVideoStarved) return;
-            // Waiting for the decoders to drain (or for a seek); a recording without sound never
-            // sets the audio flag, so this idles until the session stops.
-            platform::Sleep(kReadPauseMs);
+            if (!IdleAtEndOfInput()) return;
             continue;
         }
         AVPacket* packet = m_pRecordFile->ReadFrame();
@@ -84,6 +86,15 @@ void CPlayerCore::ReadRecordingLoop() {
         }
         if (!QueueWithRoom(packet)) return;
     }
+}
+
+// After the end of the input: the loop ends once both decoders have drained their queues; until
+// then it idles, so that a seek can still bring the input back. False when the loop must end. A
+// session without a sound thread never sets the audio flag, so it idles until the session stops.
+bool CPlayerCore::IdleAtEndOfInput() {
+    if (m_bAudioStarved && m_bVideoStarved) return false;
+    platform::Sleep(kReadPauseMs);
+    return true;
 }
 
 // Hands the packet to its queue, or disposes of it; false when the loop must end.
@@ -135,6 +146,9 @@ bool CPlayerCore::WaitForRoom(CPacketQueue* queue, platform::Event& roomEvent) {
 
 void CPlayerCore::SeekContainer() {
     m_hRunEvent.Reset();
+    // While a seek is under way the input has not ended: decoders that run dry during the settling
+    // pause must not take that for the end of the file. A failed seek finds the end again.
+    m_bReadEof = 0;
     platform::Sleep(kSeekSettleMs);
     const int64_t targetMs = m_nSeekTarget;
     const int64_t durationValue = m_pFormatCtx->duration;  // AV_TIME_BASE units
@@ -177,6 +191,7 @@ void CPlayerCore::SeekContainer() {
 
 void CPlayerCore::SeekRecording() {
     m_hRunEvent.Reset();
+    m_bReadEof = 0;  // as for a container
     platform::Sleep(kSeekSettleMs);
     const int64_t targetMs = m_nSeekTarget;
     m_pRecordFile->SeekTo(static_cast<uint64_t>(targetMs));

@@ -505,6 +505,53 @@ TEST(ContainerSeek, LandsNearTheTargetAndPlaysOnToTheEnd) {
     EXPECT_LT(session.Pictures(), 150u) << "the skipped part was not shown";
 }
 
+// A file short enough for both queues to hold all of it: the reader has met its end long before
+// the pictures get half way, and the seek back must still be performed then.
+TEST(ContainerSeek, BackFromNearTheEndAfterTheReaderMetItPlaysOnToOneEnd) {
+    fixtures::TempDir dir;
+    const std::string path = fixtures::MakeContainerFile(dir, ContainerKind::Mp4H264Aac, ShortShape(3.0));
+    ASSERT_FALSE(path.empty());
+    Session session;
+    ASSERT_EQ(session.core.OpenFile(path.c_str()), 1);
+    ASSERT_EQ(session.core.Play(), 1);
+    ASSERT_TRUE(session.WaitForPictures(1));
+    const int64_t firstPictureMs = session.PictureTimes().front();
+    ASSERT_TRUE(WaitUntil([&] { return session.PictureTimes().back() >= firstPictureMs + 1500; }, kPictureWaitMs));
+    ASSERT_EQ(session.EndNotices(), 0u) << "played out before the seek";
+    const int32_t positionBefore = session.core.GetPosition();
+    const size_t before = session.Pictures();
+    ASSERT_EQ(session.core.SeekTo(0), 1);
+
+    auto wentBack = [&](const std::vector<int64_t>& times) {
+        const int64_t lastBefore = times[before - 1];
+        return std::find_if(times.begin() + static_cast<long>(before), times.end(),
+                            [&](int64_t ms) { return ms < lastBefore; });
+    };
+    // A seek nobody performs shows up as the file playing out instead.
+    WaitUntil([&] {
+        const auto times = session.PictureTimes();
+        return wentBack(times) != times.end() || session.EndNotices() > 0;
+    }, kPictureWaitMs);
+    std::vector<int64_t> times = session.PictureTimes();
+    const auto landed = wentBack(times);
+    ASSERT_TRUE(landed != times.end()) << "no picture from before the seek point was shown again";
+    const auto landedAt = landed - times.begin();
+    EXPECT_EQ(*landed, firstPictureMs) << "the first picture after the seek is the key frame at the start";
+    EXPECT_LT(session.core.GetPosition(), positionBefore);
+
+    ASSERT_TRUE(session.WaitForEnd());
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
+    EXPECT_EQ(session.EndNotices(), 1u);
+    times = session.PictureTimes();
+    const std::vector<int64_t> replay(times.begin() + landedAt, times.end());
+    EXPECT_TRUE(std::is_sorted(replay.begin(), replay.end())) << "pictures out of order after the seek";
+    EXPECT_GE(replay.size(), 70u) << "75 pictures from the start to the end";
+    EXPECT_EQ(replay.back(), firstPictureMs + 2960) << "the last picture of the file";
+    EXPECT_EQ(session.core.SeekTo(0), 0) << "taken after the end, when nobody would perform it";
+    EXPECT_EQ(session.core.StopPlay(), 1);
+    EXPECT_EQ(session.ReaderExits(), 1u);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Stopping
 
