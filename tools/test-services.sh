@@ -31,6 +31,16 @@ keep_sink_awake() {
   pacat --raw --rate=48000 --channels=2 --format=s16le --latency-msec=20 \
     --stream-name=keep-awake /dev/zero >/dev/null 2>&1 &
   STARTED_PIDS+=($!)
+  # What the sink rendered ahead before that stream came still has to play out; a stream started
+  # meanwhile would be heard that late. Wait until the stream runs and the sink has caught up.
+  local latency
+  for _ in $(seq 1 50); do
+    if pactl list short sink-inputs 2>/dev/null | grep -q .; then
+      latency=$(pactl list sinks 2>/dev/null | sed -n 's/^[[:space:]]*Latency: \([0-9]*\) usec.*/\1/p' | head -n 1)
+      [ -n "$latency" ] && [ "$latency" -lt 100000 ] && break
+    fi
+    sleep 0.1
+  done
 }
 
 start_display() {
