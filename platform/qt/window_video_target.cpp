@@ -1,0 +1,165 @@
+#include "platform/qt/window_video_target.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <cstring>
+
+#include "platform/qt/wnd.h"
+
+namespace platform {
+namespace {
+
+QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
+
+bool ChangesUsability(QEvent::Type type) {
+    switch (type) {
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::WindowStateChange:
+    case QEvent::ParentChange:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Copies rows into `image`, re-using its buffer when the size is unchanged so that a steady
+// stream of pictures allocates nothing.
+void CopyPicture(const PresentedPicture& picture, QImage& image) {
+    const QSize size(picture.width, picture.height);
+    if (image.size() != size || image.format() != QImage::Format_RGB32)
+        image = QImage(size, QImage::Format_RGB32);
+    if (image.isNull()) return;
+    const size_t rowBytes = static_cast<size_t>(picture.width) * 4;
+    for (int y = 0; y < picture.height; ++y)
+        std::memcpy(image.scanLine(y), picture.pixels + static_cast<size_t>(y) * picture.strideBytes, rowBytes);
+}
+
+bool IsWellFormed(const PresentedPicture& picture) {
+    return picture.pixels && picture.width > 0 && picture.height > 0 &&
+           picture.strideBytes >= picture.width * 4;
+}
+
+}  // namespace
+
+WindowVideoTarget::WindowVideoTarget() = default;
+
+WindowVideoTarget::~WindowVideoTarget() { Detach(); }
+
+void WindowVideoTarget::Attach(CWnd* window) {
+    Detach();
+    if (!window || !window->GetSafeHwnd()) return;
+    m_pWindow = window;
+    m_hWindow = window->GetSafeHwnd();
+    window->installEventFilter(this);
+    WatchTopLevel();
+    RefreshState();
+    RegisterVideoTarget(m_hWindow, this);
+}
+
+void WindowVideoTarget::Detach() {
+    if (m_hWindow) UnregisterVideoTarget(m_hWindow);
+    m_hWindow = nullptr;
+    if (m_pWindow) m_pWindow->removeEventFilter(this);
+    if (m_pTopLevel) m_pTopLevel->removeEventFilter(this);
+    m_pWindow.clear();
+    m_pTopLevel.clear();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_picture = QImage();
+    m_bUsable = false;
+    m_rcClient = Rect{};
+}
+
+void WindowVideoTarget::WatchTopLevel() {
+    QWidget* topLevel = m_pWindow ? m_pWindow->window() : nullptr;
+    if (topLevel == m_pTopLevel.data()) return;
+    if (m_pTopLevel) m_pTopLevel->removeEventFilter(this);
+    m_pTopLevel = topLevel;
+    if (topLevel && topLevel != m_pWindow.data()) topLevel->installEventFilter(this);
+}
+
+void WindowVideoTarget::RefreshState() {
+    Rect client;
+    bool usable = false;
+    if (m_pWindow && m_pWindow->GetSafeHwnd()) {
+        m_pWindow->GetClientRect(&client);
+        const QWidget* topLevel = m_pWindow->window();
+        usable = m_pWindow->isVisible() && !topLevel->isMinimized() && !client.IsEmpty();
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_rcClient = client;
+    m_bUsable = usable;
+}
+
+bool WindowVideoTarget::eventFilter(QObject* watched, QEvent* event) {
+    if (ChangesUsability(event->type())) {
+        // A window turned popup (full screen) and back has another top-level window to watch.
+        if (event->type() == QEvent::ParentChange && watched == m_pWindow.data()) WatchTopLevel();
+        RefreshState();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void WindowVideoTarget::Paint(QPainter& dc, const Rect& client) {
+    dc.fillRect(ToQRect(client), Qt::black);
+    QImage picture;
+    Rect dest;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        picture = m_picture;  // shared, not copied; a present meanwhile detaches its own copy
+        dest = m_rcDest;
+    }
+    if (!picture.isNull()) dc.drawImage(ToQRect(dest), picture);
+}
+
+Rect WindowVideoTarget::ClientRect() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_rcClient;
+}
+
+bool WindowVideoTarget::IsUsable() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_bUsable;
+}
+
+void WindowVideoTarget::Present(const PresentedPicture& picture) {
+    if (!IsWellFormed(picture)) return;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        CopyPicture(picture, m_picture);
+        m_rcDest = picture.dest;
+    }
+    PostRepaint();
+}
+
+void WindowVideoTarget::ClearPresented() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_picture = QImage();
+        m_rcDest = Rect{};
+    }
+    PostRepaint();
+}
+
+void WindowVideoTarget::PostRepaint() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        // One repaint in flight is enough: it shows whatever picture is newest when it runs.
+        if (m_bRepaintPosted) return;
+        m_bRepaintPosted = true;
+    }
+    // Queued to this object, so the call is dropped if the target goes away first.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_bRepaintPosted = false;
+            }
+            if (m_pWindow) m_pWindow->update();
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace platform

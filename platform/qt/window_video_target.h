@@ -1,0 +1,72 @@
+#pragma once
+// The video target of a real window: the renderer's thread hands pictures in, the window shows the
+// last one over a black background when it paints.
+//
+// Threads: Attach, Detach and Paint run on the user-interface thread. ClientRect and IsUsable
+// answer any thread from a copy the user-interface thread keeps current (resize, show, hide, and
+// the top-level window being minimised or restored). Present and ClearPresented run on the render
+// thread, or the thread that destroys the renderer: they copy under the target's own short lock
+// and post a repaint, and never wait for the user-interface thread.
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <mutex>
+
+#include "platform/geometry.h"
+#include "platform/messages.h"
+#include "platform/video_target.h"
+
+class QPainter;
+class QWidget;
+
+namespace platform {
+
+class CWnd;
+
+class WindowVideoTarget : public QObject, public VideoTarget {
+public:
+    WindowVideoTarget();
+    ~WindowVideoTarget() override;  // detaches
+    WindowVideoTarget(const WindowVideoTarget&) = delete;
+    WindowVideoTarget& operator=(const WindowVideoTarget&) = delete;
+
+    // Registers the target under window->GetSafeHwnd(); call once the window exists. Attaching to
+    // another window detaches from the first.
+    void Attach(CWnd* window);
+    // Unregisters and forgets the window and the picture; safe to call twice. Waits only for a
+    // present in progress on another thread, which holds no user-interface lock.
+    void Detach();
+
+    // Black background, then the last presented picture at its destination rectangle. For the
+    // window's OnPaint.
+    void Paint(QPainter& dc, const Rect& client);
+
+    // VideoTarget
+    Rect ClientRect() const override;
+    bool IsUsable() const override;
+    void Present(const PresentedPicture& picture) override;
+    void ClearPresented() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void WatchTopLevel();
+    void RefreshState();
+    void PostRepaint();
+
+    QPointer<CWnd> m_pWindow;          // user-interface thread only
+    QPointer<QWidget> m_pTopLevel;     // the window whose minimising we watch
+    WindowHandle m_hWindow = nullptr;  // the handle we are registered under
+
+    mutable std::mutex m_mutex;
+    // Guarded by m_mutex.
+    Rect m_rcClient;
+    bool m_bUsable = false;
+    QImage m_picture;
+    Rect m_rcDest;
+    bool m_bRepaintPosted = false;
+};
+
+}  // namespace platform
