@@ -1,0 +1,79 @@
+#include "shell/main_dlg_rules.h"
+
+using platform::Rect;
+
+namespace main_panel {
+
+namespace {
+
+constexpr int kStatusBarHeight = 38;
+constexpr int kVideoTop = 39;
+constexpr int kControlBarHeight = 80;
+constexpr int kPlaylistWidth = 245;
+// The bars stop one pixel short of the playlist column.
+constexpr int kBarsRightMargin = 246;
+constexpr int64_t kLongestShownDurationMs = 17'999'999;
+
+enum SpeedCode { kNormal = 0, kQuarter = 1, kHalf = 2, kDouble = 3, kFourTimes = 4 };
+
+}  // namespace
+
+std::optional<PaneRects> LayoutRects(int layout, const Rect& client) {
+    const auto [l, t, r, b] = client;
+    if (layout == kLayoutWithPlaylist) {
+        return PaneRects{{l, b - kControlBarHeight, r - kBarsRightMargin, b},
+                         {r - kPlaylistWidth, t, r, b},
+                         {l, t + kVideoTop, r - kPlaylistWidth, b - kControlBarHeight},
+                         {l, t, r - kBarsRightMargin, t + kStatusBarHeight}};
+    }
+    if (layout == kLayoutWithoutPlaylist) {
+        return PaneRects{{l, b - kControlBarHeight, r, b},
+                         {0, 0, 0, 0},
+                         {l, t + kVideoTop, r, b - kControlBarHeight},
+                         {l, t, r, t + kStatusBarHeight}};
+    }
+    return std::nullopt;
+}
+
+int NextSlowerSpeed(int speed) {
+    if (speed == kHalf) return kQuarter;
+    if (speed == kQuarter) return kNormal;
+    return kHalf;
+}
+
+int NextFasterSpeed(int speed) {
+    if (speed == kDouble) return kFourTimes;
+    if (speed == kFourTimes) return kNormal;
+    return kDouble;
+}
+
+QString SnapshotFileName(const std::tm& localTime) {
+    return QStringLiteral("%1_%2_%3-%4_%5_%6.jpg")
+        .arg(localTime.tm_year + 1900)
+        .arg(localTime.tm_mon + 1)
+        .arg(localTime.tm_mday)
+        .arg(localTime.tm_hour)
+        .arg(localTime.tm_min)
+        .arg(localTime.tm_sec);
+}
+
+QString SnapshotPath(const QString& folder, const std::tm& localTime) {
+    return folder + SnapshotFileName(localTime);
+}
+
+QString ConverterPath(const QString& playerPath) {
+    QString path = playerPath;
+    return path.replace(QStringLiteral("Quillon"), QStringLiteral("Kadrel"), Qt::CaseSensitive);
+}
+
+QStringList ConverterArguments(const QString& converterPath, uint32_t languageId) {
+    return {converterPath, QString::number(languageId)};
+}
+
+std::optional<int32_t> SliderRangeForDuration(int64_t durationMs) {
+    // The whole duration is compared: its low 32 bits alone could pass for a short file.
+    if (durationMs < 1 || durationMs > kLongestShownDurationMs) return std::nullopt;
+    return static_cast<int32_t>(durationMs);
+}
+
+}  // namespace main_panel

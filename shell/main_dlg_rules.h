@@ -1,0 +1,48 @@
+#pragma once
+// The main panel's arithmetic, as pure functions: where the four panes go in each layout, how
+// the speed buttons cycle, what a snapshot file is called, how the converter is started and which
+// durations the position slider can show.
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <ctime>
+#include <optional>
+
+#include "platform/geometry.h"
+
+namespace main_panel {
+
+constexpr int kLayoutWithPlaylist = 1;
+constexpr int kLayoutWithoutPlaylist = 2;
+
+struct PaneRects {
+    platform::Rect ctrl;
+    platform::Rect list;
+    platform::Rect play;
+    platform::Rect status;
+};
+
+// The panes' rectangles inside the panel's client rectangle; none for an unknown layout.
+std::optional<PaneRects> LayoutRects(int layout, const platform::Rect& client);
+
+// Speed codes: 0 normal, 1 a quarter, 2 a half, 3 double, 4 four times.
+int NextSlowerSpeed(int speed);
+int NextFasterSpeed(int speed);
+
+// "year_month_day-hour_minute_second.jpg" without leading zeros, from a broken-down local time.
+QString SnapshotFileName(const std::tm& localTime);
+// The folder (ending with a separator) followed by the name.
+QString SnapshotPath(const QString& folder, const std::tm& localTime);
+
+// The converter lives beside the player under its own name: every "Quillon" in the player's
+// path becomes "Kadrel".
+QString ConverterPath(const QString& playerPath);
+// The converter's argument vector: its own path, then the language identifier in decimal.
+QStringList ConverterArguments(const QString& converterPath, uint32_t languageId);
+
+// The slider's range for a duration in ms; none when the duration is 0 or too long to show
+// (5 hours or more), which leaves the range as it was.
+std::optional<int32_t> SliderRangeForDuration(int64_t durationMs);
+
+}  // namespace main_panel
