@@ -56,7 +56,9 @@ public:
     void SetSpeed(int speedCode);
     // Asks the read thread to seek; 1 when the request was taken.
     int SeekTo(int64_t targetMs);
+    // Also called on the main panel's position thread: reads atomics only, takes no lock.
     int64_t GetDuration() const;  // ms
+    // Also called on the main panel's position thread: takes m_csPosition, briefly.
     int32_t GetPosition() const;  // ms
     int GetFrameRate() const;     // pictures per second, 0 when not known
     // Writes the last presented picture as a JPEG file; 1 or 0 (no file is left behind on 0).
@@ -65,7 +67,8 @@ public:
     // destruction. 0 when the session was never attached to a renderer.
     int StopPlay();
 
-    // What the owner reads to decide which commands apply.
+    // What the owner reads to decide which commands apply. IsOpened is also read on the main
+    // panel's position thread: an atomic, no lock.
     bool IsOpened() const { return m_bOpened.load() != 0; }
     bool IsPlaying() const { return m_bPlaying.load() != 0; }
 
