@@ -11,6 +11,7 @@
 
 #include "platform/qt/key_codes.h"
 #include "platform/qt/mouse_tracker.h"
+#include "platform/qt/posted_window_calls.h"
 
 namespace platform {
 namespace {
@@ -104,7 +105,9 @@ BOOL CWnd::DestroyWindow() {
             window->setParent(nullptr);
         }
     }
-    UnregisterWindow(m_hWnd.exchange(nullptr));
+    const WindowHandle handle = m_hWnd.exchange(nullptr);
+    UnregisterWindow(handle);
+    posted_calls::DiscardWindowText(handle);
     QCoreApplication::removePostedEvents(this, PostedMessageEvent::Type());
     m_pTracker->Cancel();
     hide();
@@ -399,8 +402,15 @@ bool CWnd::event(QEvent* event) {
     const Message message = static_cast<PostedMessageEvent*>(event)->message();
     if (!m_hWnd) return true;
     if (message.message == kPostedMove) ApplyPostedMove(message.wParam, message.lParam);
+    else if (message.message == posted_calls::kInvalidate) Invalidate(message.wParam ? TRUE : FALSE);
+    else if (message.message == posted_calls::kWindowText) ApplyPostedText();
     else DispatchMessage(this, message);
     return true;
+}
+
+void CWnd::ApplyPostedText() {
+    QString text;
+    if (posted_calls::TakeWindowText(m_hWnd, text)) SetWindowText(text);
 }
 
 void CWnd::paintEvent(QPaintEvent*) {

@@ -48,7 +48,8 @@ public:
     CWnd& operator=(const CWnd&) = delete;
 
     // Null before creation and after DestroyWindow. Posting to the handle is the thread-safe way
-    // in from other threads.
+    // in from other threads: PostMessage, and PostInvalidate and PostWindowText
+    // (platform/qt/posted_window_calls.h) for a redraw or a new text.
     WindowHandle GetSafeHwnd() const { return m_hWnd.load(); }
 
     // Creates the window: a child of parent at rect (parent's client coordinates), or a top-level
@@ -173,6 +174,7 @@ protected:
 private:
     void Deliver(const Message& message) override;
     void ApplyPostedMove(WParam position, LParam size);
+    void ApplyPostedText();
     void ReportSizeIfChanged();
     void StoreWindowRect();
     void ToTopLevel();
