@@ -1,31 +1,54 @@
-// Renders the frame artwork into the folder given on the command line.
+// Renders the frame artwork into the pictures folder and, when given, the controls' artwork into
+// the images folder, and a contact sheet of the controls' artwork for a person to look at.
 
 #include <QDir>
 #include <QGuiApplication>
 #include <cstdio>
 
+#include "control_art.h"
 #include "frame_art.h"
 #include "icon_file.h"
 
 using namespace artwork;
 
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <pictures folder>\n", argv[0]);
-        return 2;
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    const QDir folder(QString::fromLocal8Bit(argv[1]));
-    if (!folder.exists() && !QDir().mkpath(folder.path())) return 1;
+namespace {
 
+bool MakeFolder(const QDir& folder) { return folder.exists() || QDir().mkpath(folder.path()); }
+
+bool WriteFramePictures(const QDir& folder) {
+    if (!MakeFolder(folder)) return false;
     bool ok = DrawBackground().save(folder.filePath("background.png"));
     for (ButtonKind kind : {ButtonKind::Minimise, ButtonKind::Maximise, ButtonKind::Restore, ButtonKind::Close})
         for (ButtonState state : {ButtonState::Normal, ButtonState::Hover, ButtonState::Click})
             ok = DrawCaptionButton(kind, state).save(folder.filePath(ButtonFileName(kind, state) + ".png")) && ok;
     std::vector<QImage> icons;
     for (int size : {16, 24, 32, 48, 256}) icons.push_back(DrawIcon(size));
-    ok = WriteIconFile(folder.filePath("Orvex.ico"), icons) && ok;
-    if (!ok) std::fprintf(stderr, "could not write every picture into %s\n", argv[1]);
+    return WriteIconFile(folder.filePath("Orvex.ico"), icons) && ok;
+}
+
+bool WriteControlPictures(const QDir& folder, const QString& sheetPath) {
+    if (!MakeFolder(folder)) return false;
+    const std::vector<NamedPicture> pictures = DrawControlPictures();
+    bool ok = true;
+    for (const NamedPicture& picture : pictures) ok = picture.image.save(folder.filePath(picture.fileName)) && ok;
+    if (!sheetPath.isEmpty()) ok = DrawContactSheet(pictures, 4).save(sheetPath) && ok;
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc > 4) {
+        std::fprintf(stderr, "usage: %s <pictures folder> [<images folder> [<contact sheet.png>]]\n", argv[0]);
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    bool ok = WriteFramePictures(QDir(QString::fromLocal8Bit(argv[1])));
+    if (argc >= 3) {
+        const QString sheet = argc == 4 ? QString::fromLocal8Bit(argv[3]) : QString();
+        ok = WriteControlPictures(QDir(QString::fromLocal8Bit(argv[2])), sheet) && ok;
+    }
+    if (!ok) std::fprintf(stderr, "could not write every picture\n");
     return ok ? 0 : 1;
 }
