@@ -1,11 +1,11 @@
 #include "shell/black_window.h"
 
-#include <QImageReader>
 #include <QPainter>
 #include <QRegion>
 #include <QWindow>
 #include <algorithm>
 
+#include "platform/qt/draw_kit.h"
 #include "platform/qt/fonts.h"
 #include "platform/qt/system_pointer.h"
 
@@ -18,26 +18,10 @@ constexpr int kIconSize = 24;
 constexpr int kPollPeriodMs = 5;
 const QColor kPanelColour(0, 22, 30);
 
-QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
-
-// An icon file holds several sizes: take the smallest that is not below the icon box, so the
-// stretch only ever shrinks a little.
-QImage ReadPicture(const QString& path) {
-    QImageReader reader(path);
-    QImage best;
-    const int count = std::max(1, reader.imageCount());
-    for (int i = 0; i < count; ++i) {
-        if (i > 0 && !reader.jumpToImage(i)) break;
-        QImage image = reader.read();
-        if (image.isNull()) continue;
-        const bool bestTooSmall = best.isNull() || best.width() < kIconSize;
-        if (bestTooSmall ? image.width() > best.width() : (image.width() >= kIconSize && image.width() < best.width()))
-            best = image;
-    }
-    return best;
+// An icon file holds several sizes: the one nearest above the icon box only ever shrinks a little.
+std::unique_ptr<QImage> LoadFramePicture(const char* path) {
+    return LoadPicture(QString::fromLatin1(path), kIconSize);
 }
-
-std::unique_ptr<QImage> LoadPicture(const char* path) { return std::make_unique<QImage>(ReadPicture(QString::fromLatin1(path))); }
 
 }  // namespace
 
@@ -120,20 +104,20 @@ BOOL CBlackWindow::CalcFrameRects(const Rect& client) {
 }
 
 BOOL CBlackWindow::LoadFrameImages() {
-    m_pBackground = LoadPicture("pictures/background.png");
-    m_pIconImage = LoadPicture("pictures/Orvex.ico");
-    m_pCloseClick = LoadPicture("pictures/closeclick.png");
-    m_pCloseHover = LoadPicture("pictures/closehover.png");
-    m_pCloseNormal = LoadPicture("pictures/closenormal.png");
-    m_pMaxClick = LoadPicture("pictures/maxclick.png");
-    m_pMaxHover = LoadPicture("pictures/maxhover.png");
-    m_pMaxNormal = LoadPicture("pictures/maxnormal.png");
-    m_pMinClick = LoadPicture("pictures/minclick.png");
-    m_pMinHover = LoadPicture("pictures/minhover.png");
-    m_pMinNormal = LoadPicture("pictures/minnormal.png");
-    m_pRestoreClick = LoadPicture("pictures/restoreclick.png");
-    m_pRestoreHover = LoadPicture("pictures/restorehover.png");
-    m_pRestoreNormal = LoadPicture("pictures/restorenormal.png");
+    m_pBackground = LoadFramePicture("pictures/background.png");
+    m_pIconImage = LoadFramePicture("pictures/Orvex.ico");
+    m_pCloseClick = LoadFramePicture("pictures/closeclick.png");
+    m_pCloseHover = LoadFramePicture("pictures/closehover.png");
+    m_pCloseNormal = LoadFramePicture("pictures/closenormal.png");
+    m_pMaxClick = LoadFramePicture("pictures/maxclick.png");
+    m_pMaxHover = LoadFramePicture("pictures/maxhover.png");
+    m_pMaxNormal = LoadFramePicture("pictures/maxnormal.png");
+    m_pMinClick = LoadFramePicture("pictures/minclick.png");
+    m_pMinHover = LoadFramePicture("pictures/minhover.png");
+    m_pMinNormal = LoadFramePicture("pictures/minnormal.png");
+    m_pRestoreClick = LoadFramePicture("pictures/restoreclick.png");
+    m_pRestoreHover = LoadFramePicture("pictures/restorehover.png");
+    m_pRestoreNormal = LoadFramePicture("pictures/restorenormal.png");
     // A picture object always exists, possibly empty; an empty one draws nothing.
     m_bImagesLoaded = 1;
     return TRUE;
@@ -160,20 +144,9 @@ void CBlackWindow::OnSize(UINT type, int width, int height) {
 
 void CBlackWindow::OnPaint(QPainter& dc) {
     if (!FrameCanPaint()) return;
-    ComposeFrame();
     dc.setClipRegion(QRegion(rect()).subtracted(QRegion(ToQRect(m_rcContent))));
-    dc.drawImage(0, 0, m_imgFrame);
-}
-
-void CBlackWindow::ComposeFrame() {
-    if (m_imgFrame.size() != size()) m_imgFrame = QImage(size(), QImage::Format_ARGB32_Premultiplied);
-    if (m_imgFrame.isNull()) return;
     // An undecodable background leaves the panel colour rather than whatever the buffer held.
-    m_imgFrame.fill(kPanelColour);
-    QPainter painter(&m_imgFrame);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    DrawFramePicture(painter);
+    ComposeOffscreen(dc, size(), kPanelColour.rgb(), [this](QPainter& painter) { DrawFramePicture(painter); });
 }
 
 void CBlackWindow::DrawFramePicture(QPainter& painter) {
@@ -184,12 +157,12 @@ void CBlackWindow::DrawFramePicture(QPainter& painter) {
     const int W = background.width(), H = background.height();
     if (W > 40) {
         // The strips are clipped to the picture: the body's nominal source runs one row past it.
-        const QRect captionSource = QRect(20, 0, W - 40, 42).intersected(background.rect());
-        const QRect bodySource = QRect(20, 43, W - 40, H - 42).intersected(background.rect());
-        if (!captionSource.isEmpty()) painter.drawImage(QRect(L, T, R - L, h), background, captionSource);
-        if (!bodySource.isEmpty()) painter.drawImage(QRect(L, h, R - L, B - h - T), background, bodySource);
+        const Rect captionSource = ClipToPicture(Rect{20, 0, W - 20, 42}, background);
+        const Rect bodySource = ClipToPicture(Rect{20, 43, W - 20, 43 + H - 42}, background);
+        DrawImageRect(painter, background, Rect{L, T, R, T + h}, captionSource);
+        DrawImageRect(painter, background, Rect{L, h, R, B - T}, bodySource);
     }
-    if (m_bShowIcon && m_pIconImage && !m_pIconImage->isNull()) painter.drawImage(ToQRect(m_rcIcon), *m_pIconImage);
+    if (m_bShowIcon) DrawImage(painter, m_pIconImage.get(), m_rcIcon);
     if (m_bShowTitle) {
         const QFont font = MakeFont(QString::fromUtf8("微软雅黑"), 11);
         painter.setFont(font);
@@ -206,8 +179,7 @@ void CBlackWindow::DrawFramePicture(QPainter& painter) {
 }
 
 void CBlackWindow::DrawButton(QPainter& painter, const Rect& rect, int which, int state) {
-    const QImage* picture = ButtonPicture(which, state);
-    if (picture && !picture->isNull()) painter.drawImage(ToQRect(rect), *picture);
+    DrawImage(painter, ButtonPicture(which, state), rect);
 }
 
 const QImage* CBlackWindow::ButtonPicture(int which, int state) const {

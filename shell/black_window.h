@@ -104,7 +104,6 @@ private:
     void HandToCompositor();
     bool PointerIsGlobal();
     bool FrameCanPaint();
-    void ComposeFrame();
     void DrawFramePicture(QPainter& painter);
     void DrawButton(QPainter& painter, const platform::Rect& rect, int which, int state);
 
@@ -112,5 +111,4 @@ private:
     // The poller's own: the window rectangle it is driving during a drag or resize.
     bool m_bGestureRect = false;
     platform::Rect m_rcGesture;
-    QImage m_imgFrame;  // the off-screen frame, client-sized
 };
