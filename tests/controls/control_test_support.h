@@ -1,0 +1,68 @@
+#pragma once
+// What the control tests share: one application object for the run, event pumping, synthetic mouse
+// events delivered straight to a window, a folder of test pictures made current, and a parent
+// window that records the commands its children post.
+
+#include <QApplication>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "platform/qt/dialog.h"
+
+namespace control_test {
+
+QApplication& App();
+
+// Processes events until condition() holds; false if it never did within a generous limit.
+bool PumpUntil(const std::function<bool()>& condition);
+
+void Press(QWidget& target, QPoint point);
+void Release(QWidget& target, QPoint point);
+void Move(QWidget& target, QPoint point, Qt::MouseButtons held = Qt::NoButton);
+// The double-click message alone, without the press and release that come before it.
+void DoubleClickOnly(QWidget& target, QPoint point);
+void Leave(QWidget& target);
+void Wheel(QWidget& target, QPoint point, int angleDelta);
+
+// A fresh temporary folder made the current directory, with an images/ folder in it; the previous
+// current directory comes back at the end.
+class PictureFolder {
+public:
+    PictureFolder();
+    ~PictureFolder();
+    // Writes images/<name> as a PNG.
+    void Write(const QString& name, const QImage& picture) const;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_previous;
+};
+
+// A picture of one colour.
+QImage Solid(int width, int height, QRgb colour);
+
+// A top-level dialog that records every WM_COMMAND posted to it. onCommand runs inside the handler,
+// where an owner reads what the control chose.
+class CommandRecorder : public platform::CDialogEx {
+public:
+    CommandRecorder();
+    platform::LResult WindowProc(platform::MessageId message, platform::WParam wParam,
+                                 platform::LParam lParam) override;
+    // Posts a marker to itself and processes events until it arrives, so every message posted
+    // before has been handled too. False if it never arrived.
+    bool Flush();
+
+    std::vector<platform::Message> commands;
+    std::function<void()> onCommand;
+
+private:
+    bool m_bMarkerSeen = false;
+};
+
+// Saves a picture of the widget as <name>.png into the folder named by TELVANE_SHOTS_DIR, if set.
+void SaveShot(QWidget& widget, const QString& name);
+
+}  // namespace control_test
