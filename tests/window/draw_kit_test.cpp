@@ -31,7 +31,7 @@ QImage TwoColourPicture(int width, int height) {
     return picture;
 }
 
-// One character per column of row y: r, b, w, or ? for anything else.
+// One character per column of row y: r, b, w, or ? for anything else (a smooth blend).
 std::string Row(const QImage& image, int y) {
     std::string row;
     for (int x = 0; x < image.width(); ++x) {
@@ -102,7 +102,12 @@ TEST(DrawKitDrawing, StretchesTheSourceOntoTheDestination) {
         QPainter painter(&canvas);
         DrawImageRect(painter, TwoColourPicture(4, 2), Rect{2, 0, 10, 4}, Rect{0, 0, 4, 2});
     }
-    for (int y = 0; y < 4; ++y) EXPECT_EQ(Row(canvas, y), "wwrrrrbbbbww");
+    // Smoothing blends the two colours where they meet, never the picture with what lies outside.
+    for (int y = 0; y < 4; ++y) {
+        const std::string row = Row(canvas, y);
+        EXPECT_EQ(row.substr(0, 4), "wwrr");
+        EXPECT_EQ(row.substr(8), "bbww");
+    }
 }
 
 TEST(DrawKitDrawing, ASourcePastThePictureShrinksTheDestinationInProportion) {
