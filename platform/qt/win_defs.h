@@ -34,6 +34,7 @@ constexpr UINT BN_CLICKED = 0;
 constexpr UINT SC_MINIMIZE = 0xF020;
 constexpr UINT SC_MAXIMIZE = 0xF030;
 constexpr UINT SC_CLOSE = 0xF060;
+constexpr UINT SC_KEYMENU = 0xF100;  // the system menu asked for from the keyboard (Alt+Space)
 constexpr UINT SC_RESTORE = 0xF120;
 
 // ShowWindow commands.

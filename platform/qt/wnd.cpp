@@ -1,6 +1,8 @@
 #include "platform/qt/wnd.h"
 
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPaintEvent>
@@ -9,6 +11,7 @@
 #include <QThread>
 #include <QWindow>
 
+#include "platform/qt/drop_files.h"
 #include "platform/qt/key_codes.h"
 #include "platform/qt/mouse_tracker.h"
 #include "platform/qt/posted_window_calls.h"
@@ -142,8 +145,12 @@ void CWnd::ToTopLevel() {
     const bool visible = isVisible();
     const QPoint origin = mapToGlobal(QPoint(0, 0));
     m_pChildParent = parentWidget();
-    setParent(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    m_rcChildGeometry = geometry();
+    // The Qt parent stays: a window without one would be shut out of input by the modal main
+    // dialog, and the user could not leave full screen.
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     move(origin);
+    StoreWindowRect();
     if (visible) show();
 }
 
@@ -152,9 +159,10 @@ void CWnd::BackToChild() {
     const bool visible = isVisible();
     QWidget* parent = m_pChildParent.data();
     m_pChildParent.clear();
-    const QPoint origin = parent->mapFromGlobal(geometry().topLeft());
-    setParent(parent, Qt::Widget);
-    move(origin);
+    if (parentWidget() == parent) setWindowFlags(Qt::Widget);
+    else setParent(parent, Qt::Widget);
+    setGeometry(m_rcChildGeometry);
+    ReportSizeIfChanged();
     if (visible) show();
 }
 
@@ -238,6 +246,9 @@ BOOL CWnd::SetWindowPos(bool topMost, int x, int y, int width, int height, BOOL 
         QWidget::show();
         raise();
         activateWindow();
+        // A window without a focused child of its own takes the keys itself (Esc in full screen).
+        QWidget* focused = focusWidget();
+        if (isWindow() && focused != this && !isAncestorOf(focused)) setFocus(Qt::ActiveWindowFocusReason);
     }
     return TRUE;
 }
@@ -392,6 +403,8 @@ BOOL CWnd::OnMouseWheel(UINT, short, Point) { return FALSE; }
 void CWnd::OnMouseHover(UINT, Point) {}
 void CWnd::OnMouseLeave() {}
 void CWnd::OnKeyDown(UINT, UINT, UINT) {}
+void CWnd::OnDropFiles(const QStringList&) {}
+void CWnd::DragAcceptFiles(BOOL accept) { setAcceptDrops(accept != FALSE); }
 
 void CWnd::Deliver(const Message& message) {
     QCoreApplication::postEvent(this, new PostedMessageEvent(message));
@@ -517,10 +530,33 @@ void CWnd::leaveEvent(QEvent* event) {
 void CWnd::keyPressEvent(QKeyEvent* event) {
     event->accept();
     if (!m_hWnd) return;
+    if (event->key() == Qt::Key_Space && (event->modifiers() & Qt::AltModifier)) {
+        // The system menu's key: a focused button must not take it as its own Space.
+        CWnd* top = this;
+        while (CWnd* parent = top->GetParent()) top = parent;
+        top->PostMessage(WM_SYSCOMMAND, SC_KEYMENU, ' ');
+        return;
+    }
     Message message{WM_KEYDOWN, VirtualKeyFromQtKey(event->key()), 0};
     QPointer<CWnd> self(this);
     if (PreTranslateWalk(this, message) || !self) return;
     OnKeyDown(static_cast<UINT>(message.wParam), event->isAutoRepeat() ? 2 : 1, 0);
+}
+
+void CWnd::dragEnterEvent(QDragEnterEvent* event) {
+    if (m_hWnd && acceptDrops() && event->mimeData() && CarriesFiles(*event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void CWnd::dropEvent(QDropEvent* event) {
+    if (!m_hWnd || !acceptDrops() || !event->mimeData() || !CarriesFiles(*event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    OnDropFiles(DroppedFilePaths(*event->mimeData()));
 }
 
 void CWnd::closeEvent(QCloseEvent* event) {

@@ -10,6 +10,9 @@
 // A class whose OnDestroy must run when the object goes away calls DestroyWindow in its own
 // destructor: by the time ~CWnd runs, only CWnd's hooks are left.
 //
+// Alt+Space, wherever the focus is, sends SC_KEYMENU to the top window of the family (the one
+// with no parent) instead of reaching the focused window as a key.
+//
 // Differences from the platform kept on purpose: the wheel goes to the window under the pointer
 // (and to its parent when OnMouseWheel returns FALSE), and the pointer passing into a child window
 // is not a leave of the parent.
@@ -65,8 +68,15 @@ public:
     CWnd* GetDlgItem(int controlId) const;
     CWnd* GetParent() const;
     UINT GetStyle() const { return m_nStyle; }
-    // Adds and removes style bits. Moving between WS_CHILD and WS_POPUP turns a child into a
-    // frameless top-level window (keeping its screen position) and back into its former parent.
+    // Adds and removes style bits. Moving from WS_CHILD to WS_POPUP detaches a child: it becomes a
+    // frameless window of its own at the same screen position, still owned by its parent, so it keeps
+    // taking the mouse and the keyboard while a modal dialog of its family runs, and its posted
+    // messages still walk up through the parent. Moving back to WS_CHILD returns it to the exact
+    // place and size it had in the parent. Full screen, as the video pane does it:
+    //   enter: rc = GetMonitorRect(); ModifyStyle(WS_CHILD, WS_POPUP);
+    //          SetWindowPos(true, rc.left, rc.top, rc.Width(), rc.Height(), TRUE);
+    //   leave: ModifyStyle(WS_POPUP, WS_CHILD); the saved screen rectangle through the parent's
+    //          ScreenToClient; MoveWindow(that rectangle, TRUE).
     BOOL ModifyStyle(UINT remove, UINT add);
 
     void GetClientRect(Rect* rect) const;
@@ -83,7 +93,8 @@ public:
     // coordinates). Takes the rectangle lock and then the window registry's lock, each briefly;
     // never waits for the user-interface thread. Fails once the window is destroyed.
     BOOL PostMoveWindow(const Rect& rect);
-    // Places the window; topMost keeps a top-level window above the others.
+    // Places the window; topMost keeps a top-level window above the others. With show, a top-level
+    // window is also shown, raised, activated and given the keyboard focus.
     BOOL SetWindowPos(bool topMost, int x, int y, int width, int height, BOOL show);
     BOOL ShowWindow(int command);
     BOOL IsWindowVisible() const;
@@ -123,6 +134,9 @@ public:
     // the target handles it.
     static void DispatchMessage(CWnd* target, Message message);
 
+    // Lets files be dropped on the window (OnDropFiles) or refuses them; refused by default.
+    void DragAcceptFiles(BOOL accept = TRUE);
+
     // A child control asks for its colours before painting; the default leaves them as they are.
     virtual void OnCtlColor(CWnd* control, CtlColors& colors);
 
@@ -155,6 +169,9 @@ protected:
     virtual void OnMouseHover(UINT flags, Point point);
     virtual void OnMouseLeave();
     virtual void OnKeyDown(UINT virtualKey, UINT repeatCount, UINT flags);
+    // Files dropped on a window that accepts them: one entry per dropped item, empty for an item
+    // that is no local file.
+    virtual void OnDropFiles(const QStringList& paths);
 
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -169,6 +186,8 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -190,6 +209,7 @@ private:
     int m_nControlId = 0;
     UINT m_nStyle = 0;
     QPointer<QWidget> m_pChildParent;  // parent to return to after ModifyStyle made us a popup
+    QRect m_rcChildGeometry;           // our place in that parent, restored on the way back
     QSize m_lastReportedSize{-1, -1};
     bool m_bSkipErase = false;
     bool m_bCursorSetThisMove = false;
