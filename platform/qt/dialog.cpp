@@ -86,7 +86,9 @@ void CDialogEx::EndDialog(int result) {
     m_nModalResult = result;
     m_bEndRequested = true;
     if (m_pModalLoop) m_pModalLoop->exit(result);
-    else if (GetSafeHwnd()) hide();
+    // Ending a child dialog leaves it in place, even while it is a popup of its parent (full
+    // screen): Enter in a pane must not make the pane vanish.
+    else if (GetSafeHwnd() && !GetParent()) hide();
 }
 
 BOOL CDialogEx::OnInitDialog() {

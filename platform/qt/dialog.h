@@ -28,7 +28,7 @@ public:
     // EndDialog; the window is destroyed before it returns. Returns EndDialog's result, -1 when the
     // window cannot be created.
     intptr_t DoModal();
-    // Ends a modal run with result; a modeless dialog is hidden.
+    // Ends a modal run with result; a modeless top-level dialog is hidden, a child dialog stays.
     void EndDialog(int result);
 
     UINT GetTemplateId() const { return m_nTemplateId; }
