@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Figures of the real player window, printed and not judged: the release build's Quillon in a
+# 1280x720 window under a display plays a 60-second 1920x1080 25 fps H.264 + AAC file and a 1080p
+# HEVC + G.711 mu-law recording to their end, started with the file as its argument and closed
+# through its close button. For each: wall time, CPU seconds of the whole process per second of the
+# file (start-up and the moments after the end included), peak memory, and pictures shown of the
+# pictures in the file; beside it the same for ffmpeg decoding the file alone, as fast as it can.
+# The media are shared with bench/playback.
+#
+#   bash bench/window_playback/run.sh
+#   TELVANE_BENCH_UI_BUILD=build-ui TELVANE_BENCH_CACHE=/var/tmp/telvane bash bench/window_playback/run.sh
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+
+build=${TELVANE_BENCH_UI_BUILD:-build/bench-ui}
+cache=${TELVANE_BENCH_CACHE:-${TMPDIR:-/tmp}/telvane-bench-playback}
+start_ms=1700010000000
+# After the file's end: time for the end to be noticed before the window is closed.
+tail_seconds=3
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTELVANE_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" --target Quillon telvane_data telvane-record-writer >/dev/null
+bin="$root/$build/bin"
+mkdir -p "$cache"
+
+make_once() {
+  local target=$1; shift
+  [ -s "$target" ] && return
+  echo "making $target ..." >&2
+  "$@"
+  mv "$target.part" "$target"
+}
+
+h264="$cache/h264_aac_1080p_60s.mp4"
+hevc_source="$cache/hevc_mulaw_1080p_60s_3M.mkv"
+recording="$cache/hevc_mulaw_1080p_60s_3M.rec"
+picture_input=(-f lavfi -i testsrc2=size=1920x1080:rate=25:duration=60)
+make_once "$h264" ffmpeg -nostdin -y -v error "${picture_input[@]}" \
+  -f lavfi -i sine=frequency=440:sample_rate=48000:duration=60 \
+  -c:v libx264 -preset veryfast -bf 0 -g 50 -pix_fmt yuv420p -c:a aac -b:a 128k -ac 2 \
+  -f mp4 "$h264.part"
+make_once "$hevc_source" ffmpeg -nostdin -y -v error "${picture_input[@]}" \
+  -f lavfi -i sine=frequency=440:sample_rate=8000:duration=60 \
+  -c:v libx265 -preset ultrafast -x265-params log-level=error -b:v 3M -bf 0 -g 25 -pix_fmt yuv420p \
+  -c:a pcm_mulaw -ar 8000 -ac 1 -f matroska "$hevc_source.part"
+make_once "$recording" "$bin/telvane-record-writer" --video hevc --audio mulaw --start-ms "$start_ms" \
+  "$hevc_source" "$recording.part"
+
+source tools/test-services.sh
+SERVICE_DIR=$(mktemp -d /tmp/telvane-bench-window.XXXXXX)
+start_sound_server
+start_display
+trap stop_services EXIT
+
+video_packets() {
+  ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets \
+    -of csv=p=0 "$1"
+}
+duration_seconds() {
+  ffprobe -v error -show_entries format=duration -of csv=p=0 "$1" | cut -d. -f1
+}
+
+row_format="%-28s %-8s %8s %9s %10s %18s\n"
+printf "$row_format" "file" "program" "wall s" "cpu s/s" "peak MiB" "pictures shown"
+
+# print_row LABEL PROGRAM TIMES PICTURES SECONDS: TIMES is "wall user system peak_kib" from GNU
+# time; the CPU time is divided by the file's SECONDS.
+print_row() {
+  local label=$1 program=$2 pictures=$4 seconds=$5 wall user system peak
+  read -r wall user system peak <<<"$3"
+  printf "$row_format" "$label" "$program" "$wall" \
+    "$(awk -v u="$user" -v s="$system" -v d="$seconds" 'BEGIN { printf "%.3f", (u + s) / d }')" \
+    "$(( peak / 1024 ))" "$pictures"
+}
+
+# window_row LABEL FILE FRAMES SECONDS: plays FILE in the window to its end and closes the window.
+window_row() {
+  local label=$1 file=$2 frames=$3 seconds=$4 times="$SERVICE_DIR/player.time" log="$SERVICE_DIR/player.log"
+  (cd "$bin" && TELVANE_WINDOW_RECT=0,0,1280,720 TELVANE_COUNT_PICTURES=1 QT_QPA_PLATFORM=xcb \
+     /usr/bin/time -f "%e %U %S %M" -o "$times" ./Quillon "$file" >"$log" 2>&1) &
+  local runner=$! window=""
+  for _ in $(seq 1 100); do
+    window=$(xdotool search --onlyvisible --name '^Telvane$' 2>/dev/null | head -n 1 || true)
+    [ -n "$window" ] && break
+    sleep 0.2
+  done
+  [ -n "$window" ] || { echo "no player window for $label"; cat "$log"; return 1; }
+  sleep $(( seconds + tail_seconds ))
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  # The close button sits at the caption's right end.
+  xdotool mousemove $(( X + WIDTH - 20 )) $(( Y + 17 )) sleep 0.2 click 1
+  wait "$runner" || true
+  print_row "$label" "Quillon" "$(cat "$times")" \
+    "$(sed -n 's/^pictures_shown: //p' "$log") / $frames" "$seconds"
+}
+
+# Decodes FILE with ffmpeg alone, as fast as it goes; prints the row.
+ffmpeg_row() {
+  local label=$1 file=$2 frames=$3 times="$SERVICE_DIR/ffmpeg.time"
+  /usr/bin/time -f "%e %U %S %M" -o "$times" ffmpeg -nostdin -v error -i "$file" -f null -
+  print_row "$label" "ffmpeg" "$(cat "$times")" "$frames decoded" "$(duration_seconds "$file")"
+}
+
+h264_frames=$(video_packets "$h264")
+hevc_frames=$(video_packets "$hevc_source")
+window_row "H.264+AAC mp4 1080p 60 s" "$h264" "$h264_frames" "$(duration_seconds "$h264")"
+ffmpeg_row "H.264+AAC mp4 1080p 60 s" "$h264" "$h264_frames"
+window_row "HEVC+mulaw rec 1080p 60 s" "$recording" "$hevc_frames" "$(duration_seconds "$hevc_source")"
+ffmpeg_row "HEVC+mulaw mkv 1080p 60 s" "$hevc_source" "$hevc_frames"
+if command -v mpv >/dev/null 2>&1; then
+  echo "(mpv is installed but not measured here)"
+fi
+echo "(the player's wall time runs from its start to its close, ${tail_seconds} s after the file's end)"
