@@ -250,6 +250,18 @@ TEST_F(ImageButton, TransparentPartsOfTheStripShowTheBackground) {
     EXPECT_TRUE(AllPixels(Rendered(m_button), CMButton::kBackground));
 }
 
+TEST_F(ImageButton, PictureWithFewerFramesShowsTheBackgroundForTheFramesItLacks) {
+    QImage single(kFrame, kFrame, QImage::Format_ARGB32);
+    single.fill(kRed);
+    m_folder.Write("single.png", single);
+    CreateButton({"images/single.png"});
+    EXPECT_TRUE(AllPixels(Rendered(m_button), kRed));
+    Hover();
+    EXPECT_TRUE(AllPixels(Rendered(m_button), CMButton::kBackground));
+    m_button.MoveWindow(0, 0, 0, 0);
+    EXPECT_EQ(Rendered(m_button).size(), QSize(0, 0));
+}
+
 TEST_F(ImageButton, ShippedStripsShowADifferentFrameInEachState) {
     const QString images = QStringLiteral(TELVANE_SOURCE_DIR "/data/images/");
     for (const char* name : {"play", "stop", "volopen", "open", "add", "snapshot"}) {
