@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QThread>
 #include <QWheelEvent>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -88,6 +89,14 @@ PictureFolder::~PictureFolder() { QDir::setCurrent(m_previous); }
 
 void PictureFolder::Write(const QString& name, const QImage& picture) const {
     picture.save(m_dir.filePath(QStringLiteral("images/") + name), "PNG");
+}
+
+void ShowOnScreen(CWnd& window) {
+    Rect rect;
+    window.GetWindowRect(&rect);
+    window.MoveWindow(0, 0, rect.Width(), rect.Height());
+    window.ShowWindow(SW_SHOW);
+    EXPECT_TRUE(PumpUntil([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }));
 }
 
 QImage Solid(int width, int height, QRgb colour) {

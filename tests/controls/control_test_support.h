@@ -41,6 +41,10 @@ private:
     QString m_previous;
 };
 
+// Shows a top-level window at the screen's top-left corner, where the window under a screen point
+// can be found, and waits until it is on screen, so repaints asked for at once take place.
+void ShowOnScreen(platform::CWnd& window);
+
 // A picture of one colour.
 QImage Solid(int width, int height, QRgb colour);
 

@@ -42,7 +42,7 @@ protected:
         slider.m_nMax = 1000;
         slider.MoveWindow(0, 0, kWidth, kHeight);
         slider.ShowWindow(SW_SHOW);
-        host.ShowWindow(SW_SHOW);
+        ShowOnScreen(host);
     }
 
     QRgb PixelAt(int x, int y) { return slider.grab().toImage().pixel(x, y); }
