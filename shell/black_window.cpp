@@ -240,6 +240,8 @@ void CBlackWindow::OnLButtonDown(UINT flags, Point point) {
     if (m_bResizable && SetSizingCursor(point)) RaiseSizingFlags(point);
     if (!PointerIsGlobal()) HandToCompositor();
     if (buttonHit) PaintFrame();
+    // The frame keeps the release even off itself, so a caption drag always learns that it ended.
+    SetCapture();
     CDialogEx::OnLButtonDown(flags, point);
 }
 
@@ -296,6 +298,7 @@ void CBlackWindow::OnLButtonUp(UINT flags, Point point) {
         SendMessage(WM_SYSCOMMAND, SC_CLOSE);
     }
     m_bCaptionDrag = 0;
+    ReleaseCapture();
     CDialogEx::OnLButtonUp(flags, point);
 }
 

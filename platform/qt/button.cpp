@@ -59,6 +59,8 @@ void CButton::SetPushedLook(bool pushed) {
 void CButton::OnLButtonDown(UINT, Point) {
     if (!isEnabled()) return;
     m_bCapturing = true;
+    // A push button follows the pointer off itself and back until the release, as the platform's does.
+    SetCapture();
     SetFocus();
     SetPushedLook(true);
 }
@@ -75,6 +77,7 @@ void CButton::OnMouseMove(UINT, Point point) {
 void CButton::OnLButtonUp(UINT, Point) {
     if (!m_bCapturing) return;
     m_bCapturing = false;
+    ReleaseCapture();
     const bool clicked = m_bPushedLook;
     SetPushedLook(false);
     if (clicked) NotifyClicked();

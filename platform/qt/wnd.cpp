@@ -1,5 +1,6 @@
 #include "platform/qt/wnd.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -17,6 +18,9 @@
 #include "platform/qt/posted_window_calls.h"
 
 namespace platform {
+
+QPointer<CWnd> CWnd::s_pHeldOver;
+
 namespace {
 
 // Posted moves travel as a message of our own so that they fail, like every post, once the window
@@ -113,6 +117,7 @@ BOOL CWnd::DestroyWindow() {
     posted_calls::DiscardWindowText(handle);
     QCoreApplication::removePostedEvents(this, PostedMessageEvent::Type());
     m_pTracker->Cancel();
+    m_bCapture = false;
     hide();
     m_lastReportedSize = QSize(-1, -1);
     return TRUE;
@@ -478,8 +483,14 @@ void CWnd::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
     if (!m_hWnd) return;
     const UINT flags = MouseFlags(event->buttons(), event->modifiers());
-    if (event->button() == Qt::LeftButton) OnLButtonUp(flags, ClientPoint(event));
-    else if (event->button() == Qt::RightButton) OnRButtonUp(flags, ClientPoint(event));
+    const QPoint global = event->globalPosition().toPoint();
+    QPointer<CWnd> receiver = m_bCapture ? this : WindowUnderPointer(global);
+    s_pHeldOver.clear();
+    if (!receiver) return;
+    const QPoint local = receiver == this ? event->position().toPoint() : receiver->mapFromGlobal(global);
+    const Point point{local.x(), local.y()};
+    if (event->button() == Qt::LeftButton) receiver->OnLButtonUp(flags, point);
+    else if (event->button() == Qt::RightButton) receiver->OnRButtonUp(flags, point);
 }
 
 void CWnd::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -493,12 +504,48 @@ void CWnd::mouseDoubleClickEvent(QMouseEvent* event) {
 void CWnd::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
     if (!m_hWnd) return;
+    const UINT flags = MouseFlags(event->buttons(), event->modifiers());
+    if (event->buttons() == Qt::NoButton || m_bCapture) {
+        HandleMove(event->position().toPoint(), flags);
+        return;
+    }
+    const QPoint global = event->globalPosition().toPoint();
+    QPointer<CWnd> receiver = WindowUnderPointer(global);
+    LeaveIfOutside(this, global);
+    if (s_pHeldOver != receiver) LeaveIfOutside(s_pHeldOver, global);
+    s_pHeldOver = receiver;
+    if (receiver) receiver->HandleMove(receiver->mapFromGlobal(global), flags);
+}
+
+void CWnd::HandleMove(const QPoint& clientPoint, UINT flags) {
     m_bCursorSetThisMove = false;
-    NotePointer(event->position().toPoint());
-    OnMouseMove(MouseFlags(event->buttons(), event->modifiers()), ClientPoint(event));
+    NotePointer(clientPoint);
+    OnMouseMove(flags, Point{clientPoint.x(), clientPoint.y()});
     // The class cursor comes back on every move the handler leaves alone.
     if (!m_bCursorSetThisMove && cursor().shape() != Qt::ArrowCursor) unsetCursor();
 }
+
+// The window the platform would give a mouse message at global: the innermost of our windows
+// there that exists and is enabled (a disabled child's messages go to its parent); null over
+// anything else.
+CWnd* CWnd::WindowUnderPointer(const QPoint& global) {
+    for (QWidget* widget = QApplication::widgetAt(global); widget; widget = widget->parentWidget()) {
+        auto* window = dynamic_cast<CWnd*>(widget);
+        if (window && window->m_hWnd && window->isEnabled()) return window;
+    }
+    return nullptr;
+}
+
+// A pointer that moved off a window while a button is held is a leave at once, as without capture
+// on the platform; Qt would hold it back until the release. Moving into a child is not a leave.
+void CWnd::LeaveIfOutside(CWnd* window, const QPoint& global) {
+    if (!window || window->rect().contains(window->mapFromGlobal(global))) return;
+    window->m_bPointerInside = false;
+    window->m_pTracker->PointerLeft();
+}
+
+void CWnd::SetCapture() { m_bCapture = true; }
+void CWnd::ReleaseCapture() { m_bCapture = false; }
 
 void CWnd::wheelEvent(QWheelEvent* event) {
     if (!m_hWnd) return;

@@ -125,6 +125,14 @@ public:
     // window; TME_LEAVE: OnMouseLeave when it leaves (at once if it is already outside), which ends
     // all tracking. TME_CANCEL removes the given kinds.
     BOOL TrackMouseEvent(UINT flags, UINT hoverMs);
+    // Mouse capture. Without it (the default, as on the platform) a move or release while a button
+    // is held goes to the window under the pointer, whichever window the button went down in, and
+    // the window the pointer moved off gets its leave at once, which ends a drag in most controls.
+    // With it this window keeps every move and the release, even outside, and its leave comes only
+    // after the release. Take it in the button-down handler and release it in the button-up one.
+    void SetCapture();
+    void ReleaseCapture();
+    bool HasCapture() const { return m_bCapture; }
     // Sets the pointer's shape over this window until the next mouse move resets it to the arrow,
     // unless the handler of that move sets it again.
     void SetCursor(Qt::CursorShape shape);
@@ -199,6 +207,9 @@ private:
     void ToTopLevel();
     void BackToChild();
     void NotePointer(const QPoint& clientPoint);
+    void HandleMove(const QPoint& clientPoint, UINT flags);
+    static CWnd* WindowUnderPointer(const QPoint& global);
+    static void LeaveIfOutside(CWnd* window, const QPoint& global);
     // Offers message to PreTranslateMessage from target up to its top-level window; true when a
     // handler ended it or target went away.
     static bool PreTranslateWalk(CWnd* target, Message& message);
@@ -214,6 +225,10 @@ private:
     bool m_bSkipErase = false;
     bool m_bCursorSetThisMove = false;
     bool m_bPointerInside = false;
+    bool m_bCapture = false;
+    // The window the moves of a held button without capture went to last, which gets its leave
+    // when they go elsewhere.
+    static QPointer<CWnd> s_pHeldOver;
     Point m_ptLastMouse;
     std::unique_ptr<MouseTracker> m_pTracker;
 
