@@ -1,15 +1,25 @@
 #include "shell/orvex_app.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include "shell/orvex_dlg.h"
 
 using namespace platform;
 
-COrvexApp::COrvexApp(int& argc, char** argv) : m_application(argc, argv) {}
+// The toolkit has taken its own options out of argv by the time the body runs; the first argument
+// left is the file. It is made absolute before anything can change the current folder.
+COrvexApp::COrvexApp(int& argc, char** argv) : m_application(argc, argv) {
+    if (argc < 2 || argv[1][0] == '\0') return;
+    m_strStartFileGiven = QFile::decodeName(argv[1]);
+    m_strStartFile = QFileInfo(m_strStartFileGiven).absoluteFilePath();
+}
 
 BOOL COrvexApp::InitInstance() {
     // Common controls, sockets, the drawing library and the shell and visual managers need no
     // preparation here; the main window is all there is to run.
     COrvexDlg dialog;
+    dialog.SetStartFile(m_strStartFileGiven, m_strStartFile);
     dialog.DoModal();
     return FALSE;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The program: the application object and its one job, running the main window until it ends.
+// Its only command-line argument is a file to open and play at once.
 
 #include <QApplication>
+#include <QString>
 
 #include "platform/qt/win_defs.h"
 
@@ -12,6 +14,12 @@ public:
     // Runs the main window modally; FALSE always, as the program ends when it returns.
     platform::BOOL InitInstance();
 
+    // The file argument as given, and made absolute against the folder the program started in.
+    const QString& StartFileGiven() const { return m_strStartFileGiven; }
+    const QString& StartFile() const { return m_strStartFile; }
+
 private:
     QApplication m_application;
+    QString m_strStartFileGiven;
+    QString m_strStartFile;
 };

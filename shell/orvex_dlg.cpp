@@ -6,12 +6,12 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMessageBox>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <optional>
 
+#include "platform/qt/message_box.h"
 #include "platform/qt/resource_table.h"
 #include "shell/about_dlg.h"
 #include "shell/language_store.h"
@@ -30,6 +30,9 @@ constexpr int kFarthestRestartOrigin = 1 << 20;
 
 const char* const kFatalLanguageMessage =
     "Cannot initialize language library!Click the 'OK' button to exit the program!";
+
+// The title the frame shows, which message boxes take as their caption too.
+QString WindowTitle() { return QStringLiteral("Telvane"); }
 
 QString ToQString(const std::u16string& text) { return QString::fromStdU16String(text); }
 
@@ -80,6 +83,7 @@ COrvexDlg::COrvexDlg() : CBlackWindow(IDD_ORVEX_DIALOG) {
     m_bShowCloseButton = 1;
     m_bResizable = 1;
     m_bMovable = 1;
+    SetMessageBoxCaption(WindowTitle());
 }
 
 COrvexDlg::~COrvexDlg() = default;
@@ -92,17 +96,36 @@ BOOL COrvexDlg::OnInitDialog() {
     if (store.InitLanguage()) {
         store.BuildLanguageList();
     } else {
-        QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
-                        QString::fromLatin1(kFatalLanguageMessage), QMessageBox::Ok);
-        box.exec();
+        AfxMessageBox(QString::fromLatin1(kFatalLanguageMessage));
         OnCancel();
     }
 
     BuildSystemMenu();
     setWindowIcon(m_hWindowIcon);
-    SetWindowText(QStringLiteral("Telvane"));
+    SetWindowText(WindowTitle());
     ApplyStartupRect();
+    PlaceMainPanel();
+    m_mainPanel.PlayStartFile(m_strStartFile);
     return TRUE;
+}
+
+void COrvexDlg::SetStartFile(const QString& asGiven, const QString& absolute) {
+    m_strStartFileGiven = asGiven;
+    m_strStartFile = absolute;
+}
+
+void COrvexDlg::PlaceMainPanel() {
+    if (!m_mainPanel.GetSafeHwnd()) m_mainPanel.Create(IDD_MAIN_DLG, this);
+    if (!m_mainPanel.GetSafeHwnd()) return;
+    m_mainPanel.MoveWindow(m_rcContent, TRUE);
+    m_mainPanel.ShowWindow(SW_SHOW);
+}
+
+void COrvexDlg::OnSize(UINT type, int width, int height) {
+    CBlackWindow::OnSize(type, width, height);
+    if (!m_mainPanel.GetSafeHwnd()) return;
+    m_mainPanel.MoveWindow(m_rcContent, TRUE);
+    m_mainPanel.RedrawWindow(nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 // No process privileges to raise here; the caller ignores the result.
@@ -134,16 +157,6 @@ void COrvexDlg::ShowSystemMenu(Point screenPoint) {
         PostMessage(WM_SYSCOMMAND, chosen->data().toUInt(), 0);
 }
 
-void COrvexDlg::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Space && (event->modifiers() & Qt::AltModifier)) {
-        Point corner{m_rcIcon.left, m_nCaptionHeight};
-        ClientToScreen(&corner);
-        ShowSystemMenu(corner);
-        return;
-    }
-    CBlackWindow::keyPressEvent(event);
-}
-
 // The frame has no window manager's menu button: the icon opens the system menu.
 void COrvexDlg::OnLButtonDown(UINT flags, Point point) {
     if (m_bShowIcon && PtInRect(m_rcIcon, point)) {
@@ -156,7 +169,12 @@ void COrvexDlg::OnLButtonDown(UINT flags, Point point) {
 }
 
 void COrvexDlg::OnSysCommand(UINT id, LParam lParam) {
-    if ((id & 0xFFF0) == ID_SHOW_ABOUT) {
+    if ((id & 0xFFF0) == SC_KEYMENU) {
+        // Alt+Space, from whichever window of ours has the focus.
+        Point corner{m_rcIcon.left, m_nCaptionHeight};
+        ClientToScreen(&corner);
+        ShowSystemMenu(corner);
+    } else if ((id & 0xFFF0) == ID_SHOW_ABOUT) {
         CAboutDlg about;
         about.DoModal();
     } else if (id >= ID_LANGUAGE_FIRST && id <= ID_LANGUAGE_LAST) {
@@ -253,7 +271,12 @@ BOOL COrvexDlg::RestartApplication() {
                            .arg(window.Height()));
     QProcess next;
     next.setProgram(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget());
-    next.setArguments(OwnArguments());
+    QStringList arguments = OwnArguments();
+    // The new instance may not start in this one's folder: it gets the file's absolute path.
+    for (QString& argument : arguments) {
+        if (!m_strStartFileGiven.isEmpty() && argument == m_strStartFileGiven) argument = m_strStartFile;
+    }
+    next.setArguments(arguments);
     next.setProcessEnvironment(environment);
     next.startDetached();
     OnCancel();

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "shell/black_window.h"
+#include "shell/main_dlg.h"
 
 class QMenu;
 
@@ -28,13 +29,17 @@ public:
     COrvexDlg();
     ~COrvexDlg() override;
 
+    // A file named on the command line, as it was given and made absolute: the panel plays the
+    // absolute path, and a restart hands it on in that form.
+    void SetStartFile(const QString& asGiven, const QString& absolute);
+
 protected:
     platform::BOOL OnInitDialog() override;
+    void OnSize(platform::UINT type, int width, int height) override;
     platform::BOOL OnCommand(platform::WParam wParam, platform::LParam lParam) override;
     void OnSysCommand(platform::UINT id, platform::LParam lParam) override;
     void OnRButtonDown(platform::UINT flags, platform::Point point) override;
     void OnLButtonDown(platform::UINT flags, platform::Point point) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     platform::BOOL EnableBackupPrivilege();
@@ -44,8 +49,13 @@ private:
     void ApplyStartupRect();
     void SaveLanguageAndRestart();
     platform::BOOL RestartApplication();
+    void PlaceMainPanel();
 
+    // Destroyed before the frame is torn down, so the panel's threads end while the window lives.
+    CMainDlg m_mainPanel;
     QIcon m_hWindowIcon;
     uint32_t m_nChosenLanguage = 0;
     QMenu* m_pSystemMenu = nullptr;
+    QString m_strStartFileGiven;
+    QString m_strStartFile;
 };

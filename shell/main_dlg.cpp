@@ -1,0 +1,155 @@
+// The main panel's layout and life cycle: the panes, the session and its replacement, opening a
+// file and playing it.
+
+#include "shell/main_dlg.h"
+
+#include <QFile>
+#include <QPainter>
+#include <cstdio>
+#include <new>
+
+#include "engine/audio/master_volume.h"
+#include "panels/command_ids.h"
+#include "panels/path_rules.h"
+#include "shell/main_dlg_rules.h"
+
+using namespace platform;
+
+CMainDlg::CMainDlg() : CDialogEx(IDD_MAIN_DLG), m_pPlayer(std::make_unique<CPlayerCore>()) {
+    if (qEnvironmentVariableIsSet(kPictureCountVariable))
+        m_pPicturesShown = std::make_shared<std::atomic<int64_t>>(0);
+}
+
+CMainDlg::~CMainDlg() {
+    // OnDestroy stops the position thread; it must run while this object is still a CMainDlg.
+    DestroyWindow();
+    StopPositionThread();
+    DisposePlayer(SwapPlayer(nullptr));
+}
+
+BOOL CMainDlg::OnInitDialog() {
+    CDialogEx::OnInitDialog();
+    CreatePanes();
+    RecalcLayout();
+    for (CWnd* pane : {static_cast<CWnd*>(&m_wndCtrl), static_cast<CWnd*>(&m_wndPlay),
+                       static_cast<CWnd*>(&m_wndList), static_cast<CWnd*>(&m_wndStatus)}) {
+        if (pane->GetSafeHwnd()) pane->ShowWindow(SW_SHOW);
+    }
+    if (m_pPlayer) m_pPlayer->Attach(m_wndPlay.GetSafeHwnd(), GetSafeHwnd());
+    // The slider takes the volume only when it lies within its range.
+    m_wndCtrl.m_sliderVolume.SetPos(GetMasterVolume());
+    StartPositionThread();
+    return TRUE;
+}
+
+void CMainDlg::CreatePanes() {
+    if (!m_wndCtrl.GetSafeHwnd()) m_wndCtrl.Create(IDD_CTRL_WIND, this);
+    if (!m_wndList.GetSafeHwnd()) m_wndList.Create(IDD_LIST_WIND, this);
+    if (!m_wndPlay.GetSafeHwnd()) m_wndPlay.Create(IDD_PLAY_WIND, this);
+    if (!m_wndStatus.GetSafeHwnd()) m_wndStatus.Create(IDD_STATUS_BAR, this);
+}
+
+void CMainDlg::OnSize(UINT type, int width, int height) {
+    CDialogEx::OnSize(type, width, height);
+    RecalcLayout();
+}
+
+void CMainDlg::RecalcLayout() {
+    Rect client;
+    GetClientRect(&client);
+    // Any other layout value keeps the rectangles as they are.
+    if (const auto rects = main_panel::LayoutRects(m_nLayout, client)) {
+        m_rcCtrl = rects->ctrl;
+        m_rcList = rects->list;
+        m_rcPlay = rects->play;
+        m_rcStatus = rects->status;
+    }
+    MovePanes();
+}
+
+// Visibility is left alone: without the playlist its pane stays shown at zero size.
+void CMainDlg::MovePanes() {
+    const std::pair<CWnd*, const Rect*> panes[] = {
+        {&m_wndCtrl, &m_rcCtrl}, {&m_wndPlay, &m_rcPlay}, {&m_wndList, &m_rcList},
+        {&m_wndStatus, &m_rcStatus}};
+    for (const auto& [pane, rect] : panes) {
+        if (pane->GetSafeHwnd()) pane->MoveWindow(*rect, TRUE);
+    }
+}
+
+void CMainDlg::OnPaint(QPainter& dc) {
+    Rect client;
+    GetClientRect(&client);
+    dc.fillRect(0, 0, client.Width(), client.Height(), Qt::black);
+}
+
+// The session stops while the panes' windows still exist, so its last pictures and messages go
+// to live windows.
+void CMainDlg::OnDestroy() {
+    StopPositionThread();
+    DisposePlayer(SwapPlayer(nullptr));
+    ReportPicturesShown();
+    CDialogEx::OnDestroy();
+}
+
+void CMainDlg::ReportPicturesShown() {
+    if (!m_pPicturesShown) return;
+    std::fprintf(stderr, "pictures_shown: %lld\n", static_cast<long long>(m_pPicturesShown->load()));
+    std::fflush(stderr);
+}
+
+std::unique_ptr<CPlayerCore> CMainDlg::SwapPlayer(std::unique_ptr<CPlayerCore> next) {
+    CsGuard guard(m_csPlayer);
+    std::swap(m_pPlayer, next);
+    return next;
+}
+
+// Runs outside m_csPlayer: a stop may take seconds while the session's threads end.
+void CMainDlg::DisposePlayer(std::unique_ptr<CPlayerCore> player) {
+    if (player && player->IsOpened()) player->StopPlay();
+}
+
+int CMainDlg::ReplacePlayer(bool wantNew) {
+    DisposePlayer(SwapPlayer(nullptr));
+    if (!wantNew) return 1;
+    std::unique_ptr<CPlayerCore> player(new (std::nothrow) CPlayerCore);
+    if (!player) return 0;
+    if (m_pPicturesShown) {
+        player->SetPictureObserver([count = m_pPicturesShown](int64_t) { ++*count; });
+    }
+    player->Attach(m_wndPlay.GetSafeHwnd(), GetSafeHwnd());
+    SwapPlayer(std::move(player));
+    return 1;
+}
+
+// A file that does not open shows nothing: the unopened session waits for the next command.
+void CMainDlg::OpenAndPlay(const QString& path, int source, bool replay) {
+    const QByteArray narrowPath = QFile::encodeName(path);
+    if (!ReplacePlayer(true)) return;
+    if (m_pPlayer->OpenFile(narrowPath.constData())) {
+        if (!replay) m_strCurFile = path;
+        m_pPlayer->Play();
+        m_wndStatus.SetFileName(path);
+        ShowStrip(m_wndCtrl.m_btnPlay, 1);
+        m_wndPlay.m_bFullScreenAllowed = 1;
+    }
+    if (!replay) m_nSource = source;
+}
+
+void CMainDlg::PlayStartFile(const QString& path) {
+    if (path.isEmpty()) return;
+    m_wndPlay.m_strDropFile = path;
+    m_wndPlay.m_strDropFolder = FolderOfPath(path);
+    PostMessage(WM_COMMAND, ID_PLAY_DROPPED_FILE, 0);
+}
+
+void CMainDlg::ShowStrip(CMButton& button, int strip) {
+    if (!button.m_bTwoImages) return;
+    button.m_nImage = strip;
+    button.m_ToolTip.UpdateTipText(strip == 0 ? button.m_strTip : button.m_strTip2, &button);
+    RedrawNow(button);
+}
+
+void CMainDlg::RedrawNow(CWnd& window) {
+    if (window.GetSafeHwnd()) window.RedrawWindow(nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}

@@ -1,0 +1,128 @@
+#pragma once
+// The main panel: the child dialog that fills the main window's content area. It lays out the four
+// panes, owns the playback session of the file being played (a new one for every file), and is the
+// hub every user command passes through: the panes post WM_COMMAND ids, PreTranslateMessage catches
+// them and calls the session, the panes or the master volume. A worker thread copies the file's
+// duration and the playing position into the position slider twice a second.
+//
+// Threads: everything runs on the user-interface thread except PositionThread, which reads the
+// session under m_csPlayer and writes the position slider through its thread-safe entry points.
+// OnDestroy stops and joins the thread before the panes' windows or the session go.
+
+#include <QString>
+#include <atomic>
+#include <memory>
+
+#include "engine/player_core.h"
+#include "panels/ctrl_wind.h"
+#include "panels/list_wind.h"
+#include "panels/m_status_bar.h"
+#include "panels/play_wind.h"
+#include "platform/qt/dialog.h"
+#include "platform/sync.h"
+
+constexpr platform::UINT IDD_MAIN_DLG = 134;
+
+class CMainDlg : public platform::CDialogEx {
+public:
+    // Where the playing file came from; it decides the snapshot folder.
+    static constexpr int kSourcePlaylist = 0;
+    static constexpr int kSourceOpenButton = 1;
+    static constexpr int kSourceDropped = 2;
+
+    CMainDlg();
+    ~CMainDlg() override;
+
+    // The command hub: every id of the panel's table is handled here, wherever inside the panel it
+    // was posted, and its wParam cleared so the normal routing ignores it.
+    platform::BOOL PreTranslateMessage(platform::Message& message) override;
+
+    // A file named on the command line (an absolute path): played once the window exists, as a
+    // file dropped on the picture, so that its snapshots go to its own folder.
+    void PlayStartFile(const QString& path);
+
+protected:
+    platform::BOOL OnInitDialog() override;
+    void OnSize(platform::UINT type, int width, int height) override;
+    void OnPaint(QPainter& dc) override;
+    void OnDestroy() override;
+    // Esc does not close the panel.
+    void OnCancel() override {}
+
+    // Layout and life cycle (main_dlg.cpp).
+    void CreatePanes();
+    void RecalcLayout();
+    void MovePanes();
+    // Stops and frees the current session, then creates and attaches a new one when wanted;
+    // 0 when the new one cannot be made.
+    int ReplacePlayer(bool wantNew);
+    // Replacing runs through here: the position thread sees either the old session or the new one.
+    std::unique_ptr<CPlayerCore> SwapPlayer(std::unique_ptr<CPlayerCore> next);
+    static void DisposePlayer(std::unique_ptr<CPlayerCore> player);
+    void OpenAndPlay(const QString& path, int source, bool replay = false);
+    // Strip 0 with m_strTip or strip 1 with m_strTip2, redrawn at once; only two-strip buttons.
+    static void ShowStrip(CMButton& button, int strip);
+    static void RedrawNow(platform::CWnd& window);
+    void ReportPicturesShown();
+
+    // Command hub (main_dlg_commands.cpp): one handler per id.
+    void OnTogglePlaylist();
+    void OnOpenFile();
+    void OnStop();
+    void OnSlower();
+    void OnPlayPause();
+    void OnFaster();
+    void OnFrameStep();
+    void OnMute();
+    void OnVolume();
+    void OnSeek();
+    void OnConvert();
+    void OnPlaylistPlay();
+    void OnToggleFullScreen();
+    void OnSnapshot();
+    void OnPlayDroppedFile();
+    void OnNothing() {}
+    // The session's notification: the file has played out.
+    void OnEndOfFile();
+    void ApplySpeed();
+    QString SnapshotFolder();
+    void LaunchConverter();
+
+    // Position thread (main_dlg_position.cpp).
+    void StartPositionThread();
+    void StopPositionThread();
+    void PositionThread();
+    void UpdatePositionSlider();
+
+    CListWind m_wndList;
+    CCtrlWind m_wndCtrl;
+    CPlayWind m_wndPlay;
+    CMStatusBar m_wndStatus;
+    platform::Rect m_rcCtrl, m_rcList, m_rcPlay, m_rcStatus;
+    int m_nLayout = 1;
+
+    // The session is replaced and freed by the user-interface thread only, and only after it has
+    // been swapped out of m_pPlayer under m_csPlayer; the position thread uses it only while it
+    // holds m_csPlayer. So the thread never sees a session that is being stopped or freed, and the
+    // user-interface thread never waits for a session's shut-down while holding the lock.
+    // The user-interface thread reads m_pPlayer without the lock: it is the only writer.
+    std::unique_ptr<CPlayerCore> m_pPlayer;  // written under m_csPlayer
+    mutable platform::CriticalSection m_csPlayer;
+
+    // The position thread loops while m_bPollRun is 1; m_pollStop wakes it from its pause.
+    std::atomic<int> m_bPollRun{1};
+    platform::Event m_pollStop{platform::ResetKind::Manual, false};
+    platform::Thread m_hPollThread;
+
+    QString m_strCurFile;
+    int m_nSavedVolume = 0;
+    int m_nSource = kSourcePlaylist;
+    // The panel's own speed code: kept across files, so the next press continues from it.
+    int m_nSpeed = 0;
+
+    // Pictures shown by every session, counted only when kPictureCountVariable is set and printed
+    // to the standard error when the panel goes (for measuring the player from outside).
+    std::shared_ptr<std::atomic<int64_t>> m_pPicturesShown;
+};
+
+constexpr const char* kPictureCountVariable = "TELVANE_COUNT_PICTURES";
