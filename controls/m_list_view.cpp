@@ -177,21 +177,27 @@ void CMListView::DrawRows(QPainter& painter, const ScrollLayout& layout, int ite
         const int item = layout.firstItem + j;
         QString text;
         if (!ItemAt(item, text)) continue;
-        const QRect row(0, kRowHeight * j, rowWidth, kRowHeight);
-        QRgb textColour = kNormalText;
-        if (m_bSelShown && item == m_nSel) {
-            rowPainter.fillRect(row, QColor::fromRgba(kSelectedFill));
-            textColour = kSelectedText;
-        } else if (j == hoverRow) {
-            rowPainter.fillRect(row, QColor::fromRgba(kHoverFill));
-            textColour = kHoverText;
-        }
-        rowPainter.setPen(QColor::fromRgba(textColour));
-        rowPainter.drawText(row, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+        const RowLook look = m_bSelShown && item == m_nSel ? RowLook::kSelected
+                             : j == hoverRow               ? RowLook::kHover
+                                                           : RowLook::kNormal;
+        DrawRow(rowPainter, QRect(0, kRowHeight * j, rowWidth, kRowHeight), text, look);
     }
     // Only the lower part of a partly scrolled top row shows.
     const int hiddenTop = kRowHeight - layout.firstRowHeight;
     rows.CopyTo(painter, QPoint(kRowsImageLeft, kRowsImageTop), QRect(0, hiddenTop, rowWidth, height - 2));
+}
+
+void CMListView::DrawRow(QPainter& painter, const QRect& row, const QString& text, RowLook look) {
+    QRgb textColour = kNormalText;
+    if (look == RowLook::kSelected) {
+        painter.fillRect(row, QColor::fromRgba(kSelectedFill));
+        textColour = kSelectedText;
+    } else if (look == RowLook::kHover) {
+        painter.fillRect(row, QColor::fromRgba(kHoverFill));
+        textColour = kHoverText;
+    }
+    painter.setPen(QColor::fromRgba(textColour));
+    painter.drawText(row, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
 }
 
 // A press on a row chooses it before the rows are drawn, so the old selection is not shown beside it.

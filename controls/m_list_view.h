@@ -5,11 +5,13 @@
 // pixels. A double click on the rows first repaints, which makes the row under the pointer the
 // selection, then posts WM_COMMAND (m_nID, 0) to the parent, which reads it with GetSelectedText.
 //
-// Threads: AddItem, GetCount, GetItemText and GetSelectedText may be called from any thread; they
-// take m_csItems, one access at a time, and never touch the widget. Everything else, RemoveAll
-// included, runs on the user-interface thread.
+// Threads: AddItem, GetCount and GetItemText may be called from any thread; they take m_csItems,
+// one access at a time, and never touch the widget. Everything else, RemoveAll and GetSelectedText
+// included (the selection belongs to the mouse handlers and the paint), runs on the user-interface
+// thread.
 
 #include <QImage>
+#include <QRect>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -103,9 +105,12 @@ protected:
     void OnMouseLeave() override;
 
 private:
+    enum class RowLook { kNormal, kHover, kSelected };
+
     ScrollLayout TakeScrollLayout(int itemCount, int clientHeight);
     void DrawScrollBar(QPainter& painter, int width) const;
     void DrawRows(QPainter& painter, const ScrollLayout& layout, int itemCount, int width, int height);
+    static void DrawRow(QPainter& painter, const QRect& row, const QString& text, RowLook look);
     void SelectPressedRow(const ScrollLayout& layout, int itemCount);
     bool ItemAt(int index, QString& text) const;
     void MoveThumbTo(int thumbPos);
