@@ -5,11 +5,16 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QString>
 #include <functional>
+#include <ostream>
 #include <vector>
 
 #include "platform/qt/dialog.h"
 #include "platform/qt/file_dialog.h"
+
+// Failures show texts as text.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace panes_test {
 
