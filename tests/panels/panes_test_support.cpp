@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -111,4 +112,10 @@ platform::BOOL CommandRecorder::OnCommand(platform::WParam wParam, platform::LPa
     return platform::TRUE;
 }
 
+platform::BOOL CommandRecorder::OnEraseBkgnd(QPainter& dc) {
+    dc.fillRect(rect(), Qt::black);
+    return platform::TRUE;
+}
+
 }  // namespace panes_test
+

@@ -47,6 +47,7 @@ public:
 
 protected:
     platform::BOOL OnCommand(platform::WParam wParam, platform::LParam lParam) override;
+    platform::BOOL OnEraseBkgnd(QPainter& dc) override;  // black, as the main panel paints
 };
 
 }  // namespace panes_test

@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <thread>
@@ -150,6 +151,47 @@ TEST_F(VideoPane, OtherDropsChangeNothingAndOnlyARefusedTypeSaysSo) {
         EXPECT_EQ(panel.received.size(), 1u);
         EXPECT_EQ(panes_test::ShownMessages(), c.message ? std::vector<QString>{QString()} : std::vector<QString>{});
     }
+}
+
+}  // namespace
+
+namespace {
+
+constexpr UINT kMainDialogTemplate = 102;
+
+// The main dialog runs modally, as it does in the player: the full-screen pane must still take the
+// double click and Esc from the window system.
+TEST(VideoPaneUnderModalDialog, EntersByDoubleClickLeavesByEscapeAndReturnsToItsPlace) {
+    CDialogEx mainDialog(kMainDialogTemplate);
+    CPlayWind pane;
+    QRect childPlace;
+    bool stepsRan = false;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(pane.Create(IDD_PLAY_WIND, &mainDialog));
+        pane.MoveWindow(Rect{3, 42, 717, 573}, TRUE);
+        pane.ShowWindow(SW_SHOW);
+        childPlace = pane.geometry();
+        pane.m_bFullScreenAllowed = 1;
+
+        QTest::mouseDClick(&pane, Qt::LeftButton, {}, QPoint(40, 40));
+        ASSERT_EQ(pane.m_bFullScreen, 1);
+        ASSERT_NE(pane.windowHandle(), nullptr);
+        QTest::keyClick(pane.windowHandle(), Qt::Key_Escape);
+        EXPECT_TRUE(PumpUntil([&] { return pane.m_bFullScreen == 0; }));
+        EXPECT_EQ(pane.geometry(), childPlace);
+
+        QTest::mouseDClick(&pane, Qt::LeftButton, {}, QPoint(40, 40));
+        ASSERT_EQ(pane.m_bFullScreen, 1);
+        QTest::mouseDClick(pane.windowHandle(), Qt::LeftButton, {}, QPoint(40, 40));
+        EXPECT_TRUE(PumpUntil([&] { return pane.m_bFullScreen == 0; }));
+        EXPECT_EQ(pane.geometry(), childPlace);
+        stepsRan = true;
+        mainDialog.EndDialog(IDOK);
+    });
+    // Should a step hang, the dialog still ends and the test fails instead of waiting forever.
+    QTimer::singleShot(60000, &mainDialog, [&] { mainDialog.EndDialog(IDCANCEL); });
+    mainDialog.DoModal();
+    EXPECT_TRUE(stepsRan);
 }
 
 }  // namespace
