@@ -1,5 +1,6 @@
 #include "panels/ctrl_wind.h"
 
+#include <QHash>
 #include <QPainter>
 #include <mutex>
 
@@ -70,10 +71,10 @@ CCtrlWind::~CCtrlWind() {
 
 BOOL CCtrlWind::OnInitDialog() {
     CDialogEx::OnInitDialog();
-    QString tips[34];
-    for (int entry : {8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 33}) tips[entry] = PaneText(entry);
-    WarnIfAnyTextMissing({tips[8], tips[9], tips[10], tips[11], tips[12], tips[13], tips[14], tips[15],
-                          tips[16], tips[17], tips[18], tips[33]});
+    QHash<int, QString> tips;  // by language entry; entry 0 (no second tooltip) stays empty
+    QStringList needed;
+    for (int entry : {8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 33}) needed.push_back(tips[entry] = PaneText(entry));
+    WarnIfAnyTextMissing(needed);
 
     static const ButtonSetup kButtons[] = {
         {&CCtrlWind::m_btnPlay, &CCtrlWind::m_rcPlayPause, ID_PLAY_PAUSE, "images/play.png", "images/puse.png", 8, 9},
@@ -86,7 +87,7 @@ BOOL CCtrlWind::OnInitDialog() {
         {&CCtrlWind::m_btnOpen, &CCtrlWind::m_rcOpen, ID_OPEN_FILE, "images/open.png", nullptr, 18, 0},
         {&CCtrlWind::m_btnConvert, &CCtrlWind::m_rcConvert, ID_CONVERT, "images/convert.png", nullptr, 33, 0},
     };
-    for (const ButtonSetup& setup : kButtons) CreateButton(setup, tips[setup.tip], tips[setup.tip2]);
+    for (const ButtonSetup& setup : kButtons) CreateButton(setup, tips.value(setup.tip), tips.value(setup.tip2));
     CreateSliders();
     CreateLabels();
     StartTimeLabelThread();

@@ -7,7 +7,7 @@
 
 QString PaneText(int entry) { return QString::fromStdU16String(LanguageStore::Global().Text(entry)); }
 
-void WarnIfAnyTextMissing(std::initializer_list<QString> texts) {
+void WarnIfAnyTextMissing(const QStringList& texts) {
     if (std::any_of(texts.begin(), texts.end(), [](const QString& text) { return text.isEmpty(); }))
         platform::AfxMessageBox(QStringLiteral("Initialize Language Failed !!"));
 }

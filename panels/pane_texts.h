@@ -3,10 +3,10 @@
 // a pane gives when any text it needs is missing.
 
 #include <QString>
-#include <initializer_list>
+#include <QStringList>
 
 // The display text of language entry n (from 1); empty when the language has no such entry.
 QString PaneText(int entry);
 
 // Shows "Initialize Language Failed !!" once when any of texts is empty; the pane carries on.
-void WarnIfAnyTextMissing(std::initializer_list<QString> texts);
+void WarnIfAnyTextMissing(const QStringList& texts);
