@@ -176,6 +176,31 @@ TEST_F(PlaylistPane, DeleteEmptiesTheListOnlyAndACancelledScanLeavesNoFolder) {
     EXPECT_FALSE(pane.GetSnapshotFolder(snapshots));
 }
 
+// Counts the paints of a window.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+TEST_F(PlaylistPane, NewEntriesAreShownWithoutWaitingForAnotherReason) {
+    PaintCounter counter;
+    pane.m_listFiles.installEventFilter(&counter);
+    AnswerFileDialogs([&](const FileDialogRequest&) {
+        PumpFor(20);  // the list was emptied and redrawn before the dialog
+        counter.paints = 0;
+        return folder;
+    });
+    Command(ID_PLAYLIST_ADD_FOLDER);
+    ASSERT_EQ(pane.m_listFiles.GetCount(), 2);
+    EXPECT_TRUE(PumpUntil([&] { return counter.paints > 0; }));
+}
+
 TEST_F(PlaylistPane, TheRootFolderKeepsASingleSlash) {
     answer = "/";
     Command(ID_PLAYLIST_ADD_FOLDER);

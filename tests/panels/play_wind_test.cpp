@@ -129,6 +129,12 @@ TEST_F(VideoPane, OneDroppedVideoIsHandedToTheMainPanelWithItsFolder) {
     Drop({QUrl::fromLocalFile("/srv/share/xavi")});
     EXPECT_EQ(pane.m_strDropFolder, "/srv/share/");
     EXPECT_EQ(panel.received.size(), 2u);
+
+    // A path longer than the platform's 260 characters is taken whole, not cut to another file.
+    const QString deep = "/rec/" + QString(300, QChar('d')) + "/clip.avi";
+    Drop({QUrl::fromLocalFile(deep)});
+    EXPECT_EQ(pane.m_strDropFile, deep);
+    EXPECT_EQ(pane.m_strDropFolder, "/rec/" + QString(300, QChar('d')) + "/");
 }
 
 TEST_F(VideoPane, OtherDropsChangeNothingAndOnlyARefusedTypeSaysSo) {
