@@ -107,6 +107,17 @@ TEST_F(VideoPane, FullScreenOnlyWhileAllowedAndBackToTheExactPlace) {
     EXPECT_EQ(pane.geometry(), childPlace);
 }
 
+TEST_F(VideoPane, GoesWithTheMainPanelEvenInFullScreen) {
+    const WindowHandle handle = pane.GetSafeHwnd();
+    pane.m_bFullScreenAllowed = 1;
+    pane.ToggleFullScreen();
+    ASSERT_EQ(pane.m_bFullScreen, 1);
+    panel.DestroyWindow();
+    EXPECT_FALSE(pane.GetSafeHwnd());
+    EXPECT_FALSE(IsVideoTarget(handle));
+    PumpFor(10);
+}
+
 TEST_F(VideoPane, NeitherEscapeNorACloseRequestEndsIt) {
     panes_test::KeyPress(pane, Qt::Key_Escape);
     pane.SendMessage(WM_CLOSE);
