@@ -73,7 +73,8 @@ BOOL CCtrlWind::OnInitDialog() {
     CDialogEx::OnInitDialog();
     QHash<int, QString> tips;  // by language entry; entry 0 (no second tooltip) stays empty
     QStringList needed;
-    for (int entry : {8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 33}) needed.push_back(tips[entry] = PaneText(entry));
+    for (int entry : {8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 33})
+        needed.push_back(tips[entry] = PaneText(entry));
     WarnIfAnyTextMissing(needed);
 
     static const ButtonSetup kButtons[] = {
@@ -82,8 +83,10 @@ BOOL CCtrlWind::OnInitDialog() {
         {&CCtrlWind::m_btnStop, &CCtrlWind::m_rcStop, ID_STOP, "images/stop.png", nullptr, 11, 0},
         {&CCtrlWind::m_btnSlow, &CCtrlWind::m_rcSlow, ID_SLOWER, "images/slow.png", nullptr, 12, 0},
         {&CCtrlWind::m_btnFast, &CCtrlWind::m_rcFast, ID_FASTER, "images/speed.png", nullptr, 13, 0},
-        {&CCtrlWind::m_btnVolume, &CCtrlWind::m_rcVolume, ID_MUTE, "images/volopen.png", "images/volclose.png", 14, 15},
-        {&CCtrlWind::m_btnPlaylist, &CCtrlWind::m_rcPlaylist, ID_TOGGLE_PLAYLIST, "images/hide.png", "images/show.png", 16, 17},
+        {&CCtrlWind::m_btnVolume, &CCtrlWind::m_rcVolume, ID_MUTE, "images/volopen.png", "images/volclose.png", 14,
+         15},
+        {&CCtrlWind::m_btnPlaylist, &CCtrlWind::m_rcPlaylist, ID_TOGGLE_PLAYLIST, "images/hide.png", "images/show.png",
+         16, 17},
         {&CCtrlWind::m_btnOpen, &CCtrlWind::m_rcOpen, ID_OPEN_FILE, "images/open.png", nullptr, 18, 0},
         {&CCtrlWind::m_btnConvert, &CCtrlWind::m_rcConvert, ID_CONVERT, "images/convert.png", nullptr, 33, 0},
     };

@@ -28,7 +28,8 @@ void PresentStripes(WindowHandle handle, const Rect& dest) {
         const int width = 160, height = 90;
         std::vector<uint32_t> pixels(width * height);
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) pixels[y * width + x] = 0xFF000000u | (x * 255 / width) << 16 | (y * 255 / height) << 8 | 0x60;
+            for (int x = 0; x < width; ++x)
+                pixels[y * width + x] = 0xFF000060u | (x * 255 / width) << 16 | (y * 255 / height) << 8;
         PresentedPicture picture{reinterpret_cast<const uint8_t*>(pixels.data()), width, height, width * 4, dest};
         VideoTargetLease target(handle);
         if (target) target->Present(picture);
