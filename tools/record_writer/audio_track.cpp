@@ -13,7 +13,6 @@ extern "C" {
 namespace {
 
 constexpr int kG711SampleRate = 8000;
-constexpr int kG711FrameSamples = 160;  // 20 ms
 constexpr int kAacObjectTypeLc = 2;
 
 }  // namespace
@@ -38,8 +37,8 @@ uint32_t AudioTrack::HeaderCodec() const {
     }
 }
 
-bool AudioTrack::Open(const AVStream* stream, AudioTarget target, int aacSampleRate, std::string* error) {
-    m_target = target;
+bool AudioTrack::Open(const AVStream* stream, const WriterOptions& options, std::string* error) {
+    m_target = options.audio;
     m_streamTimeBase = stream->time_base;
     const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
     m_decoder = decoder ? avcodec_alloc_context3(decoder) : nullptr;
@@ -48,7 +47,7 @@ bool AudioTrack::Open(const AVStream* stream, AudioTarget target, int aacSampleR
         *error = "cannot decode the input's audio";
         return false;
     }
-    if (!OpenEncoder(target, aacSampleRate, error)) return false;
+    if (!OpenEncoder(options, error)) return false;
 
     AVChannelLayout inputLayout{};
     if (m_decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
@@ -70,7 +69,8 @@ bool AudioTrack::Open(const AVStream* stream, AudioTarget target, int aacSampleR
     return m_fifo && m_decoded && m_chunk && m_packet;
 }
 
-bool AudioTrack::OpenEncoder(AudioTarget target, int aacSampleRate, std::string* error) {
+bool AudioTrack::OpenEncoder(const WriterOptions& options, std::string* error) {
+    const AudioTarget target = options.audio;
     const bool aac = target == AudioTarget::Aac;
     AVCodecID id = aac ? AV_CODEC_ID_AAC : target == AudioTarget::Alaw ? AV_CODEC_ID_PCM_ALAW : AV_CODEC_ID_PCM_MULAW;
     const AVCodec* encoder = avcodec_find_encoder(id);
@@ -79,9 +79,9 @@ bool AudioTrack::OpenEncoder(AudioTarget target, int aacSampleRate, std::string*
         *error = "no audio encoder";
         return false;
     }
-    m_encoder->sample_rate = aac ? aacSampleRate : kG711SampleRate;
+    m_encoder->sample_rate = aac ? options.aacSampleRate : kG711SampleRate;
     m_encoder->sample_fmt = aac ? AV_SAMPLE_FMT_FLTP : AV_SAMPLE_FMT_S16;
-    av_channel_layout_default(&m_encoder->ch_layout, aac ? 2 : 1);
+    av_channel_layout_default(&m_encoder->ch_layout, aac ? options.aacChannels : 1);
     m_encoder->time_base = AVRational{1, m_encoder->sample_rate};
     if (aac) {
         m_encoder->bit_rate = 64000;
@@ -91,7 +91,7 @@ bool AudioTrack::OpenEncoder(AudioTarget target, int aacSampleRate, std::string*
         *error = "cannot open the audio encoder";
         return false;
     }
-    m_chunkSamples = aac ? m_encoder->frame_size : kG711FrameSamples;
+    m_chunkSamples = aac ? m_encoder->frame_size : kG711SampleRate / 1000 * options.g711FrameMs;
     return m_chunkSamples > 0;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The audio of a recording: the input's audio decoded, resampled and encoded as G.711 µ-law or
-// A-law (8000 Hz mono, 20 ms per frame) or as AAC LC (stereo) with an ADTS header on every frame,
+// A-law (8000 Hz mono, 20 ms per frame unless told otherwise) or as AAC LC (stereo unless told otherwise) with an ADTS header on every frame,
 // so that each payload carries what its decoder needs.
 
 #include <cstdint>
@@ -26,7 +26,7 @@ public:
     AudioTrack& operator=(const AudioTrack&) = delete;
 
     // target must not be AudioTarget::None.
-    bool Open(const AVStream* stream, AudioTarget target, int aacSampleRate, std::string* error);
+    bool Open(const AVStream* stream, const WriterOptions& options, std::string* error);
     int SampleRate() const;                 // samples per second of the written audio
     uint32_t HeaderCodec() const;           // value of the file header's audio codec field
 
@@ -34,7 +34,7 @@ public:
     bool Finish(const FrameSink& sink);
 
 private:
-    bool OpenEncoder(AudioTarget target, int aacSampleRate, std::string* error);
+    bool OpenEncoder(const WriterOptions& options, std::string* error);
     bool DrainDecoder(const FrameSink& sink);
     bool Convert(const AVFrame* input);
     bool EncodeQueued(bool flushAll, const FrameSink& sink);

@@ -77,7 +77,7 @@ int Run(const WriterOptions& options) {
     std::unique_ptr<AudioTrack> audio;
     if (audioIndex >= 0) {
         audio = std::make_unique<AudioTrack>();
-        if (!audio->Open(input->streams[audioIndex], options.audio, options.aacSampleRate, &error)) return Fail(error);
+        if (!audio->Open(input->streams[audioIndex], options, &error)) return Fail(error);
     }
 
     RecordSink sink;

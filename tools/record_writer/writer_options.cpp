@@ -43,6 +43,8 @@ const char* WriterUsage() {
            "                               (default: now)\n"
            "  --gop FRAMES                 key frame interval when re-encoding (default 25)\n"
            "  --aac-rate HZ                sample rate of AAC audio (default 16000)\n"
+           "  --aac-channels 1|2           channels of AAC audio (default 2; cameras often write 1)\n"
+           "  --g711-frame-ms MS           ms of G.711 sound per frame, 5 to 100 (default 20)\n"
            "  --reencode                   re-encode video even when INPUT already has the codec\n";
 }
 
@@ -71,6 +73,12 @@ bool ParseWriterOptions(int argc, char** argv, WriterOptions* options, std::stri
         } else if (arg == "--aac-rate") {
             ok = ParseUnsigned(value(), 96000, &number) && number >= 7350;
             options->aacSampleRate = int(number);
+        } else if (arg == "--aac-channels") {
+            ok = ParseUnsigned(value(), 2, &number) && number >= 1;
+            options->aacChannels = int(number);
+        } else if (arg == "--g711-frame-ms") {
+            ok = ParseUnsigned(value(), 100, &number) && number >= 5;
+            options->g711FrameMs = int(number);
         } else if (arg == "--reencode") {
             options->reencode = true;
         } else if (arg.size() > 1 && arg[0] == '-') {

@@ -16,6 +16,8 @@ struct WriterOptions {
     bool startGiven = false;
     int gopFrames = 25;         // key frame interval when re-encoding, in frames
     int aacSampleRate = 16000;  // samples per second of AAC audio; G.711 is always 8000
+    int aacChannels = 2;        // AAC only; the header's codec implies 2 whatever is written
+    int g711FrameMs = 20;       // G.711 only: ms of sound per frame
     bool reencode = false;      // re-encode video even when the input has the wanted codec
 };
 
