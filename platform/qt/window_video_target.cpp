@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <cstring>
 
+#include "platform/qt/posted_window_calls.h"
 #include "platform/qt/wnd.h"
 
 namespace platform {
@@ -55,6 +56,10 @@ void WindowVideoTarget::Attach(CWnd* window) {
     window->installEventFilter(this);
     WatchTopLevel();
     RefreshState();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_hRepaint = m_hWindow;
+    }
     RegisterVideoTarget(m_hWindow, this);
 }
 
@@ -69,6 +74,7 @@ void WindowVideoTarget::Detach() {
     m_picture = QImage();
     m_bUsable = false;
     m_rcClient = Rect{};
+    m_hRepaint = nullptr;
 }
 
 void WindowVideoTarget::WatchTopLevel() {
@@ -143,23 +149,13 @@ void WindowVideoTarget::ClearPresented() {
 }
 
 void WindowVideoTarget::PostRepaint() {
+    WindowHandle window;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        // One repaint in flight is enough: it shows whatever picture is newest when it runs.
-        if (m_bRepaintPosted) return;
-        m_bRepaintPosted = true;
+        window = m_hRepaint;
     }
-    // Queued to this object, so the call is dropped if the target goes away first.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_bRepaintPosted = false;
-            }
-            if (m_pWindow) m_pWindow->update();
-        },
-        Qt::QueuedConnection);
+    // A window destroyed meanwhile takes nothing; the paint shows whatever picture is newest then.
+    PostInvalidate(window);
 }
 
 }  // namespace platform

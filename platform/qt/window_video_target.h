@@ -66,7 +66,7 @@ private:
     bool m_bUsable = false;
     QImage m_picture;
     Rect m_rcDest;
-    bool m_bRepaintPosted = false;
+    WindowHandle m_hRepaint = nullptr;  // where Present posts its repaint
 };
 
 }  // namespace platform
