@@ -13,6 +13,7 @@
 #include <QWindow>
 
 #include "platform/qt/drop_files.h"
+#include "platform/qt/draw_kit.h"
 #include "platform/qt/key_codes.h"
 #include "platform/qt/mouse_tracker.h"
 #include "platform/qt/posted_window_calls.h"
@@ -89,8 +90,6 @@ Point ClientPoint(const QMouseEvent* event) {
     return Point{p.x(), p.y()};
 }
 
-Rect ToRect(const QRect& r) { return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
-QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 
 bool OnOwnThread(const QObject* object) { return QThread::currentThread() == object->thread(); }
 
@@ -190,6 +189,7 @@ void CWnd::BackToChild() {
     const bool visible = isVisible();
     QWidget* parent = m_pChildParent.data();
     m_pChildParent.clear();
+    setWindowState(windowState() & ~(Qt::WindowFullScreen | Qt::WindowMaximized | Qt::WindowMinimized));
     if (parentWidget() == parent) setWindowFlags(Qt::Widget);
     else setParent(parent, Qt::Widget);
     setGeometry(m_rcChildGeometry);
@@ -274,7 +274,11 @@ BOOL CWnd::SetWindowPos(bool topMost, int x, int y, int width, int height, BOOL 
         setWindowFlag(Qt::WindowStaysOnTopHint, topMost);
     MoveWindow(x, y, width, height, TRUE);
     if (show) {
-        QWidget::show();
+        // Over its whole screen the window asks for full screen, or the desktop's own panels
+        // would stay above it.
+        const bool wholeScreen = isWindow() && topMost && GetMonitorRect() == Rect{x, y, x + width, y + height};
+        if (wholeScreen) showFullScreen();
+        else QWidget::show();
         raise();
         activateWindow();
         // A window without a focused child of its own takes the keys itself (Esc in full screen).
@@ -499,6 +503,7 @@ void CWnd::StoreWindowRect() {
 void CWnd::mousePressEvent(QMouseEvent* event) {
     event->accept();
     if (!m_hWnd) return;
+    s_pHeldOver.clear();  // a new press starts a new gesture
     NotePointer(event->position().toPoint());
     const UINT flags = MouseFlags(event->buttons(), event->modifiers());
     if (event->button() == Qt::LeftButton) OnLButtonDown(flags, ClientPoint(event));

@@ -94,7 +94,8 @@ public:
     // never waits for the user-interface thread. Fails once the window is destroyed.
     BOOL PostMoveWindow(const Rect& rect);
     // Places the window; topMost keeps a top-level window above the others. With show, a top-level
-    // window is also shown, raised, activated and given the keyboard focus.
+    // window is also shown (full screen when it is topmost and covers exactly its monitor), raised,
+    // activated and given the keyboard focus.
     BOOL SetWindowPos(bool topMost, int x, int y, int width, int height, BOOL show);
     BOOL ShowWindow(int command);
     BOOL IsWindowVisible() const;
