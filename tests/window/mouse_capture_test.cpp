@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/qt/button.h"
 #include "platform/qt/wnd.h"
 #include "window_test_support.h"
 
@@ -135,6 +136,22 @@ TEST_F(HeldButton, ADisabledOrDestroyedNeighboursShareGoesToTheParent) {
     // a asked for no new leave since the last one.
     EXPECT_EQ(log, (std::vector<std::string>{"a down held 50,20", "b move held 20,20", "top move held 145,30",
                                              "top up 145,30"}));
+}
+
+TEST_F(HeldButton, APushButtonFollowsThePointerOffItselfUntilTheRelease) {
+    CButton button;
+    ASSERT_TRUE(button.Create("OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, Rect{10, 100, 110, 130}, &top, 3));
+    window_test::Press(button, QPoint(50, 15));
+    EXPECT_TRUE(button.HasCapture());
+    window_test::Move(button, QPoint(50, -60), Qt::LeftButton);  // over a
+    EXPECT_FALSE(button.ItemState() & ODS_SELECTED);
+    window_test::Move(button, QPoint(50, 15), Qt::LeftButton);
+    EXPECT_TRUE(button.ItemState() & ODS_SELECTED);
+    window_test::Move(button, QPoint(50, -60), Qt::LeftButton);
+    window_test::Release(button, QPoint(50, -60));
+    EXPECT_FALSE(button.HasCapture());
+    EXPECT_FALSE(button.ItemState() & ODS_SELECTED);
+    EXPECT_TRUE(log.empty()) << "a saw " << log.front();
 }
 
 }  // namespace
