@@ -1,0 +1,62 @@
+// The main window's system menu opens with Alt+Space wherever the focus is inside it, also in a
+// pane of the main panel, and the key does not reach the focused window.
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "shell/orvex_dlg.h"
+#include "tests/main_panel/main_panel_test_support.h"
+
+using namespace platform;
+
+namespace {
+
+// The deepest shown window inside the main window, a control of a pane.
+CWnd* DeepestWindowIn(CWnd& top) {
+    CWnd* deepest = nullptr;
+    int deepestLevel = 0;
+    for (QWidget* widget : top.findChildren<QWidget*>()) {
+        auto* window = dynamic_cast<CWnd*>(widget);
+        if (!window || !window->GetSafeHwnd() || !window->isVisible()) continue;
+        int level = 0;
+        for (CWnd* up = window; up && up != &top; up = up->GetParent()) ++level;
+        if (level > deepestLevel) {
+            deepest = window;
+            deepestLevel = level;
+        }
+    }
+    return deepest;
+}
+
+TEST(MainWindowKeys, AltSpaceInAPaneOpensTheMainWindowsSystemMenu) {
+    COrvexDlg window;
+    ASSERT_TRUE(window.Create(IDD_ORVEX_DIALOG, nullptr));
+    window.ShowWindow(SW_SHOW);
+    CWnd* focused = DeepestWindowIn(window);
+    ASSERT_NE(focused, nullptr);
+    ASSERT_NE(focused->GetParent(), &window);
+    focused->SetFocus();
+
+    // The menu runs its own loop: it is looked at and closed from inside that loop.
+    QStringList shownItems;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* action : menu->actions())
+                if (!action->isSeparator()) shownItems << action->text();
+            menu->close();
+        }
+    });
+    closer.start(5);
+
+    QKeyEvent altSpace(QEvent::KeyPress, Qt::Key_Space, Qt::AltModifier, QStringLiteral(" "));
+    QCoreApplication::sendEvent(focused, &altSpace);
+    ASSERT_TRUE(main_panel_test::PumpUntil([&] { return !shownItems.isEmpty(); }));
+    EXPECT_TRUE(shownItems.contains(QStringLiteral("&Close"))) << shownItems.join(", ").toStdString();
+    window.DestroyWindow();
+}
+
+}  // namespace
