@@ -188,7 +188,12 @@ int CPlayerCore::StartRenderer(int width, int height) {
         if (!m_pRender || m_pRender->Init(m_hVideoWnd) != 0) return 0;
     }
     // A renderer that cannot start refuses pictures at once; the session plays on regardless.
-    m_pRender->Start(static_cast<uint32_t>(std::max(width, 0)), static_cast<uint32_t>(std::max(height, 0)));
+    // A header that gives no size (some recorders write 0x0) leaves the size to the pictures.
+    if (width <= 0 || height <= 0) {
+        m_bRenderStartPending = 1;
+    } else {
+        m_pRender->Start(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+    }
     m_bHasVideo = 1;
     m_nVideoWidth = width;
     m_nVideoHeight = height;
@@ -278,10 +283,13 @@ void CPlayerCore::SetSpeed(int speedCode) {
 int CPlayerCore::SeekTo(int64_t targetMs) {
     if (!m_bClockStarted || !m_bOpened) return 0;
     if (targetMs < 0 || targetMs > GetDuration()) return 0;
-    if (m_bAwaitKeyFrame) return 0;
+    // Until the previous seek has been taken and has landed, a new one is refused rather than
+    // written over a request the read thread is performing.
+    if (m_bSeekRequest || m_bAwaitKeyFrame) return 0;
     // Once the end has been reported the workers are leaving: nobody would perform the seek.
     if (m_bEndNotified) return 0;
     // The target is written before the flag, so the read thread never sees the flag without it.
+    // Only this thread sets the flag and only the read thread clears it, once it has read the target.
     m_nSeekTarget = targetMs;
     m_nSeekFlags = AVSEEK_FLAG_ANY;
     m_bSeekRequest = 1;
@@ -311,12 +319,10 @@ int CPlayerCore::TakeSnapshot(const char* path) {
     if (!path || !*path) return 0;
     platform::CsGuard guard(m_csSnap);
     if (!m_pSnapFrame || !m_bPlaying) return 0;
-    // The size found at opening may be the decoder's coded size, a few rows more than the picture
-    // kept; the writer is never asked to read beyond the copy.
-    const int width = std::min(m_nVideoWidth, m_pSnapFrame->width);
-    const int height = std::min(m_nVideoHeight, m_pSnapFrame->height);
-    if (width <= 0 || height <= 0) return 0;
-    return WriteSnapshotJpeg(m_pSnapFrame, width, height, path);
+    // The kept copy's own size: the picture as shown. The size found at opening may be the
+    // decoder's coded size (rows beyond the picture) or a header's, which can differ from the
+    // stream's or be 0.
+    return WriteSnapshotJpeg(m_pSnapFrame, m_pSnapFrame->width, m_pSnapFrame->height, path);
 }
 
 int CPlayerCore::StopPlay() {
@@ -409,6 +415,10 @@ void CPlayerCore::OpenEveryWait() {
     m_hRunEvent.Set();
     if (m_pRender) m_pRender->Flush();
 }
+
+void* CPlayerCore::SerialTag(int serial) { return reinterpret_cast<void*>(static_cast<intptr_t>(serial)); }
+
+int CPlayerCore::SerialOf(const AVPacket* packet) { return static_cast<int>(reinterpret_cast<intptr_t>(packet->opaque)); }
 
 void CPlayerCore::SetPictureObserver(std::function<void(int64_t pictureMs)> observer) {
     if (m_bRunning) return;  // the video thread reads it without a lock

@@ -109,11 +109,20 @@ private:
     bool WaitForRoom(CPacketQueue* queue, platform::Event& roomEvent);
     void SeekContainer();
     void SeekRecording();
-    void ReopenGateAfterSeek();
+    void BeginLanding(int64_t videoTargetMs, int64_t audioTargetMs);
+    // Packets carry the seek serial they were read under in their opaque field.
+    static void* SerialTag(int serial);
+    static int SerialOf(const AVPacket* packet);
 
     void VideoThread();
     bool DecodeVideoPacket(AVPacket* packet, AVFrame* frame);
-    bool HandleVideoPicture(AVFrame* frame, int64_t packetDts);
+    bool HandleVideoPicture(AVFrame* frame, int64_t packetDts, int serial);
+    bool LandsBeforeTarget(const AVFrame* frame);
+    void KeepLandingCandidate(const AVFrame* frame, int64_t packetDts, int serial);
+    bool ShowLandingCandidate();
+    bool ShowPicture(AVFrame* frame, int64_t packetDts, int serial);
+    void NotePictureSpacing(int64_t pictureMs);
+    int64_t PresentationMs(const AVFrame* frame) const;
     bool PresentPicture(AVFrame* picture, int64_t pictureTs, int64_t packetDts);
     bool OnVideoStarved(AVFrame* frame);
     bool DrainVideoDecoder(AVFrame* frame);
@@ -126,7 +135,8 @@ private:
 
     void AudioThread();
     bool DecodeAudioPacket(AVPacket* packet, AVFrame* frame);
-    bool HandleAudioFrame(AVFrame* frame, int64_t packetDts);
+    bool HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial);
+    bool AudioLandsBeforeTarget(const AVFrame* frame, int64_t frameTs);
     int ConvertToS16(AVFrame* frame, int* byteCount);
     bool ScratchHolds(int byteCount);
     void WritePcm(const uint8_t* pcm, int byteCount, int64_t streamMs);
@@ -213,10 +223,17 @@ private:
     AVRational m_videoClockBase{1, 1000};
     AVRational m_audioClockBase{1, 1000};
     int m_nAudioSampleRate = 0;
-    // A seek asks each decoder thread to flush its own decoder before its next packet, so no
-    // decoder context is ever touched by two threads.
-    std::atomic<int> m_bVideoFlushPending{0};
-    std::atomic<int> m_bAudioFlushPending{0};
+    // Seeks. The read thread performs a seek without stopping the decoders: it counts the seek in
+    // m_nSeekSerial, and each packet carries the serial it was read under. A decoder thread that
+    // meets a new serial flushes its own decoder (no decoder context is touched by two threads)
+    // and discards what it still holds from before; then it discards what lies before the target,
+    // so the first picture shown and the first sound written are those at the target.
+    std::atomic<int> m_nSeekSerial{0};
+    std::atomic<int64_t> m_nLandVideoMs{0};  // target on the video clock, ms
+    std::atomic<int64_t> m_nLandAudioMs{0};  // the same instant on the audio clock, ms
+    std::atomic<int> m_bAudioLanding{0};     // audio before m_nLandAudioMs is still discarded
+    // The header gave no usable picture size: the renderer starts at the first picture's.
+    std::atomic<int> m_bRenderStartPending{0};
 
     // Video thread only.
     SwsContext* m_pPictureSws = nullptr;
@@ -224,9 +241,17 @@ private:
     bool m_bRebaseRenderClock = false;  // recording without audio: re-base pacing after a hold
     bool m_bVideoDrained = false;       // the decoder was told the input ended
     int64_t m_nLastPacedDts = INT64_MIN;  // ms; last picture paced by its own time stamp
+    int m_nVideoDecoderSerial = 0;        // the seek serial the decoder was last fed under
+    bool m_bLandedKeyFrame = false;       // since the seek, a key frame has been decoded
+    int64_t m_nLastPictureMs = INT64_MIN; // presentation time of the last decoded picture
+    int64_t m_nPictureSpacingMs = 40;     // the latest measured gap between two pictures
+    AVFrame* m_pLandingFrame = nullptr;   // the last picture skipped on the way to the target
+    int64_t m_nLandingPacketDts = 0;
+    int m_nLandingSerial = 0;
 
     // Audio thread only.
     std::vector<uint8_t> m_audioScratch;
+    int m_nAudioDecoderSerial = 0;
     int m_nSwrChannels = 0;  // what m_pSwrCtx was set up for
     int m_nSwrFormat = -1;
     int m_nSwrRate = 0;

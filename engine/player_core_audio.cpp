@@ -47,7 +47,7 @@ void CPlayerCore::AudioThread() {
         AVPacket* packet = nullptr;
         if (!m_pAudioQueue->Get(&packet, kPacketWaitMs)) {
             m_bAudioStarved = 1;
-            if (m_bReadEof && m_bVideoStarved) {
+            if (m_bReadEof && m_bVideoStarved && !m_bSeekRequest) {
                 NotifyEndOfFile();
                 break;
             }
@@ -57,7 +57,8 @@ void CPlayerCore::AudioThread() {
         m_bAudioStarved = 0;
         m_hRoomEvent.Set();
         m_hAudioRoomEvent.Set();
-        const bool keepRunning = DecodeAudioPacket(packet, frame);
+        // A packet taken just before a seek flushed the queue belongs to the old place.
+        const bool keepRunning = SerialOf(packet) == m_nSeekSerial ? DecodeAudioPacket(packet, frame) : true;
         DisposePacket(packet, m_nInputKind);
         if (!keepRunning) break;
     }
@@ -67,18 +68,28 @@ void CPlayerCore::AudioThread() {
 
 // Every frame the packet yields goes through the rules; false when the thread must end.
 bool CPlayerCore::DecodeAudioPacket(AVPacket* packet, AVFrame* frame) {
-    if (m_bAudioFlushPending.exchange(0)) avcodec_flush_buffers(m_pAudioCodecCtx);
+    const int serial = SerialOf(packet);
+    if (serial != m_nAudioDecoderSerial) {
+        avcodec_flush_buffers(m_pAudioCodecCtx);  // the first packet after a seek
+        m_nAudioDecoderSerial = serial;
+    }
     if (avcodec_send_packet(m_pAudioCodecCtx, packet) < 0) return true;  // undecodable: skipped
     while (avcodec_receive_frame(m_pAudioCodecCtx, frame) == 0) {
-        const bool keepRunning = HandleAudioFrame(frame, packet->dts);
+        const bool keepRunning = HandleAudioFrame(frame, packet->dts, serial);
         av_frame_unref(frame);
         if (!keepRunning) return false;
     }
     return true;
 }
 
-// packetDts: decode time stamp of the packet the frame came from (ms for a recording).
-bool CPlayerCore::HandleAudioFrame(AVFrame* frame, int64_t packetDts) {
+// packetDts: decode time stamp of the packet the frame came from (ms for a recording); serial:
+// the seek serial of that packet.
+bool CPlayerCore::HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial) {
+    int64_t frameTs = packetDts;  // stream units
+    if (m_nInputKind != INPUT_RECORDING) {
+        frameTs = frame->pkt_dts != AV_NOPTS_VALUE ? frame->pkt_dts : frame->best_effort_timestamp;
+    }
+    if (AudioLandsBeforeTarget(frame, frameTs)) return true;
     {
         platform::CsGuard guard(m_csAudioFrame);
         if (m_nAudioFrameSamples == 0) m_nAudioFrameSamples = frame->nb_samples;
@@ -92,10 +103,6 @@ bool CPlayerCore::HandleAudioFrame(AVFrame* frame, int64_t packetDts) {
     } else {
         ConvertToS16(frame, &byteCount);  // silence of the frame's length when it fails
     }
-    int64_t frameTs = packetDts;  // stream units
-    if (m_nInputKind != INPUT_RECORDING) {
-        frameTs = frame->pkt_dts != AV_NOPTS_VALUE ? frame->pkt_dts : frame->best_effort_timestamp;
-    }
     int64_t frameMs = 0;
     {
         platform::CsGuard guard(m_csPosition);
@@ -105,8 +112,18 @@ bool CPlayerCore::HandleAudioFrame(AVFrame* frame, int64_t packetDts) {
     const uint32_t audioDelayMs = m_nAudioDelay;
     if (audioDelayMs != 0) platform::Sleep(audioDelayMs);
     if (!PassGate(m_hRunEvent)) return false;
+    if (serial != m_nSeekSerial) return true;  // a seek came meanwhile: this sound is from before it
     if (!m_bStepMode && !m_bFast && !m_bSlow) WritePcm(pcm, byteCount, frameMs);
     return true;
+}
+
+// After a seek: true for a frame whose sound is over before the target, which is not written.
+bool CPlayerCore::AudioLandsBeforeTarget(const AVFrame* frame, int64_t frameTs) {
+    if (!m_bAudioLanding || frameTs == AV_NOPTS_VALUE) return false;
+    const int64_t frameLengthMs = frame->sample_rate > 0 ? int64_t{frame->nb_samples} * 1000 / frame->sample_rate : 0;
+    if (AudioUnitsToMs(frameTs) + frameLengthMs <= m_nLandAudioMs) return true;
+    m_bAudioLanding = 0;
+    return false;
 }
 
 // Grows the audio thread's scratch buffer to hold byteCount bytes; false when memory runs out.

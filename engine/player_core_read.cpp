@@ -17,7 +17,6 @@ extern "C" {
 
 namespace {
 
-constexpr uint32_t kSeekSettleMs = 400;  // lets the decoder threads reach their gates first
 constexpr uint32_t kReadPauseMs = 10;
 constexpr AVRational kMilliseconds{1, 1000};
 constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
@@ -100,6 +99,8 @@ bool CPlayerCore::IdleAtEndOfInput() {
 // Hands the packet to its queue, or disposes of it; false when the loop must end.
 bool CPlayerCore::QueueWithRoom(AVPacket* packet) {
     const int inputKind = m_nInputKind;
+    // Seeks happen on this thread between reads, so the serial now is the packet's own.
+    packet->opaque = SerialTag(m_nSeekSerial);
     if (m_pAudioQueue->IsFull() || m_pVideoQueue->IsFull()) {
         m_hRoomEvent.Reset();
         // A decoder may have taken a packet between the test and the reset: look again first.
@@ -144,74 +145,55 @@ bool CPlayerCore::WaitForRoom(CPacketQueue* queue, platform::Event& roomEvent) {
            !m_hStopEvent.IsSignalled();
 }
 
+// The key frame at or before the target, so that the video thread can decode from it up to the
+// target picture. Nothing is flushed when no seek can be made: playback goes on where it was.
 void CPlayerCore::SeekContainer() {
-    m_hRunEvent.Reset();
-    // While a seek is under way the input has not ended: decoders that run dry during the settling
-    // pause must not take that for the end of the file. A failed seek finds the end again.
-    m_bReadEof = 0;
-    platform::Sleep(kSeekSettleMs);
     const int64_t targetMs = m_nSeekTarget;
-    const int64_t durationValue = m_pFormatCtx->duration;  // AV_TIME_BASE units
-    int result = 0;
-    if (targetMs != 0) {
-        const int64_t audioTs = av_rescale_q(targetMs, kMilliseconds, m_audioClockBase);  // audio stream units
-        result = audioTs < 0 ? av_seek_frame(m_pFormatCtx, m_nAudioStream, 0, AVSEEK_FLAG_ANY)
-                             : av_seek_frame(m_pFormatCtx, m_nAudioStream, ClampToDuration(audioTs, durationValue),
-                                             m_nSeekFlags);
-        if (result < 0) {
-            const int64_t targetUs = av_rescale_q(targetMs, kMilliseconds, kMicroseconds);
-            result = targetUs < 0 ? av_seek_frame(m_pFormatCtx, -1, 0, AVSEEK_FLAG_ANY)
-                                  : av_seek_frame(m_pFormatCtx, -1, ClampToDuration(targetUs, durationValue),
-                                                  m_nSeekFlags);
-        }
-    } else {
-        result = av_seek_frame(m_pFormatCtx, m_nAudioStream, 0, AVSEEK_FLAG_ANY);
-        if (result < 0) result = av_seek_frame(m_pFormatCtx, -1, 0, AVSEEK_FLAG_ANY);
-    }
+    const int64_t videoTs = av_rescale_q(targetMs, kMilliseconds, m_videoClockBase);  // video stream units
+    int result = av_seek_frame(m_pFormatCtx, m_nVideoStream, videoTs, AVSEEK_FLAG_BACKWARD);
     if (result < 0) {
-        // The stream stays where it was; the pictures up to the next key frame are still dropped.
+        const int64_t targetUs = ClampToDuration(av_rescale_q(targetMs, kMilliseconds, kMicroseconds),
+                                                 m_pFormatCtx->duration);
+        result = av_seek_frame(m_pFormatCtx, -1, targetUs, AVSEEK_FLAG_BACKWARD);
+    }
+    // A target before the first key frame the index knows: the start is the nearest place.
+    if (result < 0) result = av_seek_frame(m_pFormatCtx, m_nVideoStream, INT64_MIN, AVSEEK_FLAG_BACKWARD);
+    if (result < 0) {
         m_bSeekRequest = 0;
-        m_bAwaitKeyFrame = 1;
-        ReopenGateAfterSeek();
         return;
     }
-    {
-        platform::CsGuard guard(m_csPosition);
-        m_nPosition = static_cast<int32_t>(targetMs);
-    }
-    m_bVideoFlushPending = 1;
-    m_bAudioFlushPending = 1;
-    m_pVideoQueue->FlushQueue();
-    m_pAudioQueue->FlushQueue();
-    m_bSeekRequest = 0;
-    m_bAwaitKeyFrame = 1;
-    ReopenGateAfterSeek();
-    m_bReadEof = 0;
+    BeginLanding(targetMs, targetMs);
 }
 
 void CPlayerCore::SeekRecording() {
-    m_hRunEvent.Reset();
-    m_bReadEof = 0;  // as for a container
-    platform::Sleep(kSeekSettleMs);
-    const int64_t targetMs = m_nSeekTarget;
-    m_pRecordFile->SeekTo(static_cast<uint64_t>(targetMs));
-    {
-        platform::CsGuard guard(m_csPosition);
-        m_nPosition = static_cast<int32_t>(targetMs);
+    const int64_t targetMs = m_nSeekTarget;  // on the video packets' clock
+    if (!m_pRecordFile->SeekToKeyFrameAtOrBefore(targetMs)) {
+        m_bSeekRequest = 0;
+        return;
     }
-    if (m_bHasAudio) m_bAudioFlushPending = 1;
-    if (m_bHasVideo) m_bVideoFlushPending = 1;
-    m_pVideoQueue->FlushQueue();
-    m_pAudioQueue->FlushQueue();
-    m_bSeekRequest = 0;
-    m_bAwaitKeyFrame = 1;
     m_bRecordSeekReset = 1;
-    ReopenGateAfterSeek();
-    m_bReadEof = 0;
+    BeginLanding(targetMs, m_pRecordFile->VideoToAudioMs(targetMs));
 }
 
-// A Pause that came while the seek was under way stands: the gate opens again only for a session
-// that is playing or stepping.
-void CPlayerCore::ReopenGateAfterSeek() {
-    if (m_bPlaying || m_bStepMode) m_hRunEvent.Set();
+// After the input moved: what was queued belongs to the old place. Packets read from now on carry
+// the new serial; the decoder threads flush their decoders when they meet it, drop whatever
+// they still hold from before, and discard what lies before the target.
+void CPlayerCore::BeginLanding(int64_t videoTargetMs, int64_t audioTargetMs) {
+    {
+        platform::CsGuard guard(m_csPosition);
+        m_nPosition = static_cast<int32_t>(videoTargetMs);
+    }
+    // Before the queues run dry: a decoder finding them empty must not take that for the end.
+    m_bReadEof = 0;
+    // The serial first: from now on the decoders drop what they hold, before it is judged
+    // against the new target.
+    ++m_nSeekSerial;
+    m_nLandVideoMs = videoTargetMs;
+    m_nLandAudioMs = audioTargetMs;
+    m_bAudioLanding = m_bHasAudio.load();
+    m_bAwaitKeyFrame = 1;
+    m_pVideoQueue->FlushQueue();
+    m_pAudioQueue->FlushQueue();
+    // Cleared last: a SeekTo is refused until this one is under way.
+    m_bSeekRequest = 0;
 }

@@ -55,6 +55,7 @@ bool IsTimelineBreak(int64_t previousMs, int64_t currentMs) {
 
 void CPlayerCore::VideoThread() {
     AVFrame* frame = av_frame_alloc();
+    m_pLandingFrame = av_frame_alloc();
     bool firstPacket = true;
     while (frame && m_bRunning) {
         if (m_hReaderDone.Wait(0)) {
@@ -73,11 +74,13 @@ void CPlayerCore::VideoThread() {
         m_bVideoStarved = 0;
         m_hRoomEvent.Set();
         m_hVideoRoomEvent.Set();
-        const bool keepRunning = DecodeVideoPacket(packet, frame);
+        // A packet taken just before a seek flushed the queue belongs to the old place.
+        const bool keepRunning = SerialOf(packet) == m_nSeekSerial ? DecodeVideoPacket(packet, frame) : true;
         DisposePacket(packet, m_nInputKind);
         if (!keepRunning) break;
     }
     av_frame_free(&frame);
+    av_frame_free(&m_pLandingFrame);
     av_frame_free(&m_pPlanarFrame);
     sws_freeContext(m_pPictureSws);
     m_pPictureSws = nullptr;
@@ -86,13 +89,18 @@ void CPlayerCore::VideoThread() {
 
 // Every picture the packet yields goes through the rules; false when the thread must end.
 bool CPlayerCore::DecodeVideoPacket(AVPacket* packet, AVFrame* frame) {
-    if (m_bVideoFlushPending.exchange(0)) {
+    const int serial = SerialOf(packet);
+    if (serial != m_nVideoDecoderSerial) {
+        // The first packet after a seek: what the decoder holds is from the old place.
         avcodec_flush_buffers(m_pVideoCodecCtx);
+        m_nVideoDecoderSerial = serial;
         m_bVideoDrained = false;
+        m_bLandedKeyFrame = false;
+        m_nLastPictureMs = INT64_MIN;
     }
     if (avcodec_send_packet(m_pVideoCodecCtx, packet) < 0) return true;  // undecodable: skipped
     while (avcodec_receive_frame(m_pVideoCodecCtx, frame) == 0) {
-        const bool keepRunning = HandleVideoPicture(frame, packet->dts);
+        const bool keepRunning = HandleVideoPicture(frame, packet->dts, serial);
         av_frame_unref(frame);
         if (!keepRunning) return false;
     }
@@ -104,7 +112,7 @@ bool CPlayerCore::DrainVideoDecoder(AVFrame* frame) {
     m_bVideoDrained = true;
     if (avcodec_send_packet(m_pVideoCodecCtx, nullptr) < 0) return true;
     while (avcodec_receive_frame(m_pVideoCodecCtx, frame) == 0) {
-        const bool keepRunning = HandleVideoPicture(frame, frame->pkt_dts);
+        const bool keepRunning = HandleVideoPicture(frame, frame->pkt_dts, m_nVideoDecoderSerial);
         av_frame_unref(frame);
         if (!keepRunning) return false;
     }
@@ -112,9 +120,11 @@ bool CPlayerCore::DrainVideoDecoder(AVFrame* frame) {
 }
 
 bool CPlayerCore::OnVideoStarved(AVFrame* frame) {
-    if (m_bReadEof && !m_bVideoDrained && !DrainVideoDecoder(frame)) return false;
+    if (m_bReadEof && !m_bVideoDrained && (!DrainVideoDecoder(frame) || !ShowLandingCandidate())) return false;
     m_bVideoStarved = 1;
-    const bool atEnd = (m_bHasAudio && m_bHasVideo) ? (m_bReadEof && m_bAudioStarved) : m_bReadEof.load() != 0;
+    // A seek asked for brings the input back: the end is not reached while one is pending.
+    const bool atEnd = !m_bSeekRequest &&
+                       ((m_bHasAudio && m_bHasVideo) ? (m_bReadEof && m_bAudioStarved) : m_bReadEof.load() != 0);
     if (atEnd) {
         NotifyEndOfFile();
         return false;
@@ -129,15 +139,47 @@ bool CPlayerCore::OnVideoStarved(AVFrame* frame) {
     return true;
 }
 
-// packetDts: the decode time stamp of the packet the picture came from, stream units.
-bool CPlayerCore::HandleVideoPicture(AVFrame* frame, int64_t packetDts) {
+// packetDts: the decode time stamp of the packet the picture came from, stream units; serial:
+// the seek serial of that packet.
+bool CPlayerCore::HandleVideoPicture(AVFrame* frame, int64_t packetDts, int serial) {
+    if (serial != m_nSeekSerial) return true;  // decoded from before a seek
     if (packetDts == AV_NOPTS_VALUE) packetDts = FrameTimestamp(frame->pkt_dts, frame);
     if (m_bAwaitKeyFrame) {
         m_pRender->Flush();
         m_nBaseTs = packetDts;
-        if (!frame->key_frame) return true;
+        if (LandsBeforeTarget(frame)) {
+            KeepLandingCandidate(frame, packetDts, serial);
+            return true;
+        }
         m_bAwaitKeyFrame = 0;
+        av_frame_unref(m_pLandingFrame);
+    } else {
+        NotePictureSpacing(PresentationMs(frame));
     }
+    return ShowPicture(frame, packetDts, serial);
+}
+
+// A target beyond the last picture (a seek to the very end, where the sound runs on a little
+// longer) still shows a picture: the last one decoded, kept while the pictures were skipped.
+void CPlayerCore::KeepLandingCandidate(const AVFrame* frame, int64_t packetDts, int serial) {
+    if (!m_bLandedKeyFrame || !m_pLandingFrame) return;
+    av_frame_unref(m_pLandingFrame);
+    if (av_frame_ref(m_pLandingFrame, frame) < 0) return;
+    m_nLandingPacketDts = packetDts;
+    m_nLandingSerial = serial;
+}
+
+// The input ended before any picture reached the target: the last one decoded is shown.
+bool CPlayerCore::ShowLandingCandidate() {
+    if (!m_bAwaitKeyFrame || !m_pLandingFrame || !m_pLandingFrame->buf[0]) return true;
+    if (m_nLandingSerial != m_nSeekSerial) return true;
+    m_bAwaitKeyFrame = 0;
+    const bool keepRunning = ShowPicture(m_pLandingFrame, m_nLandingPacketDts, m_nLandingSerial);
+    av_frame_unref(m_pLandingFrame);
+    return keepRunning;
+}
+
+bool CPlayerCore::ShowPicture(AVFrame* frame, int64_t packetDts, int serial) {
     const bool isRecording = m_nInputKind == INPUT_RECORDING;
     const int64_t pictureTs = isRecording ? FrameTimestamp(frame->pts, frame) : FrameTimestamp(frame->pkt_dts, frame);
     const uint32_t lastTs = m_nLastVideoTs;
@@ -157,12 +199,46 @@ bool CPlayerCore::HandleVideoPicture(AVFrame* frame, int64_t packetDts) {
     if (m_bHasAudio && m_bHasVideo && videoDelayMs != 0) platform::Sleep(videoDelayMs);
     if (!m_hRunEvent.IsSignalled()) m_bRebaseRenderClock = true;  // held by a pause or a seek
     if (!PassGate(m_hRunEvent)) return false;
+    if (serial != m_nSeekSerial) return true;  // a seek came while the picture waited
     return PresentPicture(frame, pictureTs, packetDts);
+}
+
+// After a seek: true for a picture that is to be decoded but not shown, because no key frame has
+// been decoded yet or the picture's time is over before the target. The picture at the target is
+// the last one whose time is at or before it, judged by the gap measured between pictures.
+bool CPlayerCore::LandsBeforeTarget(const AVFrame* frame) {
+    if (!m_bLandedKeyFrame) {
+        if (!frame->key_frame) return true;
+        m_bLandedKeyFrame = true;
+    }
+    const int64_t pictureMs = PresentationMs(frame);
+    NotePictureSpacing(pictureMs);
+    return pictureMs != AV_NOPTS_VALUE && pictureMs + m_nPictureSpacingMs <= m_nLandVideoMs;
+}
+
+void CPlayerCore::NotePictureSpacing(int64_t pictureMs) {
+    constexpr int64_t kLongestSpacingMs = 1000;
+    if (pictureMs == AV_NOPTS_VALUE) return;
+    if (m_nLastPictureMs != INT64_MIN) {
+        const int64_t spacingMs = pictureMs - m_nLastPictureMs;
+        if (spacingMs > 0 && spacingMs <= kLongestSpacingMs) m_nPictureSpacingMs = spacingMs;
+    }
+    m_nLastPictureMs = pictureMs;
+}
+
+// The picture's presentation time in ms; AV_NOPTS_VALUE when it has none.
+int64_t CPlayerCore::PresentationMs(const AVFrame* frame) const {
+    const int64_t pts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : frame->pts;
+    return pts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : VideoUnitsToMs(pts);
 }
 
 bool CPlayerCore::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t packetDts) {
     AVFrame* picture = AsPlanar420(frame);
     if (!picture) return true;  // a picture the scaler cannot take is skipped
+    const int64_t pictureMs = PresentationMs(frame);
+    if (m_bRenderStartPending.exchange(0)) {
+        m_pRender->Start(static_cast<uint32_t>(picture->width), static_cast<uint32_t>(picture->height));
+    }
     RefreshSnapshotCopy(picture);
     int pushed = 0;
     if (m_bHasAudio && m_bHasVideo) {
@@ -187,7 +263,7 @@ bool CPlayerCore::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t pack
         }
         m_bClockStarted = 1;
     }
-    if (pushed && m_pictureObserver) m_pictureObserver(VideoUnitsToMs(pictureTs));
+    if (pushed && m_pictureObserver) m_pictureObserver(pictureMs != AV_NOPTS_VALUE ? pictureMs : VideoUnitsToMs(pictureTs));
     if (m_bStepMode) {
         if (!m_hStepEvent.IsSignalled()) m_bRebaseRenderClock = true;
         if (!PassGate(m_hStepEvent)) return false;

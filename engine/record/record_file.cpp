@@ -219,6 +219,20 @@ bool CRecordFile::SeekTo(uint64_t targetMs) {
     return false;
 }
 
+bool CRecordFile::SeekToKeyFrameAtOrBefore(int64_t videoMs) {
+    if (!m_bOpen || m_seekIndex.empty()) return false;
+    // Index times count from the first key frame, packet times from the first video frame.
+    const int64_t indexMs = videoMs - (m_nIndexBaseMs - m_nVideoBase);
+    size_t chosen = 0;
+    for (size_t i = 1; i < m_seekIndex.size() && int64_t(m_seekIndex[i].time) <= indexMs; ++i) chosen = i;
+    m_nReadPosition = m_seekIndex[chosen].offset;
+    m_nClockMs = m_nIndexBaseMs + int64_t(m_seekIndex[chosen].time);
+    m_bClockStarted = 1;
+    return true;
+}
+
+int64_t CRecordFile::VideoToAudioMs(int64_t videoMs) const { return videoMs + m_nVideoBase - m_nAudioBase; }
+
 uint64_t CRecordFile::GetDuration() const { return m_nDuration; }
 
 void CRecordFile::Close() {

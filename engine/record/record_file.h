@@ -43,6 +43,15 @@ public:
     // target beyond the last one.
     bool SeekTo(uint64_t targetMs);
 
+    // Read thread only. Positions the reader at the last key frame whose picture time (ms on the
+    // video packets' clock) is at or before videoMs, or at the first key frame when every one is
+    // later. False, position unchanged, when the file has no key frame. Unlike SeekTo this never
+    // refuses a target in the last group of pictures or a file with a single key frame.
+    bool SeekToKeyFrameAtOrBefore(int64_t videoMs);
+    // The instant videoMs on the video packets' clock, on the audio packets' clock: the two
+    // streams count from their own first frame.
+    int64_t VideoToAudioMs(int64_t videoMs) const;
+
     uint64_t GetDuration() const;  // ms from the first key frame to the last frame
     // After the read thread has ended. Closes the file and drops its lock; the index is kept.
     void Close();

@@ -37,11 +37,25 @@ struct TjHandleCloser {
 struct TjBufferFree {
     void operator()(unsigned char* buffer) const { tjFree(buffer); }
 };
-struct AvFree {
-    void operator()(uint8_t* buffer) const { av_free(buffer); }
-};
 struct ScalerFree {
     void operator()(SwsContext* context) const { sws_freeContext(context); }
+};
+
+// The scaler writes its output rows in whole vector widths, beyond the last pixel of a narrow
+// picture: its destination gets aligned rows and room after the last one, never the bare
+// packed size.
+constexpr int kScalerRowAlign = 64;
+
+struct PackedPicture {
+    uint8_t* planes[4] = {};
+    int linesizes[4] = {};
+    PackedPicture() = default;
+    PackedPicture(const PackedPicture&) = delete;
+    PackedPicture& operator=(const PackedPicture&) = delete;
+    ~PackedPicture() { av_freep(&planes[0]); }
+    bool Allocate(int width, int height) {
+        return av_image_alloc(planes, linesizes, width, height, AV_PIX_FMT_BGR24, kScalerRowAlign) >= 0;
+    }
 };
 
 // A picture whose format was never set is taken for the decoders' usual planar YUV 4:2:0.
@@ -72,21 +86,15 @@ bool PlanesCoverWidth(const AVFrame* picture, AVPixelFormat format, int width) {
 }
 
 bool ConvertToPackedBgr(const AVFrame* picture, AVPixelFormat format, int width, int height,
-                        uint8_t* bgrPixels) {
+                        PackedPicture& packed) {
     std::unique_ptr<SwsContext, ScalerFree> scaler(
         sws_getCachedContext(nullptr, width, height, format, width, height, AV_PIX_FMT_BGR24,
                              kScalerFlags, nullptr, nullptr, nullptr));
     if (!scaler) {
         return false;
     }
-    uint8_t* packedPlanes[4] = {};
-    int packedLinesizes[4] = {};
-    if (av_image_fill_arrays(packedPlanes, packedLinesizes, bgrPixels, AV_PIX_FMT_BGR24, width,
-                             height, 1) < 0) {
-        return false;
-    }
     const int rows = sws_scale(scaler.get(), picture->data, picture->linesize, 0, height,
-                               packedPlanes, packedLinesizes);
+                               packed.planes, packed.linesizes);
     return rows == height;
 }
 
@@ -144,10 +152,14 @@ bool WriteFileReplacing(const char* path, const unsigned char* bytes, size_t cou
 
 }  // namespace
 
-int CompressToJpeg(unsigned char* out, int capacity, unsigned long* sizeOut,
-                   const unsigned char* bgrPixels, int width, int height) {
+namespace {
+
+// As CompressToJpeg, for rows `pitch` bytes apart.
+int CompressRowsToJpeg(unsigned char* out, int capacity, unsigned long* sizeOut,
+                       const unsigned char* bgrPixels, int width, int pitch, int height) {
     if (capacity <= 0 || out == nullptr || sizeOut == nullptr || bgrPixels == nullptr ||
-        width <= 0 || height <= 0 || width > INT_MAX / kPackedBytesPerPixel) {
+        width <= 0 || height <= 0 || width > INT_MAX / kPackedBytesPerPixel ||
+        pitch < width * kPackedBytesPerPixel) {
         return -1;
     }
     std::unique_ptr<void, TjHandleCloser> compressor(tjInitCompress());
@@ -165,8 +177,7 @@ int CompressToJpeg(unsigned char* out, int capacity, unsigned long* sizeOut,
     unsigned char* workBuffer = work.get();
     unsigned long jpegBytes = workBytes;
     // The buffer is the worst case for this size, so the compressor never has to grow it.
-    const int result = tjCompress2(compressor.get(), bgrPixels, width,
-                                   width * kPackedBytesPerPixel, height, TJPF_BGR, &workBuffer,
+    const int result = tjCompress2(compressor.get(), bgrPixels, width, pitch, height, TJPF_BGR, &workBuffer,
                                    &jpegBytes, TJSAMP_444, kJpegQuality, TJFLAG_NOREALLOC);
     if (result != 0) {
         return result < 0 ? result : -1;
@@ -177,6 +188,17 @@ int CompressToJpeg(unsigned char* out, int capacity, unsigned long* sizeOut,
     std::memcpy(out, workBuffer, jpegBytes);
     *sizeOut = jpegBytes;
     return 0;
+}
+
+}  // namespace
+
+int CompressToJpeg(unsigned char* out, int capacity, unsigned long* sizeOut,
+                   const unsigned char* bgrPixels, int width, int height) {
+    if (width <= 0 || width > INT_MAX / kPackedBytesPerPixel) {
+        return -1;
+    }
+    return CompressRowsToJpeg(out, capacity, sizeOut, bgrPixels, width,
+                              width * kPackedBytesPerPixel, height);
 }
 
 int EncodeSnapshot(unsigned char* out, int capacity, unsigned long* sizeOut,
@@ -194,16 +216,13 @@ int EncodeSnapshot(unsigned char* out, int capacity, unsigned long* sizeOut,
     if (!sws_isSupportedInput(format) || !PlanesCoverWidth(picture, format, keptWidth)) {
         return -1;
     }
-    const int packedBytes = av_image_get_buffer_size(AV_PIX_FMT_BGR24, keptWidth, keptHeight, 1);
-    if (packedBytes <= 0) {
+    PackedPicture packed;
+    if (!packed.Allocate(keptWidth, keptHeight) ||
+        !ConvertToPackedBgr(picture, format, keptWidth, keptHeight, packed)) {
         return -1;
     }
-    std::unique_ptr<uint8_t, AvFree> packed(static_cast<uint8_t*>(av_malloc(packedBytes)));
-    if (!packed || !ConvertToPackedBgr(picture, format, keptWidth, keptHeight, packed.get())) {
-        return -1;
-    }
-    const int result =
-        CompressToJpeg(out, capacity, sizeOut, packed.get(), keptWidth, keptHeight);
+    const int result = CompressRowsToJpeg(out, capacity, sizeOut, packed.planes[0], keptWidth,
+                                          packed.linesizes[0], keptHeight);
     return result < 0 ? -1 : 0;
 }
 

@@ -69,7 +69,7 @@ void AddVideoEncoding(std::vector<std::string>& argv, const ContainerRecipe& rec
     const std::string codec = recipe.videoCodec;
     argv.insert(argv.end(), {"-c:v", EncoderFor(codec), "-pix_fmt", recipe.pixelFormat, "-g",
                              std::to_string(shape.keyFrameInterval)});
-    if (codec == "h264" || codec == "hevc") argv.insert(argv.end(), {"-bf", "0"});
+    if (codec == "h264" || codec == "hevc") argv.insert(argv.end(), {"-bf", std::to_string(shape.bFrames)});
     if (codec == "hevc") argv.insert(argv.end(), {"-x265-params", "log-level=error"});
     if (codec == "mjpeg") argv.insert(argv.end(), {"-q:v", "5"});
 }

@@ -45,6 +45,7 @@ struct ContainerShape {
     int framesPerSecond = 25;
     double seconds = 2.0;
     int keyFrameInterval = 25;  // frames between key frames
+    int bFrames = 0;            // H.264 and HEVC: most B-frames in a row (pictures out of order)
 };
 
 const ContainerRecipe& RecipeOf(ContainerKind kind);

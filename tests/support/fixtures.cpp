@@ -95,6 +95,7 @@ std::string MakeRecording(const TempDir& dir, const std::string& input, const st
                                      "--start-ms", std::to_string(o.startMs), "--gop",
                                      std::to_string(o.keyFrameInterval)};
     if (o.reencode) argv.push_back("--reencode");
+    argv.insert(argv.end(), o.writerArguments.begin(), o.writerArguments.end());
     argv.insert(argv.end(), {input, path});
     std::string log = path + ".log";
     if (RunProgram(argv, log) != 0) {
@@ -123,6 +124,26 @@ std::vector<uint8_t> EncodeRecording(const record_format::FileHeader& header, co
         bytes.insert(bytes.end(), frame.payload.begin(), frame.payload.end());
     }
     return bytes;
+}
+
+std::vector<RawFrame> DecodeRecording(const std::vector<uint8_t>& bytes, record_format::FileHeader* header) {
+    std::vector<RawFrame> frames;
+    if (bytes.size() < record_format::kFileHeaderSize) return frames;
+    *header = record_format::DecodeFileHeader(bytes.data());
+    size_t at = record_format::kFileHeaderSize;
+    while (at + record_format::kFrameHeaderSize <= bytes.size()) {
+        const record_format::FrameHeader frameHeader = record_format::DecodeFrameHeader(&bytes[at]);
+        const size_t payloadAt = at + record_format::kFrameHeaderSize;
+        if (frameHeader.payloadSize > bytes.size() - payloadAt) break;
+        RawFrame frame;
+        frame.kind = frameHeader.kind;
+        frame.timeMs = frameHeader.timeMs;
+        frame.payload.assign(bytes.begin() + static_cast<long>(payloadAt),
+                             bytes.begin() + static_cast<long>(payloadAt + frameHeader.payloadSize));
+        frames.push_back(std::move(frame));
+        at = payloadAt + frameHeader.payloadSize;
+    }
+    return frames;
 }
 
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {

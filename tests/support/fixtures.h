@@ -53,6 +53,7 @@ struct RecordingOptions {
     uint64_t startMs = 1'700'000'000'000;  // wall-clock ms stamped on the first frame
     int keyFrameInterval = 25;   // frames between key frames when the writer re-encodes
     bool reencode = false;       // re-encode even when the input has the wanted codec
+    std::vector<std::string> writerArguments;  // more of the writer's options, as given
 };
 
 std::string RecordWriterPath();
@@ -72,6 +73,11 @@ struct RawFrame {
 record_format::FileHeader VideoOnlyHeader();
 // The bytes of a recording with that header and those frames, in order.
 std::vector<uint8_t> EncodeRecording(const record_format::FileHeader& header, const std::vector<RawFrame>& frames);
+
+// The frames of a recording's bytes, up to the first one cut short; the header into *header.
+// EncodeRecording(header, frames) gives the same bytes back, so a test can edit a real recording
+// (drop frames, change kinds or the header's picture size) and write it again.
+std::vector<RawFrame> DecodeRecording(const std::vector<uint8_t>& bytes, record_format::FileHeader* header);
 
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadBytes(const std::string& path);
