@@ -39,7 +39,7 @@ void CopyPicture(const PresentedPicture& picture, QImage& image) {
 
 bool IsWellFormed(const PresentedPicture& picture) {
     return picture.pixels && picture.width > 0 && picture.height > 0 &&
-           picture.strideBytes >= picture.width * 4;
+           picture.strideBytes >= static_cast<int64_t>(picture.width) * 4;
 }
 
 }  // namespace
