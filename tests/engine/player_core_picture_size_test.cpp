@@ -1,0 +1,109 @@
+// Recordings whose header gives another picture size than the stream's, or none: the pictures are
+// shown anyway, and a snapshot holds the whole picture as shown, at the stream's size.
+
+#include <gtest/gtest.h>
+
+#include <turbojpeg.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/engine/test_session.h"
+#include "tests/support/fixtures.h"
+
+namespace {
+
+using engine_tests::Session;
+
+constexpr int kStreamWidth = 160;  // the clips the fixtures make
+constexpr int kStreamHeight = 120;
+
+struct DecodedJpeg {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+};
+
+DecodedJpeg DecodeJpeg(const std::string& path) {
+    const std::vector<uint8_t> jpeg = fixtures::ReadBytes(path);
+    DecodedJpeg decoded;
+    tjhandle decompressor = tjInitDecompress();
+    int subsampling = 0, colourspace = 0;
+    if (!jpeg.empty() && tjDecompressHeader3(decompressor, jpeg.data(), jpeg.size(), &decoded.width, &decoded.height,
+                                             &subsampling, &colourspace) == 0) {
+        decoded.rgb.resize(static_cast<size_t>(decoded.width) * decoded.height * 3);
+        if (tjDecompress2(decompressor, jpeg.data(), jpeg.size(), decoded.rgb.data(), decoded.width, 0,
+                          decoded.height, TJPF_RGB, 0) != 0) {
+            decoded.width = 0;
+        }
+    }
+    tjDestroy(decompressor);
+    return decoded;
+}
+
+// Mean absolute difference of the colour channels (0..255) of a snapshot and a picture shown at
+// the same size.
+double MeanDifference(const DecodedJpeg& snapshot, const platform::PresentedPixels& shown) {
+    double sum = 0;
+    for (int y = 0; y < snapshot.height; ++y) {
+        for (int x = 0; x < snapshot.width; ++x) {
+            const unsigned char* pixel = &snapshot.rgb[(static_cast<size_t>(y) * snapshot.width + x) * 3];
+            const uint32_t argb = shown.At(x, y);
+            sum += std::abs(pixel[0] - static_cast<int>((argb >> 16) & 0xFF)) +
+                   std::abs(pixel[1] - static_cast<int>((argb >> 8) & 0xFF)) + std::abs(pixel[2] - static_cast<int>(argb & 0xFF));
+        }
+    }
+    return sum / (3.0 * snapshot.width * snapshot.height);
+}
+
+struct HeaderSize {
+    const char* name;
+    uint32_t width, height;
+};
+
+TEST(HeaderPictureSize, PicturesAreShownAndSnapshotAtTheStreamsSize) {
+    fixtures::TempDir dir;
+    fixtures::ClipOptions clip;
+    clip.seconds = 3.0;
+    const std::string input = fixtures::MakeClip(dir, "clip", clip);
+    ASSERT_FALSE(input.empty());
+    const std::string source = fixtures::MakeRecording(dir, input, "source.rec");
+    ASSERT_FALSE(source.empty());
+    record_format::FileHeader header;
+    const std::vector<fixtures::RawFrame> frames = fixtures::DecodeRecording(fixtures::ReadBytes(source), &header);
+    ASSERT_FALSE(frames.empty());
+
+    const HeaderSize sizes[] = {
+        {"no size", 0, 0},
+        {"smaller than the stream", 80, 60},
+        {"larger than the stream", 320, 240},
+    };
+    for (const HeaderSize& size : sizes) {
+        SCOPED_TRACE(size.name);
+        header.width = size.width;
+        header.height = size.height;
+        const std::string path = dir.File("header.rec");
+        ASSERT_TRUE(fixtures::WriteBytes(path, fixtures::EncodeRecording(header, frames)));
+        Session session;
+        ASSERT_EQ(session.core.OpenFile(path.c_str()), 1);
+        ASSERT_EQ(session.core.Play(), 1);
+        ASSERT_TRUE(session.WaitForPictures(10));
+        ASSERT_TRUE(session.target.WaitForPresentCount(5, engine_tests::kPictureWaitMs));
+
+        const std::string snapshot = dir.File("snapshot.jpg");
+        ASSERT_EQ(session.core.TakeSnapshot(snapshot.c_str()), 1);
+        const platform::PresentedPixels shown = session.target.LastPicture();
+        const DecodedJpeg decoded = DecodeJpeg(snapshot);
+        EXPECT_EQ(decoded.width, kStreamWidth);
+        EXPECT_EQ(decoded.height, kStreamHeight);
+        ASSERT_EQ(shown.width, kStreamWidth) << "the window is the stream's size";
+        ASSERT_EQ(shown.height, kStreamHeight);
+        // The picture presented just before or after the snapshot: the test picture moves a little
+        // from one to the next, a cropped or shifted picture differs far more.
+        EXPECT_LT(MeanDifference(decoded, shown), 12.0);
+        EXPECT_EQ(session.core.StopPlay(), 1);
+    }
+}
+
+}  // namespace
