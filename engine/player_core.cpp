@@ -33,6 +33,13 @@ constexpr AVRational kRecordingAudioTimeBase{1, 8000};
 
 bool IsUsableTimeBase(AVRational timeBase) { return timeBase.num > 0 && timeBase.den > 0; }
 
+// Frame and slice threads, as many as there are cores: one thread cannot decode 1080p pictures
+// at four times their rate.
+void UseDecoderThreads(AVCodecContext* context) {
+    context->thread_count = 0;
+    context->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+}
+
 }  // namespace
 
 CPlayerCore::CPlayerCore()
@@ -131,6 +138,7 @@ int CPlayerCore::OpenContainerVideo() {
     if (!m_pVideoCodecCtx) return 0;
     if (avcodec_parameters_to_context(m_pVideoCodecCtx, stream->codecpar) < 0) return 0;
     m_pVideoCodecCtx->pkt_timebase = stream->time_base;
+    UseDecoderThreads(m_pVideoCodecCtx);
     if (avcodec_open2(m_pVideoCodecCtx, m_pVideoCodec, nullptr) < 0) return 0;
     m_videoClockBase = IsUsableTimeBase(stream->time_base) ? stream->time_base : kMilliseconds;
     const int width = m_pVideoCodecCtx->coded_width > 0 ? m_pVideoCodecCtx->coded_width : m_pVideoCodecCtx->width;
@@ -160,6 +168,7 @@ int CPlayerCore::OpenRecording(const char* path) {
     m_pVideoCodecCtx = avcodec_alloc_context3(m_pVideoCodec);
     if (!m_pVideoCodecCtx) return 0;
     m_pVideoCodecCtx->pkt_timebase = kRecordingVideoTimeBase;
+    UseDecoderThreads(m_pVideoCodecCtx);
     if (avcodec_open2(m_pVideoCodecCtx, m_pVideoCodec, nullptr) < 0) return 0;
     m_videoClockBase = kMilliseconds;
     if (!StartRenderer(m_pRecordFile->GetWidth(), m_pRecordFile->GetHeight())) return 0;
@@ -214,6 +223,8 @@ int CPlayerCore::OpenSoundOut() {
     m_waveFormat.nAvgBytesPerSec = m_waveFormat.nBlockAlign * m_waveFormat.nSamplesPerSec;
     m_waveFormat.wBitsPerSample = 16;
     m_waveFormat.cbSize = 0;
+    // A machine without a reachable sound server plays the file silently rather than not at all.
+    m_pSoundOut->SetSilentFallback(true);
     if (!m_pSoundOut->Open(m_waveFormat)) return 0;
     m_nAudioSampleRate = sampleRate;
     m_heardClock.Start(m_waveFormat.nAvgBytesPerSec);

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "engine/heard_audio_clock.h"
+#include "engine/sound_stall_watch.h"
+#include "engine/sync_delays.h"
 #include "platform/messages.h"
 #include "platform/sync.h"
 #include "platform/wave_format.h"
@@ -132,11 +134,17 @@ private:
     void SyncThread();
     void SyncWithoutAudio();
     bool SyncWithAudio();
+    SyncDelays ChooseDelaysAtNormalSpeed();
+    void SleepUntilPictureDue(uint32_t intervalMs);
+    bool WaitForItsSound(int64_t pictureMs, bool heldAtGate);
 
     void AudioThread();
     bool DecodeAudioPacket(AVPacket* packet, AVFrame* frame);
     bool HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial);
     bool AudioLandsBeforeTarget(const AVFrame* frame, int64_t frameTs);
+    bool IsInOutputFormat(const AVFrame* frame) const;
+    int SamplesAtOutputRate(const AVFrame* frame) const;
+    int PrepareConverter(const AVFrame* frame);
     int ConvertToS16(AVFrame* frame, int* byteCount);
     bool ScratchHolds(int byteCount);
     void WritePcm(const uint8_t* pcm, int byteCount, int64_t streamMs);
@@ -255,6 +263,17 @@ private:
     int m_nSwrChannels = 0;  // what m_pSwrCtx was set up for
     int m_nSwrFormat = -1;
     int m_nSwrRate = 0;
+
+    // The video clock: presentation time in ms of the last decoded picture, 64-bit so that no
+    // stream's time stamps wrap it. Written by the video thread, read by the sync thread.
+    std::atomic<int64_t> m_nVideoClockMs{0};
+    // No sound has been heard for a while of playing time: the pictures keep their own pace and
+    // carry the position. Written by the sync thread.
+    std::atomic<int> m_bSoundStopped{0};
+    // Sync thread only.
+    CSoundStallWatch m_soundWatch;
+    // Video thread only: when the last picture was due, TickMs64; 0 before the first.
+    uint64_t m_nLastPictureDueMs = 0;
 
     std::function<void(int64_t)> m_pictureObserver;
     CHeardAudioClock m_heardClock;

@@ -91,12 +91,13 @@ bool CPlayerCore::HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial
     }
     if (AudioLandsBeforeTarget(frame, frameTs)) return true;
     {
+        // Counted at the output's rate, which the sync thread divides by.
         platform::CsGuard guard(m_csAudioFrame);
-        if (m_nAudioFrameSamples == 0) m_nAudioFrameSamples = frame->nb_samples;
+        if (m_nAudioFrameSamples == 0) m_nAudioFrameSamples = SamplesAtOutputRate(frame);
     }
     const uint8_t* pcm = m_audioScratch.data();
     int byteCount = 0;
-    if (frame->format == AV_SAMPLE_FMT_S16) {
+    if (IsInOutputFormat(frame)) {
         // Only the samples: the plane's line size may include padding.
         pcm = frame->data[0];
         byteCount = frame->nb_samples * frame->ch_layout.nb_channels * kS16Bytes;
@@ -110,7 +111,8 @@ bool CPlayerCore::HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial
         frameMs = static_cast<uint32_t>(m_nPosition);
     }
     const uint32_t audioDelayMs = m_nAudioDelay;
-    if (audioDelayMs != 0) platform::Sleep(audioDelayMs);
+    // A stop does not wait for the delay to run out.
+    if (audioDelayMs != 0) m_hStopEvent.Wait(audioDelayMs);
     if (!PassGate(m_hRunEvent)) return false;
     if (serial != m_nSeekSerial) return true;  // a seek came meanwhile: this sound is from before it
     if (!m_bStepMode && !m_bFast && !m_bSlow) WritePcm(pcm, byteCount, frameMs);
@@ -137,43 +139,71 @@ bool CPlayerCore::ScratchHolds(int byteCount) {
     return true;
 }
 
-// Converts the frame into the scratch buffer, growing it for frames that would not fit. Returns
-// 0 with *byteCount the converted bytes; otherwise a negative code with *byteCount bytes of
-// silence ready in the buffer.
-int CPlayerCore::ConvertToS16(AVFrame* frame, int* byteCount) {
-    *byteCount = 0;
+// The output was opened once with the header's channel count and rate; frames in another
+// layout (mono AAC under a header that implies stereo), another rate (HE-AAC, a header that
+// lies) or another sample format are converted to it.
+bool CPlayerCore::IsInOutputFormat(const AVFrame* frame) const {
+    return frame->format == AV_SAMPLE_FMT_S16 && frame->ch_layout.nb_channels == m_waveFormat.nChannels &&
+           frame->sample_rate == static_cast<int>(m_waveFormat.nSamplesPerSec);
+}
+
+int CPlayerCore::SamplesAtOutputRate(const AVFrame* frame) const {
+    if (frame->sample_rate <= 0) return frame->nb_samples;
+    return static_cast<int>(av_rescale(frame->nb_samples, m_waveFormat.nSamplesPerSec, frame->sample_rate));
+}
+
+// Sets up m_pSwrCtx for frames like this one, unless it already is; 0 or a negative code.
+int CPlayerCore::PrepareConverter(const AVFrame* frame) {
     const int channels = frame->ch_layout.nb_channels;
-    const int needed = av_samples_get_buffer_size(nullptr, channels, frame->nb_samples, AV_SAMPLE_FMT_S16, 1);
-    if (needed <= 0) return -1;
-    if (!ScratchHolds(needed)) return -1;  // out of memory: the frame is skipped
-    std::fill_n(m_audioScratch.begin(), needed, uint8_t{0});
-    *byteCount = needed;
     // A stream that changes its layout, format or rate mid-way gets a converter set up for the new
     // frames; the old one would read planes these frames do not have.
     const bool sameInput = channels == m_nSwrChannels && frame->format == m_nSwrFormat &&
                            frame->sample_rate == m_nSwrRate;
-    if (m_pSwrCtx && !sameInput) swr_free(&m_pSwrCtx);
-    if (!m_pSwrCtx) {
-        m_nSwrChannels = channels;
-        m_nSwrFormat = frame->format;
-        m_nSwrRate = frame->sample_rate;
-        AVChannelLayout layout{};
-        LayoutOf(frame, &layout);
-        // Only the sample format changes: same layout and rate on both sides.
-        const int setResult = swr_alloc_set_opts2(&m_pSwrCtx, &layout, AV_SAMPLE_FMT_S16, frame->sample_rate, &layout,
-                                                  static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
-                                                  nullptr);
-        av_channel_layout_uninit(&layout);
-        if (setResult < 0) return -1;
-        const int initResult = swr_init(m_pSwrCtx);
-        if (initResult < 0) return initResult;
-    }
+    if (m_pSwrCtx && sameInput) return 0;
+    swr_free(&m_pSwrCtx);
+    m_nSwrChannels = channels;
+    m_nSwrFormat = frame->format;
+    m_nSwrRate = frame->sample_rate;
+    AVChannelLayout inputLayout{};
+    AVChannelLayout outputLayout{};
+    LayoutOf(frame, &inputLayout);
+    av_channel_layout_default(&outputLayout, m_waveFormat.nChannels);
+    const int setResult = swr_alloc_set_opts2(&m_pSwrCtx, &outputLayout, AV_SAMPLE_FMT_S16,
+                                              static_cast<int>(m_waveFormat.nSamplesPerSec), &inputLayout,
+                                              static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
+                                              nullptr);
+    av_channel_layout_uninit(&inputLayout);
+    av_channel_layout_uninit(&outputLayout);
+    if (setResult < 0) return setResult;
+    return swr_init(m_pSwrCtx);
+}
+
+// Converts the frame into the scratch buffer, growing it for frames that would not fit. Returns
+// 0 with *byteCount the converted bytes; otherwise a negative code with *byteCount bytes of
+// silence, the frame's length in the output's format, ready in the buffer.
+int CPlayerCore::ConvertToS16(AVFrame* frame, int* byteCount) {
+    *byteCount = 0;
+    const int outputChannels = m_waveFormat.nChannels;
+    if (frame->nb_samples <= 0 || frame->sample_rate <= 0 || frame->ch_layout.nb_channels <= 0 || outputChannels <= 0)
+        return -1;
+    const int silence =
+        av_samples_get_buffer_size(nullptr, outputChannels, SamplesAtOutputRate(frame), AV_SAMPLE_FMT_S16, 1);
+    const int prepared = PrepareConverter(frame);
+    // Room for what the converter still holds from earlier frames as well.
+    const int capacitySamples = prepared == 0 ? swr_get_out_samples(m_pSwrCtx, frame->nb_samples) : 0;
+    const int capacity = capacitySamples > 0 ? av_samples_get_buffer_size(nullptr, outputChannels, capacitySamples,
+                                                                          AV_SAMPLE_FMT_S16, 1)
+                                             : 0;
+    if (silence <= 0 || !ScratchHolds(std::max(silence, capacity))) return -1;  // out of memory: skipped
+    std::fill_n(m_audioScratch.begin(), silence, uint8_t{0});
+    *byteCount = silence;
+    if (prepared < 0) return prepared;
+    if (capacitySamples <= 0) return -1;
     uint8_t* output = m_audioScratch.data();
-    const int capacitySamples = static_cast<int>(m_audioScratch.size() / static_cast<size_t>(channels * kS16Bytes));
     const int converted = swr_convert(m_pSwrCtx, &output, capacitySamples,
                                       const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
-    if (converted <= 0) return converted;
-    *byteCount = converted * channels * kS16Bytes;
+    if (converted < 0) return converted;
+    *byteCount = converted * outputChannels * kS16Bytes;
     return 0;
 }
 

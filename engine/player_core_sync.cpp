@@ -1,5 +1,6 @@
-// The sync thread: compares the audio clock with the video clock and sets the waits the video and
-// audio threads apply; a speed code overrides them.
+// The sync thread: compares the clock of the sound being heard with the video clock and sets the
+// waits the video and audio threads apply; a speed code overrides them. While no sound is heard
+// the pictures keep their own pace and carry the position.
 
 #include "engine/debug_output.h"
 #include "engine/player_core.h"
@@ -33,17 +34,11 @@ void CPlayerCore::SyncWithoutAudio() {
     platform::Sleep(kNoAudioPauseMs);
 }
 
-// One cycle; false when the thread must end.
+// One cycle; false when the thread must end. The delays are limited before they are stored, so
+// neither decoder thread ever reads one beyond the limits.
 bool CPlayerCore::SyncWithAudio() {
     if (m_bReadEof && m_bAudioStarved && m_bVideoStarved) return false;
     if (!PassGate(m_hRunEvent)) return false;
-    int64_t audioClockMs = 0;
-    int64_t videoClockMs = 0;
-    {
-        platform::CsGuard guard(m_csPosition);
-        audioClockMs = static_cast<uint32_t>(m_nPosition);
-        videoClockMs = VideoUnitsToMs(m_nLastVideoTs.load());
-    }
     bool slowOrFast = false;
     int speedCode = 0;
     {
@@ -51,32 +46,95 @@ bool CPlayerCore::SyncWithAudio() {
         slowOrFast = m_bSlow || m_bFast;
         speedCode = m_nSpeed;
     }
-    if (!slowOrFast && m_bHasVideo) {
-        m_hSyncGate.Reset();
-        int32_t frameDelta = 0;  // stream units
-        {
-            platform::CsGuard guard(m_csDelta);
-            frameDelta = m_nFrameDelta;
-        }
-        int audioFrameSamples = 0;
-        {
-            platform::CsGuard guard(m_csAudioFrame);
-            audioFrameSamples = m_nAudioFrameSamples;
-        }
-        const int64_t audioFrameMs =
-            m_nAudioSampleRate > 0 ? int64_t{audioFrameSamples} * 1000 / m_nAudioSampleRate : 0;
-        const auto frameIntervalMs = static_cast<int32_t>(VideoUnitsToMs(frameDelta));
-        const SyncDelays delays = ChooseNormalSpeedDelays(audioClockMs, videoClockMs, frameIntervalMs, audioFrameMs);
-        if (delays.clockSettled) m_bClockStarted = 1;
-        m_nAudioDelay = delays.audioDelayMs;
-        m_nVideoDelay = delays.videoDelayMs;
-        m_hSyncGate.Set();
-        platform::Sleep(kNormalSpeedPauseMs);
-    }
+    const bool normalSpeed = !slowOrFast && m_bHasVideo;
     SyncDelays delays{m_nAudioDelay, m_nVideoDelay, false};
-    if (slowOrFast && ChooseSpeedDelays(speedCode, GetFrameRate(), &delays)) platform::Sleep(kSpeedPauseMs);
+    if (normalSpeed) {
+        m_hSyncGate.Reset();
+        delays = ChooseDelaysAtNormalSpeed();
+    } else {
+        m_soundWatch.Restart();  // no sound is written off normal speed
+    }
+    const bool speedSet = slowOrFast && ChooseSpeedDelays(speedCode, GetFrameRate(), &delays);
     if (LimitDelays(&delays)) OutputDebugText("\n\nSYNC AV EXCEPTION \n\n");
     m_nAudioDelay = delays.audioDelayMs;
     m_nVideoDelay = delays.videoDelayMs;
+    if (normalSpeed) {
+        m_hSyncGate.Set();
+        platform::Sleep(kNormalSpeedPauseMs);
+    } else if (speedSet) {
+        platform::Sleep(kSpeedPauseMs);
+    }
     return true;
+}
+
+// The audio clock the pictures follow is the sound being heard; until any is heard, the time of
+// the last sound decoded stands in for it.
+SyncDelays CPlayerCore::ChooseDelaysAtNormalSpeed() {
+    const int64_t videoClockMs = m_nVideoClockMs;
+    const int64_t heardMs = GetHeardAudioMs();
+    if (m_bStepMode) {
+        m_soundWatch.Restart();  // stepping writes no sound
+    } else {
+        m_soundWatch.Look(heardMs, static_cast<int64_t>(platform::TickMs64()));
+    }
+    int32_t frameDelta = 0;  // stream units
+    {
+        platform::CsGuard guard(m_csDelta);
+        frameDelta = m_nFrameDelta;
+    }
+    const auto frameIntervalMs = static_cast<int32_t>(VideoUnitsToMs(frameDelta));
+    if (m_soundWatch.SoundStopped()) {
+        m_bSoundStopped = 1;
+        {
+            platform::CsGuard guard(m_csPosition);
+            m_nPosition = static_cast<int32_t>(videoClockMs);
+        }
+        m_bClockStarted = 1;
+        return ChooseOwnPaceDelays(frameIntervalMs);
+    }
+    m_bSoundStopped = 0;
+    int64_t audioClockMs = heardMs;
+    if (audioClockMs < 0) {
+        platform::CsGuard guard(m_csPosition);
+        audioClockMs = m_nPosition;
+    }
+    int audioFrameSamples = 0;
+    {
+        platform::CsGuard guard(m_csAudioFrame);
+        audioFrameSamples = m_nAudioFrameSamples;
+    }
+    const int64_t audioFrameMs = m_nAudioSampleRate > 0 ? int64_t{audioFrameSamples} * 1000 / m_nAudioSampleRate : 0;
+    const SyncDelays delays = ChooseNormalSpeedDelays(audioClockMs, videoClockMs, frameIntervalMs, audioFrameMs);
+    if (delays.clockSettled) m_bClockStarted = 1;
+    return delays;
+}
+
+// Video thread. The wait before a picture counts from when the previous one was due, so the
+// time spent decoding and presenting is not added to every interval (at four times speed that
+// would halve the pace). A picture later than one whole interval starts the schedule afresh
+// instead of racing to make up for a pause or a slow stretch.
+void CPlayerCore::SleepUntilPictureDue(uint32_t intervalMs) {
+    const uint64_t nowMs = platform::TickMs64();
+    uint64_t dueMs = m_nLastPictureDueMs + intervalMs;
+    if (m_nLastPictureDueMs == 0 || dueMs + intervalMs < nowMs) dueMs = nowMs;
+    if (dueMs > nowMs) platform::Sleep(static_cast<uint32_t>(dueMs - nowMs));
+    m_nLastPictureDueMs = dueMs;
+}
+
+// Video thread, the run gate just passed. A picture held at the gate (the first one, or the
+// first after a pause) would be shown the moment playback starts, while its sound still has the
+// output's latency to go: the pictures would lead the sound by that much for as long as they
+// keep their pace. Such a picture waits until its sound is heard, a fraction of a second at
+// most, and the pictures' schedule starts from when it is shown. False when the session stops.
+bool CPlayerCore::WaitForItsSound(int64_t pictureMs, bool heldAtGate) {
+    constexpr uint64_t kLongestWaitMs = 300;
+    constexpr uint32_t kLookMs = 2;
+    if (!heldAtGate) return true;
+    const bool soundKeepsTime = m_bHasAudio && m_bHasVideo && !m_bSoundStopped && !m_bStepMode && !m_bSlow && !m_bFast;
+    const uint64_t giveUpMs = platform::TickMs64() + kLongestWaitMs;
+    while (soundKeepsTime && GetHeardAudioMs() < pictureMs && platform::TickMs64() < giveUpMs) {
+        if (m_hStopEvent.Wait(kLookMs)) return false;
+    }
+    m_nLastPictureDueMs = platform::TickMs64();
+    return m_bRunning != 0;
 }

@@ -194,11 +194,17 @@ bool CPlayerCore::ShowPicture(AVFrame* frame, int64_t packetDts, int serial) {
         }
     }
     m_nLastVideoTs = static_cast<uint32_t>(pictureTs);
+    // Pictures are timed by when they are shown, not when they are decoded: B-frames come out of
+    // the decoder in display order, their decode stamps a reorder delay earlier.
+    const int64_t presentationMs = PresentationMs(frame);
+    m_nVideoClockMs = presentationMs != AV_NOPTS_VALUE ? presentationMs : VideoUnitsToMs(pictureTs);
     if (!PassGate(m_hSyncGate)) return false;
     const uint32_t videoDelayMs = VideoDelayAtUseMs(m_nVideoDelay);
-    if (m_bHasAudio && m_bHasVideo && videoDelayMs != 0) platform::Sleep(videoDelayMs);
+    if (m_bHasAudio && m_bHasVideo) SleepUntilPictureDue(videoDelayMs);
+    const bool heldAtGate = !m_hRunEvent.IsSignalled();
     if (!m_hRunEvent.IsSignalled()) m_bRebaseRenderClock = true;  // held by a pause or a seek
     if (!PassGate(m_hRunEvent)) return false;
+    if (!WaitForItsSound(m_nVideoClockMs, heldAtGate)) return false;
     if (serial != m_nSeekSerial) return true;  // a seek came while the picture waited
     return PresentPicture(frame, pictureTs, packetDts);
 }

@@ -9,8 +9,9 @@ constexpr uint32_t kVideoDelayAtUseLimitMs = 200;
 constexpr uint32_t kVideoDelayAtUseFallbackMs = 40;
 constexpr uint32_t kSpeedAudioDelayMs = 10;
 
-// Stored the way the delay fields hold them: a negative value wraps to a huge one.
-uint32_t AsDelay(int64_t ms) { return static_cast<uint32_t>(ms); }
+constexpr uint32_t kUnknownIntervalMs = 40;
+
+uint32_t AsDelay(int64_t ms) { return ms > 0 ? static_cast<uint32_t>(ms) : 0; }
 
 bool IsUsualFrameInterval(int32_t frameIntervalMs) { return frameIntervalMs >= 20 && frameIntervalMs <= 80; }
 
@@ -26,6 +27,13 @@ uint32_t SlightlyBehindDelayMs(int32_t frameIntervalMs) {
     return 30;
 }
 
+// A time line that steps back gives a negative interval; the picture still waits the plain
+// fallback rather than not at all.
+uint32_t VideoAheadDelayMs(int32_t frameIntervalMs) {
+    if (frameIntervalMs < 0) return kVideoDelayFallbackMs;
+    return AsDelay(IsUsualFrameInterval(frameIntervalMs) ? frameIntervalMs + 10 : frameIntervalMs);
+}
+
 }  // namespace
 
 SyncDelays ChooseNormalSpeedDelays(int64_t audioClockMs, int64_t videoClockMs, int32_t frameIntervalMs,
@@ -33,7 +41,7 @@ SyncDelays ChooseNormalSpeedDelays(int64_t audioClockMs, int64_t videoClockMs, i
     const int64_t audioAheadMs = audioClockMs - videoClockMs;
     SyncDelays delays;
     if (audioAheadMs > 200) {  // video far behind: show pictures quickly, feed sound slowly
-        delays.audioDelayMs = audioFrameMs == 0 ? 0 : AsDelay(audioFrameMs - 10);
+        delays.audioDelayMs = AsDelay(audioFrameMs - 10);
         delays.videoDelayMs = 10;
     } else if (audioAheadMs >= 20) {  // video behind
         delays.clockSettled = true;
@@ -42,11 +50,17 @@ SyncDelays ChooseNormalSpeedDelays(int64_t audioClockMs, int64_t videoClockMs, i
     } else if (audioAheadMs > 0) {  // in step, video slightly behind
         delays.videoDelayMs = SlightlyBehindDelayMs(frameIntervalMs);
     } else if (-audioAheadMs > 150) {  // video ahead
-        delays.videoDelayMs = AsDelay(IsUsualFrameInterval(frameIntervalMs) ? frameIntervalMs + 10 : frameIntervalMs);
+        delays.videoDelayMs = VideoAheadDelayMs(frameIntervalMs);
     } else {  // video level or slightly ahead
         delays.clockSettled = true;
         delays.videoDelayMs = IsUsualFrameInterval(frameIntervalMs) ? AsDelay(frameIntervalMs) : 40;
     }
+    return delays;
+}
+
+SyncDelays ChooseOwnPaceDelays(int32_t frameIntervalMs) {
+    SyncDelays delays;
+    delays.videoDelayMs = frameIntervalMs > 0 ? AsDelay(frameIntervalMs) : kUnknownIntervalMs;
     return delays;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/null_audio_device.h"
+
 namespace {
 
 // Gives the device's tail time to reach the loudspeaker before the reset drops what is queued.
@@ -24,10 +26,33 @@ CSoundOut::~CSoundOut() {
 bool CSoundOut::Open(const WAVEFORMATEX& format) {
     Close();
     m_format = format;
+    m_bytesAccepted = 0;
+    {
+        platform::CsGuard guard(m_deviceLock);
+        m_playedBeforeMs = 0;
+    }
     if (!IsPlayableFormat(format)) return false;
     const platform::PcmFormat pcm{format.nSamplesPerSec, format.nChannels};
-    m_open = m_device->Open(pcm, [this](uintptr_t slotIndex) { OnBlockDone(slotIndex); });
+    m_open = m_device->Open(pcm, DoneCallback());
+    if (!m_open && m_silentFallback) m_open = OpenSilentDevice();
     return m_open;
+}
+
+platform::AudioDevice::BlockDone CSoundOut::DoneCallback() {
+    return [this](uintptr_t slotIndex) { OnBlockDone(slotIndex); };
+}
+
+// The failed device hands its blocks back as it closes; the silent one counts on from
+// everything the failed one accepted, as if that had been heard.
+bool CSoundOut::OpenSilentDevice() {
+    platform::CsGuard guard(m_deviceLock);
+    m_device->Close();
+    m_device = std::make_unique<platform::NullAudioDevice>();
+    const platform::PcmFormat pcm{m_format.nSamplesPerSec, m_format.nChannels};
+    m_playedBeforeMs = m_format.nAvgBytesPerSec > 0 ? m_bytesAccepted * 1000 / m_format.nAvgBytesPerSec : 0;
+    m_bytesAccepted = 0;
+    m_silent = m_device->Open(pcm, DoneCallback());
+    return m_silent;
 }
 
 int CSoundOut::Write(const uint8_t* data, int length) {
@@ -42,8 +67,10 @@ int CSoundOut::Write(const uint8_t* data, int length) {
     const int queued = MarkHeld(slot);
     if (!m_device->Write(slot.data.get(), static_cast<size_t>(length), m_next)) {
         MarkReturned(slot);
+        if (m_silentFallback && !m_silent) OpenSilentDevice();
         return -1;
     }
+    m_bytesAccepted += length;
     m_next = (m_next + 1) % kSlotCount;
     if (m_next == 0) m_firstPass = false;
     return queued;
@@ -60,7 +87,13 @@ void CSoundOut::Close() {
 
 bool CSoundOut::IsOpen() const { return m_open; }
 
-int64_t CSoundOut::GetPlayedMs() const { return m_open ? m_device->PlayedMs() : -1; }
+int64_t CSoundOut::GetPlayedMs() const {
+    if (!m_open) return -1;
+    platform::CsGuard guard(m_deviceLock);
+    const int64_t playedMs = m_device->PlayedMs();
+    if (playedMs < 0) return m_playedBeforeMs > 0 ? m_playedBeforeMs : -1;
+    return m_playedBeforeMs + playedMs;
+}
 
 bool CSoundOut::IsPlayableFormat(const WAVEFORMATEX& format) {
     return format.wFormatTag == WAVE_FORMAT_PCM && format.wBitsPerSample == 16 &&

@@ -34,9 +34,16 @@ public:
     CSoundOut(const CSoundOut&) = delete;
     CSoundOut& operator=(const CSoundOut&) = delete;
 
+    // Off by default. When on, a device that cannot be opened, or that fails while playing (its
+    // sound server went away), is replaced by a silent one in the same format: the writer keeps
+    // its pace, the played clock goes on, and the block that met the failure is still refused.
+    // Owner's thread, before Open.
+    void SetSilentFallback(bool enabled) { m_silentFallback = enabled; }
     // 16-bit PCM only; the device decides whether it can play the rate and channel count.
     // Opening an open output closes it first.
     bool Open(const WAVEFORMATEX& format);
+    // Whether the sound now goes to the silent stand-in.
+    bool IsSilent() const { return m_silent; }
     // Queues a copy of the block into the next slot. Returns the number of blocks the device
     // holds including this one, or -1 when the block was not played: no data, a length outside
     // 1..kSlotBytes or not a whole number of sample frames, the output not open, the device
@@ -62,9 +69,18 @@ private:
     int MarkHeld(Slot& slot);
     void MarkReturned(Slot& slot);
     void OnBlockDone(uintptr_t slotIndex);
+    platform::AudioDevice::BlockDone DoneCallback();
+    bool OpenSilentDevice();
 
     WAVEFORMATEX m_format{};
-    std::unique_ptr<platform::AudioDevice> m_device;
+    std::unique_ptr<platform::AudioDevice> m_device;  // replaced only under m_deviceLock
+    // Guards which device m_device is, for GetPlayedMs on other threads; taken before the
+    // device's own lock, never while m_lock is held.
+    mutable platform::CriticalSection m_deviceLock;
+    bool m_silentFallback = false;
+    std::atomic<bool> m_silent{false};
+    int64_t m_bytesAccepted = 0;    // by the device since Open; writer's thread
+    int64_t m_playedBeforeMs = 0;   // by devices replaced since Open; guarded by m_deviceLock
     int m_queued = 0;  // blocks the device holds; guarded by m_lock
     std::atomic<bool> m_open{false};
     std::array<Slot, kSlotCount> m_slots;

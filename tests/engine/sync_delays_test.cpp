@@ -32,6 +32,7 @@ const NormalCase kNormalCases[] = {
     {"ahead_by_200_usual_interval", 1'000, 1'200, 40, 23, 0, 50, false},
     {"ahead_short_interval_not_lengthened", 1'000, 1'200, 10, 23, 0, 10, false},
     {"ahead_long_interval_not_lengthened", 1'000, 1'200, 100, 23, 0, 100, false},
+    {"ahead_time_line_stepped_back", 1'000, 1'200, -40, 23, 0, 35, false},
     // Level or slightly ahead.
     {"ahead_by_100", 1'000, 1'100, 40, 23, 0, 40, true},
     {"ahead_by_150_edge", 1'000, 1'150, 80, 23, 0, 80, true},
@@ -51,12 +52,37 @@ TEST_P(NormalSpeedDelays, FollowTheTable) {
 INSTANTIATE_TEST_SUITE_P(Table, NormalSpeedDelays, testing::ValuesIn(kNormalCases),
                          [](const testing::TestParamInfo<NormalCase>& info) { return std::string(info.param.name); });
 
-TEST(NormalSpeedDelays, NegativeResultIsCaughtByTheLimit) {
-    // Video behind with an audio frame shorter than 5 ms gives a negative audio wait.
-    SyncDelays delays = ChooseNormalSpeedDelays(1'100, 1'000, 40, 2);
-    EXPECT_TRUE(LimitDelays(&delays));
-    EXPECT_EQ(delays.audioDelayMs, 0u);
-    EXPECT_EQ(delays.videoDelayMs, 30u);
+// Audio frames shorter than the margins subtracted from them (small PCM packets, 2.5 to 10 ms
+// Opus frames, no frame decoded yet after a seek) give no wait rather than a wrapped one.
+TEST(NormalSpeedDelays, AudioFramesShorterThanTheMarginGiveNoWait) {
+    const struct {
+        const char* name;
+        int64_t audioClockMs;
+        int64_t audioFrameMs;
+    } cases[] = {
+        {"behind_2ms_frame", 1'100, 2},
+        {"behind_5ms_frame", 1'100, 5},
+        {"behind_no_frame_yet", 1'100, 0},
+        {"far_behind_2_5ms_frame", 1'300, 2},
+        {"far_behind_10ms_frame", 1'300, 10},
+    };
+    for (const auto& c : cases) {
+        SyncDelays delays = ChooseNormalSpeedDelays(c.audioClockMs, 1'000, 40, c.audioFrameMs);
+        EXPECT_EQ(delays.audioDelayMs, 0u) << c.name;
+        EXPECT_FALSE(LimitDelays(&delays)) << c.name;
+    }
+}
+
+TEST(OwnPaceDelays, PicturesKeepTheirIntervalWithoutAnAudioWait) {
+    const struct {
+        int32_t frameIntervalMs;
+        uint32_t videoDelayMs;
+    } cases[] = {{40, 40}, {100, 100}, {16, 16}, {0, 40}, {-40, 40}};
+    for (const auto& c : cases) {
+        const SyncDelays delays = ChooseOwnPaceDelays(c.frameIntervalMs);
+        EXPECT_EQ(delays.videoDelayMs, c.videoDelayMs) << c.frameIntervalMs;
+        EXPECT_EQ(delays.audioDelayMs, 0u) << c.frameIntervalMs;
+    }
 }
 
 struct SpeedCase {
