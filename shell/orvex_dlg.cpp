@@ -93,7 +93,8 @@ BOOL COrvexDlg::OnInitDialog() {
     EnableBackupPrivilege();
 
     LanguageStore& store = LanguageStore::Global();
-    if (store.InitLanguage()) {
+    const bool languageLoaded = store.InitLanguage();
+    if (languageLoaded) {
         store.BuildLanguageList();
     } else {
         AfxMessageBox(QString::fromLatin1(kFatalLanguageMessage));
@@ -104,6 +105,9 @@ BOOL COrvexDlg::OnInitDialog() {
     setWindowIcon(m_hWindowIcon);
     SetWindowText(WindowTitle());
     ApplyStartupRect();
+    // Without a language the program is ending, as its message said: no panel, whose panes would
+    // each report the missing texts again.
+    if (!languageLoaded) return TRUE;
     PlaceMainPanel();
     m_mainPanel.PlayStartFile(m_strStartFile);
     return TRUE;

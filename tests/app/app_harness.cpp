@@ -107,7 +107,12 @@ std::string AppTest::ReadConfig() const { return ReadWholeFile(LangFolder() + "c
 
 void AppTest::RemoveConfig() const { fs::remove(LangFolder() + "currentcfg.ini"); }
 
-pid_t AppTest::Start(const std::string& language, const char* restartRect) {
+pid_t AppTest::Start(const std::string& language, const char* restartRect,
+                     const std::vector<std::string>& arguments) {
+    // Built before the fork: the child of a threaded process should only exec.
+    std::vector<char*> argv{const_cast<char*>("./Quillon")};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
         if (::chdir(m_folder.c_str()) != 0) ::_exit(126);
@@ -127,7 +132,7 @@ pid_t AppTest::Start(const std::string& language, const char* restartRect) {
         const std::string suppressions =
             std::string("suppressions=") + TELVANE_SOURCE_DIR + "/tests/app/lsan.supp";
         ::setenv("LSAN_OPTIONS", suppressions.c_str(), 1);
-        ::execl("./Quillon", "./Quillon", static_cast<char*>(nullptr));
+        ::execv("./Quillon", argv.data());
         ::_exit(127);
     }
     m_started.push_back(pid);

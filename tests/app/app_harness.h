@@ -34,8 +34,10 @@ protected:
     void RemoveConfig() const;
 
     // Starts the player; language is the user's locale (LANGUAGE), "en_US" by default;
-    // restartRect, when given, the window rectangle a restarting player hands on.
-    pid_t Start(const std::string& language = "en_US", const char* restartRect = nullptr);
+    // restartRect, when given, the window rectangle a restarting player hands on; arguments go on
+    // its command line.
+    pid_t Start(const std::string& language = "en_US", const char* restartRect = nullptr,
+                const std::vector<std::string>& arguments = {});
     // Waits for a process started here, or restarted by one, to end; its exit status.
     std::optional<int> WaitForExit(pid_t pid, int timeoutMs = 20000);
     // The players running in the private folder, the restarted ones included.

@@ -6,11 +6,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "platform/qt/dialog_template.h"
 #include "shell/language_store.h"
 #include "tests/app/app_harness.h"
+#include "tests/support/fixtures.h"
 
 namespace {
 
@@ -23,8 +26,8 @@ constexpr int kSettleMs = 400;
 class PlayerTest : public AppTest {
 protected:
     // Starts the player and waits for its main window.
-    void StartShown(const std::string& language = "en_US") {
-        m_pid = Start(language);
+    void StartShown(const std::string& language = "en_US", const std::vector<std::string>& arguments = {}) {
+        m_pid = Start(language, nullptr, arguments);
         m_window = WaitForWindow(m_pid, "^Telvane$");
         ASSERT_NE(m_window, 0u) << Log();
         m_geometry = Geometry(m_window);
@@ -206,6 +209,40 @@ TEST_F(PlayerTest, ChoosingAnotherLanguageRestartsInPlaceWithItsTexts) {
     ExpectCleanEnd(m_pid);
 }
 
+TEST_F(PlayerTest, RestartAfterALanguageSwitchPlaysTheFileOfTheCommandLineAgain) {
+    fixtures::TempDir media;
+    fixtures::ClipOptions options;
+    options.seconds = 20.0;
+    const std::string clip = fixtures::MakeClip(media, "clip", options);
+    ASSERT_FALSE(clip.empty());
+    std::filesystem::copy_file(clip, Folder() + "/clip.mp4");
+    // Named relative to the folder the player starts in.
+    StartShown("en_US", {"clip.mp4"});
+    ChooseLanguage("0407");
+    EXPECT_EQ(WaitForExit(m_pid), 0) << Log();
+
+    std::vector<pid_t> players;
+    for (int i = 0; i < 50 && players.empty(); ++i) {
+        players = RunningPlayers();
+        Pause(150);
+    }
+    ASSERT_EQ(players.size(), 1u) << Log();
+    m_pid = players.front();
+    std::ifstream cmdline("/proc/" + std::to_string(m_pid) + "/cmdline", std::ios::binary);
+    const std::string arguments((std::istreambuf_iterator<char>(cmdline)), {});
+    EXPECT_NE(arguments.find(std::string(1, '\0') + Folder() + "/clip.mp4" + '\0'), std::string::npos)
+        << "the file is handed on as an absolute path";
+    m_window = WaitForWindow(m_pid, "^Telvane$");
+    ASSERT_NE(m_window, 0u) << Log();
+    m_geometry = Geometry(m_window);
+    // The picture of the clip, in the middle of the video pane.
+    const WindowGeometry picture{m_geometry.x + 200, m_geometry.y + 200, 200, 100};
+    EXPECT_TRUE(WaitUntilPainted(picture));
+    Screenshot("restart_keeps_the_file");
+    CloseThroughCloseButton();
+    ExpectCleanEnd(m_pid);
+}
+
 TEST_F(PlayerTest, HandedOnRectangleIsUsedOnlyWhenItDescribesAWindow) {
     const struct {
         const char* rect;
@@ -343,7 +380,8 @@ TEST_F(PlayerTest, UnusableConfigurationShowsTheFatalMessageAndEnds) {
             RemoveConfig();
         }
         const pid_t pid = Start();
-        const unsigned long message = WaitForWindow(pid, "^Quillon$");
+        // Titled with the application's name.
+        const unsigned long message = WaitForWindow(pid, "^(Telvane|Quillon)$");
         ASSERT_NE(message, 0u) << c.name << '\n' << Log();
         Screenshot(std::string("fatal_message_") + (c.config ? c.config : "missing"));
         EXPECT_EQ(VisibleWindowCount(pid), 1u) << c.name << ": the main window stays hidden";

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFile>
 #include <QImage>
 #include <ctime>
@@ -153,6 +156,21 @@ TEST_F(PanelTest, ADroppedFilePlaysAndPauseResumeStopAndReplayFollow) {
     EXPECT_TRUE(panel.m_pPlayer->IsPlaying());
     EXPECT_EQ(panel.m_nSource, CMainDlg::kSourceDropped);
     EXPECT_EQ(panel.m_wndStatus.m_strText, m_clip);
+}
+
+TEST_F(PanelTest, AFileDroppedOnTheVideoPaneIsPlayed) {
+    TestPanel panel;
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(m_clip)});
+    const QPoint middle(panel.m_wndPlay.width() / 2, panel.m_wndPlay.height() / 2);
+    QDragEnterEvent enter(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&panel.m_wndPlay, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(middle), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&panel.m_wndPlay, &drop);
+    EXPECT_TRUE(PumpUntil([&] { return panel.m_pPlayer && panel.m_pPlayer->IsPlaying(); }));
+    EXPECT_EQ(panel.m_strCurFile, m_clip);
+    EXPECT_EQ(panel.m_nSource, CMainDlg::kSourceDropped);
 }
 
 TEST_F(PanelTest, AFileThatDoesNotOpenChangesNothingOnScreen) {

@@ -1,0 +1,425 @@
+// The player playing files as a person drives it: a file named on the command line, the open
+// dialog, a scanned folder, the transport buttons, the speed marks, seeking on the slider, volume
+// and mute on the sound server, full screen, snapshots, the end of a file and the converter button.
+// The clip's upper half is one solid colour per third of its length (red, green, blue) over a moving test
+// picture, so the screen tells which part of the file is shown and whether pictures still change.
+
+#include <signal.h>
+#include <stdlib.h>
+
+#include <QColor>
+#include <QImage>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "panels/ctrl_wind.h"
+#include "panels/list_wind.h"
+#include "panels/m_status_bar.h"
+#include "tests/app/app_harness.h"
+#include "tests/audio/audio_test_support.h"
+#include "tests/support/fixtures.h"
+
+namespace fs = std::filesystem;
+using platform::Rect;
+
+namespace {
+
+constexpr int kLeft = 1;
+// The main window's frame around the main panel.
+constexpr int kBorder = 3;
+constexpr int kCaptionHeight = 35;
+constexpr int kPlaylistWidth = 245;
+constexpr int kStatusHeight = 38;
+constexpr int kCtrlHeight = 80;
+// Long enough for every step of a test to happen before the end, short enough to wait for the end.
+constexpr int kLongClipSeconds = 30;
+constexpr int kShortClipSeconds = 9;
+
+enum class Colour { Red, Green, Blue, Black, Other };
+
+const char* Name(Colour colour) {
+    switch (colour) {
+        case Colour::Red: return "red";
+        case Colour::Green: return "green";
+        case Colour::Blue: return "blue";
+        case Colour::Black: return "black";
+        case Colour::Other: return "other";
+    }
+    return "?";
+}
+
+Colour Classify(const QColor& c) {
+    if (c.red() < 30 && c.green() < 30 && c.blue() < 30) return Colour::Black;
+    if (c.red() > 150 && c.green() < 90 && c.blue() < 90) return Colour::Red;
+    if (c.green() > 150 && c.red() < 90 && c.blue() < 90) return Colour::Green;
+    if (c.blue() > 150 && c.red() < 90 && c.green() < 90) return Colour::Blue;
+    return Colour::Other;
+}
+
+QColor Average(const QImage& image, const WindowGeometry& area) {
+    long r = 0, g = 0, b = 0, n = 0;
+    for (int y = area.y; y < area.y + area.height; ++y) {
+        for (int x = area.x; x < area.x + area.width; ++x) {
+            const QColor c(image.pixel(x, y));
+            r += c.red();
+            g += c.green();
+            b += c.blue();
+            ++n;
+        }
+    }
+    if (n == 0) return QColor();
+    return QColor(static_cast<int>(r / n), static_cast<int>(g / n), static_cast<int>(b / n));
+}
+
+// The raw volume of the default sink ("Volume: front-left: 32768 /  50% / ..."); -1 when unknown.
+long SinkVolume() {
+    const std::string output = RunCommand("pactl get-sink-volume @DEFAULT_SINK@ 2>/dev/null");
+    std::smatch match;
+    if (!std::regex_search(output, match, std::regex(R"(front-left:\s*(\d+))"))) return -1;
+    return std::stol(match[1]);
+}
+
+class PlaybackTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        // A server of the test's own: the volume it changes is nobody else's.
+        m_server = std::make_unique<PrivateSoundServer>();
+        ASSERT_TRUE(m_server->Started());
+        m_useServer = std::make_unique<UseSoundServer>(m_server->Address());
+        m_media = Folder() + "/media";
+        fs::create_directories(m_media);
+        m_clip = m_media + "/clip.mp4";
+        ASSERT_TRUE(MakeColourClip(m_clip, kShortClipSeconds));
+    }
+
+    void TearDown() override {
+        AppTest::TearDown();
+        m_useServer.reset();
+        m_server.reset();
+    }
+
+    static bool MakeColourClip(const std::string& path, int seconds) {
+        const std::string band = "drawbox=x=0:y=0:w=iw:h=ih/2:t=fill:color=";
+        const std::string first = std::to_string(seconds / 3);
+        const std::string second = std::to_string(2 * seconds / 3);
+        const std::string filter = "testsrc2=size=320x240:rate=25:duration=" + std::to_string(seconds) +
+                                   "," + band + "red:enable='lt(t," + first + ")'," + band +
+                                   "lime:enable='between(t," + first + "," + second + ")'," + band +
+                                   "blue:enable='gte(t," + second + ")'";
+        return fixtures::RunProgram({"ffmpeg", "-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i", filter,
+                                     "-f", "lavfi", "-i",
+                                     "sine=frequency=440:sample_rate=8000:duration=" + std::to_string(seconds),
+                                     "-c:v", "libx264", "-preset", "veryfast", "-g", "25", "-bf", "0",
+                                     "-pix_fmt", "yuv420p", "-c:a", "aac", "-ac", "1", "-shortest", path}) == 0;
+    }
+
+    void StartShown(const std::vector<std::string>& arguments = {}) {
+        m_pid = Start("en_US", nullptr, arguments);
+        m_window = WaitForWindow(m_pid, "^Telvane$");
+        ASSERT_NE(m_window, 0u) << Log();
+        m_geometry = Geometry(m_window);
+        ASSERT_TRUE(WaitUntilPainted(m_geometry));
+        Focus(m_window);
+    }
+
+    // The main panel's client rectangle on the screen.
+    WindowGeometry Panel() const {
+        return {m_geometry.x + kBorder, m_geometry.y + kCaptionHeight, m_geometry.width - 2 * kBorder,
+                m_geometry.height - kCaptionHeight - kBorder};
+    }
+    WindowGeometry VideoPane() const {
+        const WindowGeometry p = Panel();
+        return {p.x, p.y + kStatusHeight + 1, p.width - kPlaylistWidth, p.height - kStatusHeight - 1 - kCtrlHeight};
+    }
+    // The solid band of the picture and the moving test picture below it.
+    WindowGeometry Band() const {
+        const WindowGeometry v = VideoPane();
+        return {v.x + v.width / 2 - 40, v.y + v.height / 8, 80, v.height / 4};
+    }
+    WindowGeometry Moving() const {
+        const WindowGeometry v = VideoPane();
+        return {v.x + v.width / 4, v.y + v.height * 5 / 8, v.width / 2, v.height / 4};
+    }
+    WindowGeometry StatusText() const {
+        const WindowGeometry p = Panel();
+        const Rect text = ComputeStatusBarLayout(p.width - kPlaylistWidth - 1, kStatusHeight)->text;
+        return {p.x + text.left, p.y + text.top, text.Width(), text.Height()};
+    }
+    CtrlBarLayout CtrlBar() const {
+        const WindowGeometry p = Panel();
+        return *ComputeCtrlBarLayout(Rect{0, 0, p.width - kPlaylistWidth - 1, kCtrlHeight});
+    }
+    WindowGeometry InCtrlBar(const Rect& rect) const {
+        const WindowGeometry p = Panel();
+        return {p.x + rect.left, p.y + p.height - kCtrlHeight + rect.top, rect.Width(), rect.Height()};
+    }
+    // Off the window, so that no control shows its hover look in a screenshot.
+    void ParkPointer() const { RunCommand("xdotool mousemove 0 0"); }
+    void ClickAt(const WindowGeometry& area) const {
+        Click(area.x + area.width / 2, area.y + area.height / 2, kLeft);
+    }
+    void ClickCtrl(const Rect& rect) const { ClickAt(InCtrlBar(rect)); }
+    void ClickStatusButton(bool snapshot) const {
+        const WindowGeometry p = Panel();
+        const StatusBarLayout layout = *ComputeStatusBarLayout(p.width - kPlaylistWidth - 1, kStatusHeight);
+        const Rect& rect = snapshot ? layout.snapshot : layout.fullScreen;
+        ClickAt({p.x + rect.left, p.y + rect.top, rect.Width(), rect.Height()});
+    }
+
+    Colour BandColour(const std::string& shotName) { return Classify(Average(Screenshot(shotName), Band())); }
+    ::testing::AssertionResult WaitForBand(Colour wanted, const std::string& shotName, int timeoutMs = 8000) {
+        Colour seen = Colour::Other;
+        for (int waited = 0; waited <= timeoutMs; waited += 250) {
+            seen = BandColour(shotName);
+            if (seen == wanted) return ::testing::AssertionSuccess();
+            Pause(250);
+        }
+        return ::testing::AssertionFailure() << "the picture's band stayed " << Name(seen) << ", not "
+                                             << Name(wanted);
+    }
+
+    std::vector<std::string> Jpegs() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_media)) {
+            if (entry.path().extension() == ".jpg") names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    std::unique_ptr<PrivateSoundServer> m_server;
+    std::unique_ptr<UseSoundServer> m_useServer;
+    std::string m_media;
+    std::string m_clip;
+    pid_t m_pid = 0;
+    unsigned long m_window = 0;
+    WindowGeometry m_geometry;
+};
+
+std::set<std::string> SnapshotNamesBetween(std::time_t first, std::time_t last) {
+    std::set<std::string> names;
+    for (std::time_t t = first; t <= last; ++t) {
+        std::tm local{};
+        localtime_r(&t, &local);
+        char name[64];
+        std::snprintf(name, sizeof name, "%d_%d_%d-%d_%d_%d.jpg", local.tm_year + 1900, local.tm_mon + 1,
+                      local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+        names.insert(name);
+    }
+    return names;
+}
+
+}  // namespace
+
+TEST_F(PlaybackTest, AFileOnTheCommandLinePlaysAtOnceAndTheTransportButtonsDriveIt) {
+    const std::string clip = m_media + "/long.mp4";
+    ASSERT_TRUE(MakeColourClip(clip, kLongClipSeconds));
+    StartShown({clip});
+    ASSERT_TRUE(WaitForBand(Colour::Red, "cmdline_playing")) << Log();
+    const CtrlBarLayout bar = CtrlBar();
+
+    // The time label and the position slider move on.
+    const WindowGeometry timeArea = InCtrlBar(Rect{bar.seek.left, bar.seek.top, bar.position.right, bar.position.bottom});
+    const QImage early = Screenshot("cmdline_time_early");
+    Pause(1500);
+    const QImage later = Screenshot("cmdline_time_later");
+    EXPECT_TRUE(Differs(early, later, timeArea));
+
+    // Pause: the pictures stand still; play resumes them.
+    ClickCtrl(bar.playPause);
+    Pause(700);
+    const QImage paused = Screenshot("cmdline_paused");
+    Pause(700);
+    EXPECT_FALSE(Differs(paused, Screenshot("cmdline_still_paused"), Moving()));
+    ClickCtrl(bar.playPause);
+    Pause(500);
+    const QImage resumed = Screenshot("cmdline_resumed");
+    Pause(500);
+    EXPECT_TRUE(Differs(resumed, Screenshot("cmdline_resumed_later"), Moving()));
+
+    // Frame step while playing stops the pictures; each further step shows one more.
+    ClickCtrl(bar.frame);
+    Pause(700);
+    const QImage stopped = Screenshot("cmdline_step_stopped");
+    Pause(700);
+    EXPECT_FALSE(Differs(stopped, Screenshot("cmdline_step_still"), Moving()));
+    ClickCtrl(bar.frame);
+    Pause(700);
+    const QImage stepped = Screenshot("cmdline_stepped");
+    EXPECT_TRUE(Differs(stopped, stepped, Moving()));
+    Pause(700);
+    EXPECT_FALSE(Differs(stepped, Screenshot("cmdline_still_stepped"), Moving()));
+    ClickCtrl(bar.playPause);
+    Pause(500);
+    const QImage playingAgain = Screenshot("cmdline_playing_again");
+    Pause(500);
+    EXPECT_TRUE(Differs(playingAgain, Screenshot("cmdline_playing_again_later"), Moving()));
+
+    // The speed marks appear before the path in the status bar, and go again at normal speed.
+    const QImage normal = Screenshot("cmdline_speed_normal");
+    ClickCtrl(bar.slow);
+    Pause(500);
+    const QImage slow = Screenshot("cmdline_speed_half");
+    EXPECT_TRUE(Differs(normal, slow, StatusText()));
+    ClickCtrl(bar.fast);
+    Pause(500);
+    const QImage fast = Screenshot("cmdline_speed_double");
+    EXPECT_TRUE(Differs(slow, fast, StatusText()));
+    for (int press = 0; press < 2; ++press) {
+        ClickCtrl(bar.fast);
+        Pause(500);  // apart, so that two presses are no double click
+    }
+    EXPECT_FALSE(Differs(normal, Screenshot("cmdline_speed_normal_again"), StatusText()));
+
+    // A click at five sixths of the position slider shows the blue third of the file.
+    const WindowGeometry seek = InCtrlBar(bar.seek);
+    Click(seek.x + 8 + (seek.width - 16) * 5 / 6, seek.y + seek.height / 2, kLeft);
+    EXPECT_TRUE(WaitForBand(Colour::Blue, "cmdline_after_seek", 3000));
+
+    // The snapshot lands in the file's folder, named by the time of day, showing what the screen shows.
+    const std::time_t before = std::time(nullptr);
+    ClickStatusButton(true);
+    const QImage onScreen = Screenshot("cmdline_snapshot");
+    Pause(800);
+    const std::time_t after = std::time(nullptr);
+    const std::vector<std::string> jpegs = Jpegs();
+    ASSERT_EQ(jpegs.size(), 1u);
+    EXPECT_TRUE(SnapshotNamesBetween(before, after).count(jpegs[0])) << jpegs[0];
+    const QImage snapshot(QString::fromStdString(m_media + "/" + jpegs[0]));
+    ASSERT_EQ(snapshot.size(), QSize(320, 240));
+    const QColor snapBand = Average(snapshot.convertToFormat(QImage::Format_RGB32), {120, 30, 80, 60});
+    EXPECT_EQ(Classify(snapBand), Colour::Blue);
+    EXPECT_EQ(Classify(snapBand), Classify(Average(onScreen, Band())));
+
+    EXPECT_EQ(SanitizerReports(), "");
+}
+
+TEST_F(PlaybackTest, StopThenPlayReplaysAndTheEndOfTheFileResetsTheControls) {
+    StartShown({m_clip});
+    ASSERT_TRUE(WaitForBand(Colour::Red, "stop_playing")) << Log();
+    const CtrlBarLayout bar = CtrlBar();
+    const WindowGeometry playButton = InCtrlBar(bar.playPause);
+    ParkPointer();
+    const QImage playing = Screenshot("stop_before");
+
+    ClickCtrl(bar.stop);
+    ParkPointer();
+    EXPECT_TRUE(WaitForBand(Colour::Black, "stop_stopped", 3000));
+    const QImage stopped = Screenshot("stop_stopped_controls");
+    EXPECT_TRUE(Differs(playing, stopped, playButton)) << "the play look comes back";
+    EXPECT_TRUE(Differs(playing, stopped, StatusText())) << "the path goes";
+
+    // Play after a stop opens the same file again, from its start.
+    ClickCtrl(bar.playPause);
+    ParkPointer();
+    EXPECT_TRUE(WaitForBand(Colour::Red, "stop_replayed", 3000));
+
+    // Played out: the picture goes, the play look comes back, nothing else starts.
+    EXPECT_TRUE(WaitForBand(Colour::Black, "stop_played_out", (kShortClipSeconds + 6) * 1000));
+    const QImage ended = Screenshot("stop_ended_controls");
+    EXPECT_FALSE(Differs(stopped, ended, playButton));
+    Pause(1500);
+    EXPECT_EQ(BandColour("stop_still_ended"), Colour::Black);
+    EXPECT_EQ(SanitizerReports(), "");
+}
+
+TEST_F(PlaybackTest, OpenDialogAndScannedFolderPlayTheirFiles) {
+    StartShown();
+    const CtrlBarLayout bar = CtrlBar();
+    ClickCtrl(bar.open);
+    Pause(1500);  // the dialog comes up with the file name field focused
+    Screenshot("open_dialog");
+    RunCommand("xdotool type --delay 20 '" + m_clip + "'");
+    Keys("Return");
+    EXPECT_TRUE(WaitForBand(Colour::Red, "open_playing")) << Log();
+    ClickCtrl(bar.stop);
+    ASSERT_TRUE(WaitForBand(Colour::Black, "open_stopped", 3000));
+
+    // The playlist's add button asks for a folder; a double click on its entry plays it.
+    const WindowGeometry p = Panel();
+    const ListWindLayout list = ComputeListWindLayout(kPlaylistWidth, p.height);
+    const int listLeft = p.x + p.width - kPlaylistWidth;
+    Click(listLeft + (list.add.left + list.add.right) / 2, p.y + (list.add.top + list.add.bottom) / 2, kLeft);
+    Pause(1500);
+    Screenshot("folder_dialog");
+    RunCommand("xdotool type --delay 20 '" + m_media + "'");
+    Keys("Return");
+    Pause(1500);
+    Screenshot("folder_scanned");
+    const int rowX = listLeft + list.files.left + 40;
+    const int rowY = p.y + list.files.top + 17;
+    RunCommand("xdotool mousemove " + std::to_string(rowX) + " " + std::to_string(rowY) +
+               " sleep 0.2 click --repeat 2 --delay 80 1");
+    EXPECT_TRUE(WaitForBand(Colour::Red, "folder_playing")) << Log();
+    EXPECT_EQ(SanitizerReports(), "");
+}
+
+TEST_F(PlaybackTest, MuteAndVolumeSliderChangeTheSinkVolume) {
+    ASSERT_NE(SinkVolume(), -1);
+    RunCommand("pactl set-sink-volume @DEFAULT_SINK@ 40000");
+    StartShown();
+    const CtrlBarLayout bar = CtrlBar();
+    const long start = SinkVolume();
+    ASSERT_NEAR(start, 40000, 2);
+
+    ClickCtrl(bar.volume);
+    Pause(500);
+    Screenshot("volume_muted");
+    EXPECT_EQ(SinkVolume(), 0);
+    ClickCtrl(bar.volume);
+    Pause(500);
+    EXPECT_NEAR(SinkVolume(), start, 2);
+
+    // A click at a quarter of the volume slider's track sets about a quarter of the full volume.
+    const WindowGeometry slider = InCtrlBar(bar.volumeSlider);
+    const int margin = 6;
+    Click(slider.x + margin + (slider.width - 2 * margin) / 4, slider.y + slider.height / 2, kLeft);
+    Pause(500);
+    Screenshot("volume_quarter");
+    const long quarter = 65536 / 4;
+    EXPECT_NEAR(SinkVolume(), quarter, 1500);
+    EXPECT_EQ(SanitizerReports(), "");
+}
+
+TEST_F(PlaybackTest, DoubleClickOnThePictureGoesFullScreenAndEscReturns) {
+    StartShown({m_clip});
+    ASSERT_TRUE(WaitForBand(Colour::Red, "full_playing")) << Log();
+    const WindowGeometry v = VideoPane();
+    // Left of the window, where only the full-screen picture can reach.
+    const WindowGeometry outside{std::max(0, m_geometry.x - 150), 250, 40, 40};
+    ASSERT_GT(m_geometry.x, 200);
+    RunCommand("xdotool mousemove " + std::to_string(v.x + v.width / 2) + " " + std::to_string(v.y + v.height / 2) +
+               " sleep 0.2 click --repeat 2 --delay 80 1");
+    Pause(1000);
+    const QImage full = Screenshot("full_screen");
+    EXPECT_EQ(Classify(Average(full, outside)), Colour::Red);
+
+    Keys("Escape");
+    Pause(1000);
+    const QImage back = Screenshot("full_screen_left");
+    EXPECT_EQ(Classify(Average(back, outside)), Colour::Black);
+    EXPECT_NE(BandColour("full_back_in_window"), Colour::Black);
+    EXPECT_EQ(SanitizerReports(), "");
+}
+
+TEST_F(PlaybackTest, ConvertButtonStartsTheConverterBesideThePlayerWithItsLanguage) {
+    fs::copy_file(fs::path(TELVANE_BINARY_DIR) / "bin" / "argv_recorder", fs::path(Folder()) / "Kadrel");
+    StartShown();
+    ClickCtrl(CtrlBar().convert);
+    const std::string record = Folder() + "/argv.txt";
+    for (int waited = 0; waited < 5000 && !fs::exists(record); waited += 100) Pause(100);
+    ASSERT_TRUE(fs::exists(record));
+    std::ifstream in(record);
+    std::vector<std::string> argv;
+    for (std::string line; std::getline(in, line);) argv.push_back(line);
+    // The player's own path with its name changed, and the language in decimal.
+    const std::string converter = (fs::path(TELVANE_BINARY_DIR) / "bin" / "Kadrel").string();
+    EXPECT_EQ(argv, (std::vector<std::string>{converter, "1033"}));
+}
