@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <utility>
 
 namespace {
@@ -18,6 +20,8 @@ constexpr uint32_t kEnglish = 0x409;
 constexpr uint32_t kHighestPrimaryLanguage = 0x38;
 constexpr int kLanguageWordEntry = 19;
 constexpr int kLanguageNameEntry = 20;
+// The shipped configuration is a few bytes; a larger file is copied only this far.
+constexpr size_t kLargestCopiedConfig = 64 * 1024;
 
 // Owns a file descriptor. Only regular files are opened: a directory or a pipe that happens to
 // carry a language file's name must count as missing rather than block or fail mid-read.
@@ -164,7 +168,31 @@ constexpr RegionalLanguage kRegionalLanguages[] = {
     {"nl", "BE", 0x813},  {"it", "CH", 0x810},  {"sv", "FI", 0x81D},  {"ar", "EG", 0xC01},
 };
 
+// Writes all of bytes; false when the file takes fewer.
+bool WriteAll(int fd, const unsigned char* bytes, size_t size) {
+    while (size > 0) {
+        const ssize_t put = ::write(fd, bytes, size);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        bytes += put;
+        size -= static_cast<size_t>(put);
+    }
+    return true;
+}
+
 }  // namespace
+
+std::string UserConfigFolder(const char* xdgConfigHome, const char* home) {
+    // A relative value is invalid for the variable and would name a folder that moves with the
+    // current directory.
+    if (xdgConfigHome && xdgConfigHome[0] == '/') return std::string(xdgConfigHome) + "/telvane/";
+    if (home && home[0] == '/') return std::string(home) + "/.config/telvane/";
+    return {};
+}
+
+std::string UserConfigFolder() {
+    return UserConfigFolder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+}
 
 uint32_t LangIdFromLocale(std::string_view language, std::string_view territory) {
     const std::string code = ToLowerAscii(language);
@@ -226,16 +254,19 @@ std::u16string CleanLanguageText(std::u16string_view raw) {
     return clean;
 }
 
-LanguageStore::LanguageStore(uint32_t systemLanguage, std::string folder)
-    : m_currentLanguage(systemLanguage), m_folder(std::move(folder)) {}
+LanguageStore::LanguageStore(uint32_t systemLanguage, std::string folder, std::string userFolder)
+    : m_currentLanguage(systemLanguage), m_folder(std::move(folder)), m_userFolder(std::move(userFolder)) {}
 
 LanguageStore& LanguageStore::Global() {
-    static LanguageStore store;
+    static LanguageStore store(GetSystemDefaultLangID(), "langconfig/", UserConfigFolder());
     return store;
 }
 
 bool LanguageStore::InitLanguage() {
-    RegularFile file(ConfigPath(), O_RDWR);
+    // Only read here: an installed program's shipped file is not writable by its users.
+    RegularFile userFile(m_userFolder.empty() ? std::string() : UserConfigPath(), O_RDONLY);
+    RegularFile shippedFile(userFile ? std::string() : ShippedConfigPath(), O_RDONLY);
+    RegularFile& file = userFile ? userFile : shippedFile;
     if (!file) return false;
     struct stat info {};
     if (::fstat(file.Fd(), &info) != 0) return false;
@@ -298,8 +329,24 @@ bool LanguageStore::SwitchLanguage(int k, uint32_t& id) {
     return BuildLanguageList();
 }
 
+bool LanguageStore::MakeUserConfig() const {
+    if (::access(UserConfigPath().c_str(), F_OK) == 0) return true;
+    std::error_code error;
+    std::filesystem::create_directories(m_userFolder, error);
+    if (error) return false;
+    std::vector<unsigned char> shipped(kLargestCopiedConfig);
+    RegularFile source(ShippedConfigPath(), O_RDONLY);
+    shipped.resize(source ? source.Read(shipped.data(), shipped.size()) : 0);
+    // Exclusive: another instance that made the file first keeps its choice.
+    const int fd = ::open(UserConfigPath().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return errno == EEXIST;
+    const bool written = WriteAll(fd, shipped.data(), shipped.size());
+    return ::close(fd) == 0 && written;
+}
+
 bool LanguageStore::SaveLanguageChoice(uint32_t id) const {
-    RegularFile file(ConfigPath(), O_WRONLY);
+    if (!m_userFolder.empty() && !MakeUserConfig()) return false;
+    RegularFile file(m_userFolder.empty() ? ShippedConfigPath() : UserConfigPath(), O_WRONLY);
     if (!file) return false;
     char text[16] = {};
     std::snprintf(text, sizeof text, id >= 0x1000 ? "%x" : "0%x", id);
