@@ -70,8 +70,10 @@ void WindowVideoTarget::Detach() {
     if (m_pTopLevel) m_pTopLevel->removeEventFilter(this);
     m_pWindow.clear();
     m_pTopLevel.clear();
+    m_shown = QImage();
     std::lock_guard<std::mutex> lock(m_mutex);
     m_picture = QImage();
+    m_bNewPicture = true;
     m_bUsable = false;
     m_rcClient = Rect{};
     m_hRepaint = nullptr;
@@ -109,14 +111,25 @@ bool WindowVideoTarget::eventFilter(QObject* watched, QEvent* event) {
 
 void WindowVideoTarget::Paint(QPainter& dc, const Rect& client) {
     dc.fillRect(ToQRect(client), Qt::black);
-    QImage picture;
-    Rect dest;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        picture = m_picture;  // shared, not copied; a present meanwhile detaches its own copy
-        dest = m_rcDest;
+    TakeNewestPicture();
+    if (!m_shown.isNull()) dc.drawImage(ToQRect(m_rcShownDest), m_shown);
+}
+
+// The picture is copied rather than shared: a QImage shared between the threads would be freed by
+// whichever lets go last, outside any lock of ours.
+void WindowVideoTarget::TakeNewestPicture() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_bNewPicture) return;
+    m_bNewPicture = false;
+    m_rcShownDest = m_rcDest;
+    if (m_picture.isNull()) {
+        m_shown = QImage();
+        return;
     }
-    if (!picture.isNull()) dc.drawImage(ToQRect(dest), picture);
+    if (m_shown.size() != m_picture.size() || m_shown.format() != m_picture.format())
+        m_shown = QImage(m_picture.size(), m_picture.format());
+    if (m_shown.isNull()) return;
+    std::memcpy(m_shown.bits(), m_picture.constBits(), static_cast<size_t>(m_picture.sizeInBytes()));
 }
 
 Rect WindowVideoTarget::ClientRect() const {
@@ -135,6 +148,7 @@ void WindowVideoTarget::Present(const PresentedPicture& picture) {
         std::lock_guard<std::mutex> lock(m_mutex);
         CopyPicture(picture, m_picture);
         m_rcDest = picture.dest;
+        m_bNewPicture = true;
     }
     PostRepaint();
 }
@@ -144,6 +158,7 @@ void WindowVideoTarget::ClearPresented() {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_picture = QImage();
         m_rcDest = Rect{};
+        m_bNewPicture = true;
     }
     PostRepaint();
 }

@@ -55,6 +55,7 @@ private:
     void WatchTopLevel();
     void RefreshState();
     void PostRepaint();
+    void TakeNewestPicture();
 
     QPointer<CWnd> m_pWindow;          // user-interface thread only
     QPointer<QWidget> m_pTopLevel;     // the window whose minimising we watch
@@ -66,7 +67,12 @@ private:
     bool m_bUsable = false;
     QImage m_picture;
     Rect m_rcDest;
+    bool m_bNewPicture = false;  // m_picture changed since the last paint took it
     WindowHandle m_hRepaint = nullptr;  // where Present posts its repaint
+
+    // User-interface thread only: the copy the window paints.
+    QImage m_shown;
+    Rect m_rcShownDest;
 };
 
 }  // namespace platform
