@@ -29,8 +29,14 @@ struct Command {
     Handler handler;
 };
 
-// Started from the current directory, as a bare file name is.
+// Started from the current directory, as a bare file name is; an installed player works in its
+// data folder, so there the converter is the one beside the player's executable.
 constexpr const char* kConverterProgram = "./Kadrel";
+
+std::string ConverterProgram(const QString& playerPath) {
+    if (::access(kConverterProgram, X_OK) == 0) return kConverterProgram;
+    return QFile::encodeName(main_panel::ConverterPath(playerPath)).toStdString();
+}
 
 // Starts program with the given argument vector (argv[0] included) and does not wait for it: the
 // intermediate child ends at once, so the program is no child of ours and is never left a zombie.
@@ -221,5 +227,5 @@ void CMainDlg::LaunchConverter() {
         main_panel::ConverterPath(self), LanguageStore::Global().CurrentLanguage());
     std::vector<std::string> argv;
     for (const QString& argument : arguments) argv.push_back(QFile::encodeName(argument).toStdString());
-    StartDetached(kConverterProgram, argv);
+    StartDetached(ConverterProgram(self).c_str(), argv);
 }

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "shell/data_folder.h"
 #include "shell/orvex_dlg.h"
 
 using namespace platform;
@@ -15,7 +16,11 @@ COrvexApp::COrvexApp(int& argc, char** argv) : m_application(argc, argv) {
     m_strStartFile = QFileInfo(m_strStartFileGiven).absoluteFilePath();
 }
 
+// Made absolute first, the file argument no longer depends on the folder the program works in.
+void COrvexApp::EnterDataFolder() { ::EnterDataFolder(QCoreApplication::applicationDirPath()); }
+
 BOOL COrvexApp::InitInstance() {
+    EnterDataFolder();
     // Common controls, sockets, the drawing library and the shell and visual managers need no
     // preparation here; the main window is all there is to run.
     COrvexDlg dialog;

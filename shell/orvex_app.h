@@ -1,6 +1,7 @@
 #pragma once
 // The program: the application object and its one job, running the main window until it ends.
-// Its only command-line argument is a file to open and play at once.
+// Its only command-line argument is a file to open and play at once. It works in the folder that
+// holds its data: the current one, the executable's, or the installed share/telvane.
 
 #include <QApplication>
 #include <QString>
@@ -19,6 +20,9 @@ public:
     const QString& StartFile() const { return m_strStartFile; }
 
 private:
+    // The data folders are opened relative to the current directory: start-up moves there.
+    void EnterDataFolder();
+
     QApplication m_application;
     QString m_strStartFileGiven;
     QString m_strStartFile;

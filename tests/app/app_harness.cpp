@@ -103,13 +103,19 @@ void AppTest::WriteConfig(const std::string& bytes) const {
     std::ofstream(LangFolder() + "currentcfg.ini", std::ios::binary | std::ios::trunc) << bytes;
 }
 
-std::string AppTest::ReadConfig() const { return ReadWholeFile(LangFolder() + "currentcfg.ini"); }
+// The player reads the user's choice before the shipped one and writes only the user's.
+std::string AppTest::ReadConfig() const {
+    const std::string user = m_folder + "/config/telvane/currentcfg.ini";
+    return ReadWholeFile(fs::exists(user) ? user : LangFolder() + "currentcfg.ini");
+}
 
 void AppTest::RemoveConfig() const { fs::remove(LangFolder() + "currentcfg.ini"); }
 
 pid_t AppTest::Start(const std::string& language, const char* restartRect,
                      const std::vector<std::string>& arguments) {
     // Built before the fork: the child of a threaded process should only exec.
+    // The user's configuration folder is private to the test, as the language choice goes there.
+    const std::string configHome = m_folder + "/config";
     std::vector<char*> argv{const_cast<char*>("./Quillon")};
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
@@ -124,6 +130,7 @@ pid_t AppTest::Start(const std::string& language, const char* restartRect,
         ::unsetenv("LC_ALL");
         ::unsetenv("LC_MESSAGES");
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        ::setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
         if (restartRect) {
             ::setenv("TELVANE_WINDOW_RECT", restartRect, 1);
         } else {

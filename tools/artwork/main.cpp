@@ -26,6 +26,15 @@ bool WriteFramePictures(const QDir& folder) {
     return WriteIconFile(folder.filePath("Orvex.ico"), icons) && ok;
 }
 
+// The application icon at the sizes desktop icon themes look for, one PNG per size.
+bool WriteIconPictures(const QDir& folder) {
+    if (!MakeFolder(folder)) return false;
+    bool ok = true;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        ok = DrawIcon(size).save(folder.filePath(QStringLiteral("telvane-%1.png").arg(size))) && ok;
+    return ok;
+}
+
 bool WriteControlPictures(const QDir& folder, const QString& sheetPath) {
     if (!MakeFolder(folder)) return false;
     const std::vector<NamedPicture> pictures = DrawControlPictures();
@@ -38,12 +47,21 @@ bool WriteControlPictures(const QDir& folder, const QString& sheetPath) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argc > 4) {
-        std::fprintf(stderr, "usage: %s <pictures folder> [<images folder> [<contact sheet.png>]]\n", argv[0]);
+    const bool iconsOnly = argc == 3 && QByteArray(argv[1]) == "--icons";
+    if (argc < 2 || argc > 4 || (!iconsOnly && QByteArray(argv[1]).startsWith("--"))) {
+        std::fprintf(stderr,
+                     "usage: %s <pictures folder> [<images folder> [<contact sheet.png>]]\n"
+                     "       %s --icons <icons folder>\n",
+                     argv[0], argv[0]);
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    if (iconsOnly) {
+        const bool written = WriteIconPictures(QDir(QString::fromLocal8Bit(argv[2])));
+        if (!written) std::fprintf(stderr, "could not write every icon\n");
+        return written ? 0 : 1;
+    }
     bool ok = WriteFramePictures(QDir(QString::fromLocal8Bit(argv[1])));
     if (argc >= 3) {
         const QString sheet = argc == 4 ? QString::fromLocal8Bit(argv[3]) : QString();
