@@ -361,6 +361,39 @@ TEST_F(PlaybackTest, OpenDialogAndScannedFolderPlayTheirFiles) {
     EXPECT_EQ(SanitizerReports(), "");
 }
 
+TEST_F(PlaybackTest, AFileDraggedFromAnotherProgramPlaysWhereItIsDroppedAndSnapshotsGoBesideIt) {
+    StartShown();
+    const std::string source = (fs::path(TELVANE_BINARY_DIR) / "bin" / "drag_source").string();
+    RunCommand("cd '" + Folder() + "' && QT_QPA_PLATFORM=xcb '" + source + "' '" + m_clip +
+               "' >drag_source.log 2>&1 &");
+    const unsigned long sourceWindow = [&] {
+        unsigned long window = 0;
+        for (int waited = 0; waited < 10000 && window == 0; waited += 200) {
+            window = std::strtoul(RunCommand("xdotool search --onlyvisible --name '^drag source$' 2>/dev/null").c_str(),
+                                  nullptr, 10);
+            if (window == 0) Pause(200);
+        }
+        return window;
+    }();
+    ASSERT_NE(sourceWindow, 0u);
+    const WindowGeometry from = Geometry(sourceWindow);
+    const WindowGeometry to = VideoPane();
+    const int toX = to.x + to.width / 2;
+    const int toY = to.y + to.height / 2;
+    // Pressed on the source, carried over in steps, released on the picture.
+    RunCommand("xdotool mousemove " + std::to_string(from.x + from.width / 2) + " " +
+               std::to_string(from.y + from.height / 2) + " sleep 0.3 mousedown 1 sleep 0.3 mousemove " +
+               std::to_string(from.x + from.width) + " " + std::to_string(from.y + from.height) +
+               " sleep 0.2 mousemove " + std::to_string(toX - 10) + " " + std::to_string(toY - 10) +
+               " sleep 0.2 mousemove " + std::to_string(toX) + " " + std::to_string(toY) + " sleep 0.5 mouseup 1");
+    EXPECT_TRUE(WaitForBand(Colour::Red, "dropped_playing")) << Log();
+
+    ClickStatusButton(true);
+    Pause(800);
+    EXPECT_EQ(Jpegs().size(), 1u) << "in the dropped file's folder";
+    EXPECT_EQ(SanitizerReports(), "");
+}
+
 TEST_F(PlaybackTest, MuteAndVolumeSliderChangeTheSinkVolume) {
     ASSERT_NE(SinkVolume(), -1);
     RunCommand("pactl set-sink-volume @DEFAULT_SINK@ 40000");
