@@ -302,8 +302,13 @@ int CPlayerCore::SeekTo(int64_t targetMs) {
     // The target is written before the flag, so the read thread never sees the flag without it.
     // Only this thread sets the flag and only the read thread clears it, once it has read the target.
     m_nSeekTarget = targetMs;
-    m_nSeekFlags = AVSEEK_FLAG_ANY;
+    // Back to the key frame at or before the target, from which the video thread decodes up to it.
+    m_nSeekFlags = AVSEEK_FLAG_BACKWARD;
     m_bSeekRequest = 1;
+    // A read thread waiting for room in a full queue takes the seek at once.
+    m_hRoomEvent.Set();
+    m_hAudioRoomEvent.Set();
+    m_hVideoRoomEvent.Set();
     return 1;
 }
 

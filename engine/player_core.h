@@ -109,6 +109,7 @@ private:
     bool IdleAtEndOfInput();
     bool QueueWithRoom(AVPacket* packet);
     bool WaitForRoom(CPacketQueue* queue, platform::Event& roomEvent);
+    bool SeekInsteadOfQueueing(AVPacket* packet);
     void SeekContainer();
     void SeekRecording();
     void BeginLanding(int64_t videoTargetMs, int64_t audioTargetMs);

@@ -111,6 +111,7 @@ bool CPlayerCore::QueueWithRoom(AVPacket* packet) {
             return false;
         }
     }
+    if (SeekInsteadOfQueueing(packet)) return true;
     if (m_pAudioQueue->IsFull() && m_pVideoQueue->IsFull()) {
         DisposePacket(packet, inputKind);
         platform::Sleep(kReadPauseMs);
@@ -132,17 +133,44 @@ bool CPlayerCore::QueueWithRoom(AVPacket* packet) {
         DisposePacket(packet, inputKind);
         return false;
     }
+    if (SeekInsteadOfQueueing(packet)) return true;
+    // After a seek that could not be made the queue may still be full.
+    if (!WaitForRoom(queue, *roomEvent)) {
+        DisposePacket(packet, inputKind);
+        return false;
+    }
     if (!queue->Put(packet)) DisposePacket(packet, inputKind);
     return true;
 }
 
-// True when the queue has room; false when the session stops meanwhile.
+// True when the queue has room or a seek is asked for; false when the session stops meanwhile.
 bool CPlayerCore::WaitForRoom(CPacketQueue* queue, platform::Event& roomEvent) {
-    if (!queue->IsFull()) return true;
-    roomEvent.Reset();
-    if (!queue->IsFull()) return true;  // room came between the test and the reset
-    return platform::WaitForEither(roomEvent, m_hStopEvent, platform::kInfinite) == platform::WaitResult::First &&
-           !m_hStopEvent.IsSignalled();
+    while (queue->IsFull()) {
+        roomEvent.Reset();
+        if (!queue->IsFull()) return true;  // room came between the test and the reset
+        if (platform::WaitForEither(roomEvent, m_hStopEvent, platform::kInfinite) != platform::WaitResult::First ||
+            m_hStopEvent.IsSignalled()) {
+            return false;
+        }
+        if (m_bSeekRequest) return true;
+    }
+    return true;
+}
+
+// A seek asked for while the queues are full is made at once, not after the decoders have made
+// room at the pace of playback. True when the input moved: the packet in hand, from the old place,
+// has been disposed of. A seek that could not be made leaves the packet to be queued.
+bool CPlayerCore::SeekInsteadOfQueueing(AVPacket* packet) {
+    if (!m_bSeekRequest) return false;
+    const int serialBefore = m_nSeekSerial;
+    if (m_nInputKind == INPUT_RECORDING) {
+        SeekRecording();
+    } else {
+        SeekContainer();
+    }
+    if (m_nSeekSerial == serialBefore) return false;
+    DisposePacket(packet, m_nInputKind);
+    return true;
 }
 
 // The key frame at or before the target, so that the video thread can decode from it up to the
@@ -150,11 +178,11 @@ bool CPlayerCore::WaitForRoom(CPacketQueue* queue, platform::Event& roomEvent) {
 void CPlayerCore::SeekContainer() {
     const int64_t targetMs = m_nSeekTarget;
     const int64_t videoTs = av_rescale_q(targetMs, kMilliseconds, m_videoClockBase);  // video stream units
-    int result = av_seek_frame(m_pFormatCtx, m_nVideoStream, videoTs, AVSEEK_FLAG_BACKWARD);
+    int result = av_seek_frame(m_pFormatCtx, m_nVideoStream, videoTs, m_nSeekFlags);
     if (result < 0) {
         const int64_t targetUs = ClampToDuration(av_rescale_q(targetMs, kMilliseconds, kMicroseconds),
                                                  m_pFormatCtx->duration);
-        result = av_seek_frame(m_pFormatCtx, -1, targetUs, AVSEEK_FLAG_BACKWARD);
+        result = av_seek_frame(m_pFormatCtx, -1, targetUs, m_nSeekFlags);
     }
     // A target before the first key frame the index knows: the start is the nearest place.
     if (result < 0) result = av_seek_frame(m_pFormatCtx, m_nVideoStream, INT64_MIN, AVSEEK_FLAG_BACKWARD);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Playback figures, printed and not judged: a 60-second 1920x1080 25 fps H.264 + AAC file and a
 # 1080p HEVC + G.711 µ-law recording, each played by telvane-play (release build) at normal and at
-# four times speed; then the time OpenFile takes on a one-hour recording. The media are made once
+# four times speed; then how long a seek takes to show the picture at its target; then the time
+# OpenFile takes on a one-hour recording. The media are made once
 # and kept in the cache folder. Sound goes to the running sound server, or to a private one with a
 # null sink when none is reachable.
 #
@@ -90,6 +91,16 @@ play_row "H.264+AAC mp4 1080p 60 s" "$h264" 4 4x "$h264_frames"
 play_row "HEVC+mulaw rec 1080p 60 s" "$recording" 0 1x "$hevc_frames"
 play_row "HEVC+mulaw rec 1080p 60 s" "$recording" 4 4x "$hevc_frames"
 echo "(no sound is written at 4x, so there is no A/V offset to measure there)"
+
+# Seeks that land near the end of a two-second group of pictures, the most a seek has to decode
+# and discard (49 pictures), and one into the middle of a group; aim: the picture at the target
+# within 300 ms of SeekTo.
+seeks=(--at 2000:seek=5960 --at 5000:seek=41960 --at 8000:seek=3000 --at 11000:seek=57960 --for 14000)
+for run in 1 2 3; do
+  report=$("$bin/telvane-play" "${seeks[@]}" "$h264" 2>/dev/null)
+  echo "Seek in the 1080p H.264 file (2 s groups), ms from SeekTo to the picture at the target, run $run:" \
+    "$(value seek_to_picture_ms "$report")"
+done
 
 echo
 size_mib=$(( $(stat -c %s "$long_recording") / 1048576 ))

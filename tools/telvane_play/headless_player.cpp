@@ -6,6 +6,7 @@
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/sync.h"
 
@@ -62,6 +63,7 @@ void HeadlessPlayer::WatchPictures() {
     });
     m_core->SetPictureObserver([this](int64_t pictureMs) {
         m_picturesPushed.fetch_add(1);
+        NoteSeekLanding(pictureMs);
         // Away from normal speed no sound is written, so there is nothing to be in step with.
         if (m_speedCode.load() != 0) return;
         const int64_t heardMs = m_core->GetHeardAudioMs();
@@ -69,6 +71,28 @@ void HeadlessPlayer::WatchPictures() {
         std::lock_guard<std::mutex> lock(m_offsetsMutex);
         m_avOffsetsMs.push_back(pictureMs - heardMs);
     });
+}
+
+// The first picture within a picture interval or two of the pending seek's target is where it
+// landed; pictures still in flight from the old place are far from it.
+void HeadlessPlayer::NoteSeekLanding(int64_t pictureMs) {
+    constexpr int64_t kLandingToleranceMs = 80;
+    int64_t targetMs = m_seekTargetMs.load();
+    if (targetMs < 0 || std::llabs(pictureMs - targetMs) > kLandingToleranceMs) return;
+    if (!m_seekTargetMs.compare_exchange_strong(targetMs, -1)) return;
+    std::lock_guard<std::mutex> lock(m_seeksMutex);
+    m_seekToPictureMs.back() = static_cast<int64_t>(platform::TickMs64() - m_seekTakenTickMs.load());
+}
+
+void HeadlessPlayer::Seek(int64_t targetMs) {
+    const uint64_t askedTickMs = platform::TickMs64();
+    const int taken = m_core->SeekTo(targetMs);
+    Log("seek to %" PRId64 " ms -> %d", targetMs, taken);
+    if (!taken) return;
+    std::lock_guard<std::mutex> lock(m_seeksMutex);
+    m_seekToPictureMs.push_back(-1);
+    m_seekTakenTickMs = askedTickMs;
+    m_seekTargetMs = targetMs;
 }
 
 bool HeadlessPlayer::Open(PlaybackReport& report) {
@@ -109,7 +133,7 @@ bool HeadlessPlayer::Perform(const PlayAction& action) {
             Log("speed %" PRId64, action.value);
             return true;
         case PlayActionKind::Seek:
-            Log("seek to %" PRId64 " ms -> %d", action.value, m_core->SeekTo(action.value));
+            Seek(action.value);
             return true;
         case PlayActionKind::Snapshot:
             Log("snapshot %s -> %d", action.path.c_str(), m_core->TakeSnapshot(action.path.c_str()));
@@ -173,6 +197,10 @@ PlaybackReport HeadlessPlayer::Run() {
     report.picturesPushed = m_picturesPushed.load();
     report.picturesPresented = m_target.PresentCount();
     report.firstPictureMs = m_firstPictureMs.load();
+    {
+        std::lock_guard<std::mutex> lock(m_seeksMutex);
+        report.seekToPictureMs = m_seekToPictureMs;
+    }
     {
         std::lock_guard<std::mutex> lock(m_offsetsMutex);
         report.avOffsetsMs = m_avOffsetsMs;

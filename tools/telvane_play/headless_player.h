@@ -35,6 +35,8 @@ private:
 
     bool Open(PlaybackReport& report);
     void WatchPictures();
+    void NoteSeekLanding(int64_t pictureMs);
+    void Seek(int64_t targetMs);
     RunEnd PlayUntilEnd();
     // False when the action ends the run.
     bool Perform(const PlayAction& action);
@@ -55,4 +57,9 @@ private:
     std::atomic<int> m_speedCode{0};
     std::mutex m_offsetsMutex;
     std::vector<int64_t> m_avOffsetsMs;
+    // The seek waiting for its picture: target ms (-1 none) and TickMs64 when it was taken.
+    std::atomic<int64_t> m_seekTargetMs{-1};
+    std::atomic<uint64_t> m_seekTakenTickMs{0};
+    std::mutex m_seeksMutex;
+    std::vector<int64_t> m_seekToPictureMs;
 };

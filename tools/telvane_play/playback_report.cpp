@@ -48,6 +48,9 @@ void PrintReport(const PlaybackReport& report, std::FILE* out) {
     std::fprintf(out, "pictures_pushed: %" PRIu64 "\n", report.picturesPushed);
     std::fprintf(out, "pictures_presented: %" PRIu64 "\n", report.picturesPresented);
     std::fprintf(out, "first_picture_ms: %" PRId64 "\n", report.firstPictureMs);
+    std::fprintf(out, "seek_to_picture_ms:");
+    for (int64_t ms : report.seekToPictureMs) std::fprintf(out, " %" PRId64, ms);
+    std::fprintf(out, "%s\n", report.seekToPictureMs.empty() ? " n/a" : "");
     const OffsetSummary offsets = SummariseOffsets(report.avOffsetsMs);
     std::fprintf(out, "av_offset_samples: %zu\n", offsets.count);
     if (offsets.count > 0) {

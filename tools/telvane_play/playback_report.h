@@ -18,6 +18,8 @@ struct PlaybackReport {
     uint64_t picturesPushed = 0;    // pictures the session handed to the renderer
     uint64_t picturesPresented = 0; // pictures that reached the video window
     int64_t firstPictureMs = -1;    // ms from Play to the first picture in the window; -1 none
+    // One per seek taken: ms from SeekTo to the first picture at its target; -1 when none came.
+    std::vector<int64_t> seekToPictureMs;
     std::vector<int64_t> avOffsetsMs;  // picture time minus heard sound time, one per picture
     double wallSeconds = 0;         // from Play to the stop
     double cpuSeconds = 0;          // user + system time of the whole process over that span
