@@ -1,0 +1,54 @@
+#pragma once
+// Turns one recording into an MP4 file: the pictures are copied as they are, AAC sound is copied and
+// G.711 sound is encoded to AAC; every frame keeps the time the recorder gave it. The MP4 is written
+// under a temporary name in the destination folder and takes its final name only when complete, so
+// a failed or cancelled conversion leaves nothing under that name.
+// Threads: Convert runs on the caller's thread and calls progress there; the cancel flag may be set
+// from any thread and is looked at before every frame.
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+enum class ConvertStatus {
+    kOk,
+    kCancelled,
+    kNotRecording,  // no recording magic, or not a readable file
+    kCannotRead,    // a recording that cannot be opened (held by another program, unreadable)
+    kNoPictures,    // no picture the MP4 could start with
+    kBadSound,      // sound that can be neither copied nor converted
+    kCannotWrite,   // the destination folder does not take the file
+    kFailed,        // the libraries refused the streams
+};
+
+struct ConvertResult {
+    ConvertStatus status = ConvertStatus::kFailed;
+    std::string outputPath;  // the MP4 written; empty unless status is kOk
+    std::string detail;      // the libraries' or the system's own words, for logs; may be empty
+    int pictures = 0;        // pictures written
+};
+
+// An English sentence for a status, for the command line and logs.
+const char* ConvertStatusText(ConvertStatus status);
+
+// The MP4 path for a recording: its name with the extension replaced by .mp4, in folder (the
+// recording's own folder when empty). A recording that already ends in .mp4 gets "-converted"
+// added instead, so it is never written over.
+std::string Mp4PathFor(const std::string& recording, const std::string& folder);
+
+class CRecordConverter {
+public:
+    // fraction from 0 to 1, of the recording's bytes consumed.
+    using ProgressFn = std::function<void(double fraction)>;
+
+    // cancel may be null; when set (from any thread), the conversion in progress stops.
+    explicit CRecordConverter(const std::atomic<bool>* cancel = nullptr) : m_cancel(cancel) {}
+
+    // Writes Mp4PathFor(recording, folder). An existing file of that name is never replaced: the
+    // MP4 then takes the first free name "<name> (2).mp4", "<name> (3).mp4", ...
+    ConvertResult Convert(const std::string& recording, const std::string& folder,
+                          const ProgressFn& progress = {}) const;
+
+private:
+    const std::atomic<bool>* m_cancel;
+};

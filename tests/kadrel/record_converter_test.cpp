@@ -1,0 +1,341 @@
+// Recordings of every codec pair turned into MP4 files, checked with ffprobe and by decoding them,
+// and the ways a conversion can end short: damage, cancel, a folder that takes nothing.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <filesystem>
+#include <sys/stat.h>
+
+#include "engine/convert/record_converter.h"
+#include "tests/kadrel/mp4_report.h"
+#include "tests/support/fixtures.h"
+
+using namespace record_format;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double kFrameSeconds = 0.04;  // the clips run at 25 pictures a second
+
+// What the MP4 of a recording must hold, from the recording's own frames.
+struct Expected {
+    int pictures = 0;            // from the first key picture on
+    double videoSeconds = 0;     // first key picture to the end of the last picture
+    double lastAudioSeconds = -1;  // time of the last sound frame, from the recording's earliest frame
+    double endSeconds = 0;       // where the last picture or sound frame ends
+};
+
+Expected ExpectedOf(const std::string& recording) {
+    FileHeader header;
+    std::vector<fixtures::RawFrame> frames = fixtures::DecodeRecording(fixtures::ReadBytes(recording), &header);
+    Expected expected;
+    if (frames.empty()) return expected;
+    // The MP4's time 0 is the earliest frame, which need not be the first in the file.
+    uint64_t firstMs = frames.front().timeMs, firstKeyMs = 0, lastVideoMs = 0;
+    for (const fixtures::RawFrame& frame : frames) firstMs = std::min(firstMs, frame.timeMs);
+    double audioFrameSeconds = 0;
+    for (const fixtures::RawFrame& frame : frames) {
+        if (frame.kind == kKindAudio) {
+            double at = double(frame.timeMs - firstMs) / 1000.0;
+            if (expected.lastAudioSeconds >= 0) audioFrameSeconds = at - expected.lastAudioSeconds;
+            expected.lastAudioSeconds = at;
+            continue;
+        }
+        if (expected.pictures == 0 && frame.kind != kKindVideoKey) continue;
+        if (expected.pictures == 0) firstKeyMs = frame.timeMs;
+        ++expected.pictures;
+        lastVideoMs = frame.timeMs;
+    }
+    expected.videoSeconds = double(lastVideoMs - firstKeyMs) / 1000.0 + kFrameSeconds;
+    expected.endSeconds = std::max(double(lastVideoMs - firstMs) / 1000.0 + kFrameSeconds,
+                                   expected.lastAudioSeconds + audioFrameSeconds);
+    return expected;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class ConverterTest : public ::testing::Test {
+protected:
+    // A clip of 1.2 s with a tone; key pictures every 10 pictures.
+    std::string Clip() {
+        if (m_clip.empty()) {
+            fixtures::ClipOptions clip;
+            clip.seconds = 1.2;
+            clip.keyFrameInterval = 10;
+            m_clip = fixtures::MakeClip(m_dir, "clip", clip);
+        }
+        return m_clip;
+    }
+
+    std::string Recording(const std::string& name, const std::string& video, const std::string& audio,
+                          std::vector<std::string> writerArguments = {}) {
+        fixtures::RecordingOptions options;
+        options.video = video;
+        options.audio = audio;
+        options.keyFrameInterval = 10;
+        options.writerArguments = std::move(writerArguments);
+        return fixtures::MakeRecording(m_dir, Clip(), name, options);
+    }
+
+    std::string Subfolder(const std::string& name) {
+        std::string path = m_dir.File(name);
+        fs::create_directories(path);
+        return path;
+    }
+
+    fixtures::TempDir m_dir;
+    std::string m_clip;
+};
+
+struct CodecPair {
+    const char* video;
+    const char* audio;
+    const char* videoCodec;  // as ffprobe names it
+    bool sound;
+};
+
+TEST_F(ConverterTest, every_codec_pair_becomes_an_mp4_with_the_recordings_pictures_and_timing) {
+    const CodecPair pairs[] = {
+        {"h264", "mulaw", "h264", true}, {"h264", "alaw", "h264", true}, {"h264", "aac", "h264", true},
+        {"h264", "none", "h264", false}, {"hevc", "mulaw", "hevc", true}, {"hevc", "alaw", "hevc", true},
+        {"hevc", "aac", "hevc", true},   {"hevc", "none", "hevc", false},
+    };
+    for (const CodecPair& pair : pairs) {
+        SCOPED_TRACE(std::string(pair.video) + " + " + pair.audio);
+        const std::string name = std::string(pair.video) + "-" + pair.audio;
+        std::string recording = Recording(name + ".rec", pair.video, pair.audio);
+        ASSERT_FALSE(recording.empty());
+        const Expected expected = ExpectedOf(recording);
+
+        ConvertResult result = CRecordConverter().Convert(recording, Subfolder(name));
+        ASSERT_EQ(result.status, ConvertStatus::kOk) << result.detail;
+        EXPECT_EQ(result.outputPath, m_dir.File(name + "/" + name + ".mp4"));
+        EXPECT_EQ(result.pictures, expected.pictures);
+
+        mp4_report::Report report = mp4_report::Probe(result.outputPath);
+        ASSERT_TRUE(report.read);
+        const mp4_report::Stream* video = report.Find("video");
+        ASSERT_NE(video, nullptr);
+        EXPECT_EQ(video->codec, pair.videoCodec);
+        EXPECT_EQ(video->packets, expected.pictures);
+        EXPECT_EQ(video->width, 160);
+        EXPECT_EQ(video->height, 120);
+        EXPECT_NEAR(video->duration, expected.videoSeconds, kFrameSeconds);
+        EXPECT_NEAR(report.duration, expected.endSeconds, kFrameSeconds);
+        const mp4_report::Stream* audio = report.Find("audio");
+        ASSERT_EQ(audio != nullptr, pair.sound);
+        if (audio) {
+            EXPECT_EQ(audio->codec, "aac");
+            EXPECT_GT(audio->packets, 0);
+        }
+        EXPECT_TRUE(mp4_report::DecodesCleanly(result.outputPath));
+    }
+}
+
+// The writer's G.711 frames of 60 ms and AAC in one channel, as some cameras write them.
+TEST_F(ConverterTest, sound_in_other_frame_lengths_and_channel_counts_keeps_its_length) {
+    const std::vector<std::vector<std::string>> variants = {
+        {"--audio", "mulaw", "--g711-frame-ms", "60"},
+        {"--audio", "aac", "--aac-channels", "1", "--aac-rate", "8000"},
+    };
+    int n = 0;
+    for (const auto& arguments : variants) {
+        const std::string name = "variant" + std::to_string(n++);
+        SCOPED_TRACE(name);
+        std::string recording = Recording(name + ".rec", "h264", "none", arguments);
+        ASSERT_FALSE(recording.empty());
+        const Expected expected = ExpectedOf(recording);
+        ConvertResult result = CRecordConverter().Convert(recording, "");
+        ASSERT_EQ(result.status, ConvertStatus::kOk) << result.detail;
+        std::vector<double> sound = mp4_report::PacketTimes(result.outputPath, "audio");
+        ASSERT_FALSE(sound.empty());
+        EXPECT_NEAR(sound.back(), expected.lastAudioSeconds, 0.2);
+        EXPECT_TRUE(mp4_report::DecodesCleanly(result.outputPath));
+    }
+}
+
+// A stretch of sound missing from the recording stays a pause: the sound after it keeps its time
+// instead of sliding forward onto the pictures before it.
+TEST_F(ConverterTest, a_dropout_in_the_sound_keeps_the_later_sound_at_its_time) {
+    for (const char* audio : {"mulaw", "aac"}) {
+        SCOPED_TRACE(audio);
+        std::string recording = Recording(std::string("gap-") + audio + ".rec", "h264", audio);
+        ASSERT_FALSE(recording.empty());
+        FileHeader header;
+        std::vector<fixtures::RawFrame> frames = fixtures::DecodeRecording(fixtures::ReadBytes(recording), &header);
+        const uint64_t firstMs = frames.front().timeMs;
+        std::vector<fixtures::RawFrame> kept;
+        for (const fixtures::RawFrame& frame : frames) {
+            const uint64_t at = frame.timeMs - firstMs;
+            if (frame.kind == kKindAudio && at >= 300 && at < 800) continue;
+            kept.push_back(frame);
+        }
+        ASSERT_TRUE(fixtures::WriteBytes(recording, fixtures::EncodeRecording(header, kept)));
+
+        ConvertResult result = CRecordConverter().Convert(recording, "");
+        ASSERT_EQ(result.status, ConvertStatus::kOk) << result.detail;
+        std::vector<double> sound = mp4_report::PacketTimes(result.outputPath, "audio");
+        ASSERT_FALSE(sound.empty());
+        EXPECT_NEAR(sound.back(), ExpectedOf(recording).lastAudioSeconds, 0.2);
+        EXPECT_TRUE(mp4_report::DecodesCleanly(result.outputPath));
+    }
+}
+
+TEST_F(ConverterTest, a_recording_cut_short_gives_the_pictures_before_the_cut) {
+    std::string recording = Recording("cut.rec", "h264", "mulaw");
+    ASSERT_FALSE(recording.empty());
+    std::vector<uint8_t> bytes = fixtures::ReadBytes(recording);
+    bytes.resize(bytes.size() * 2 / 3);  // in the middle of some frame
+    ASSERT_TRUE(fixtures::WriteBytes(recording, bytes));
+    const Expected expected = ExpectedOf(recording);
+    ASSERT_GT(expected.pictures, 0);
+
+    ConvertResult result = CRecordConverter().Convert(recording, "");
+    ASSERT_EQ(result.status, ConvertStatus::kOk) << result.detail;
+    mp4_report::Report report = mp4_report::Probe(result.outputPath);
+    ASSERT_NE(report.Find("video"), nullptr);
+    EXPECT_EQ(report.Find("video")->packets, expected.pictures);
+    EXPECT_TRUE(mp4_report::DecodesCleanly(result.outputPath));
+}
+
+// Pictures before the first key picture cannot be shown; the MP4 starts at the key picture.
+TEST_F(ConverterTest, pictures_before_the_first_key_picture_are_left_out) {
+    std::string recording = Recording("late-key.rec", "h264", "none");
+    ASSERT_FALSE(recording.empty());
+    FileHeader header;
+    std::vector<fixtures::RawFrame> frames = fixtures::DecodeRecording(fixtures::ReadBytes(recording), &header);
+    frames.erase(frames.begin());  // the first key picture: the rest of its group cannot be decoded
+    ASSERT_TRUE(fixtures::WriteBytes(recording, fixtures::EncodeRecording(header, frames)));
+    const Expected expected = ExpectedOf(recording);
+
+    ConvertResult result = CRecordConverter().Convert(recording, "");
+    ASSERT_EQ(result.status, ConvertStatus::kOk) << result.detail;
+    EXPECT_EQ(result.pictures, expected.pictures);
+    EXPECT_TRUE(mp4_report::DecodesCleanly(result.outputPath));
+}
+
+// A conversion that fails leaves the folder as it found it: no MP4, no temporary file.
+TEST_F(ConverterTest, a_failed_conversion_leaves_nothing_behind) {
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        ConvertStatus status;
+    };
+    std::vector<fixtures::RawFrame> garbage(5);
+    for (size_t i = 0; i < garbage.size(); ++i) {
+        garbage[i].kind = i == 0 ? kKindVideoKey : kKindVideoDelta;
+        garbage[i].timeMs = 1000 + 40 * i;
+        garbage[i].payload.assign(200, uint8_t(0x5A + i));
+    }
+    const Case cases[] = {
+        {"text.rec", {'n', 'o', 't', ' ', 'a', ' ', 'r', 'e', 'c', 'o', 'r', 'd', 'i', 'n', 'g'}, ConvertStatus::kNotRecording},
+        {"empty.rec", fixtures::EncodeRecording(fixtures::VideoOnlyHeader(), {}), ConvertStatus::kNoPictures},
+        {"garbage.rec", fixtures::EncodeRecording(fixtures::VideoOnlyHeader(), garbage), ConvertStatus::kNoPictures},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = Subfolder(std::string("fail-") + c.name);
+        const std::string recording = folder + "/" + c.name;
+        ASSERT_TRUE(fixtures::WriteBytes(recording, c.bytes));
+        ConvertResult result = CRecordConverter().Convert(recording, "");
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_TRUE(result.outputPath.empty());
+        EXPECT_EQ(FilesIn(folder), std::vector<std::string>{c.name});
+    }
+    ConvertResult missing = CRecordConverter().Convert(m_dir.File("nowhere/none.rec"), "");
+    EXPECT_EQ(missing.status, ConvertStatus::kNotRecording);
+}
+
+TEST_F(ConverterTest, a_folder_that_takes_no_file_fails_cleanly) {
+    std::string recording = Recording("ro.rec", "h264", "none");
+    ASSERT_FALSE(recording.empty());
+    const std::string locked = Subfolder("locked");
+    ASSERT_EQ(::chmod(locked.c_str(), 0500), 0);
+    const bool enforced = ::access(locked.c_str(), W_OK) != 0;  // not when the tests run as root
+    ConvertResult intoLocked = CRecordConverter().Convert(recording, locked);
+    ConvertResult intoMissing = CRecordConverter().Convert(recording, m_dir.File("no/such/folder"));
+    ::chmod(locked.c_str(), 0700);
+    if (enforced) {
+        EXPECT_EQ(intoLocked.status, ConvertStatus::kCannotWrite);
+        EXPECT_TRUE(FilesIn(locked).empty());
+    }
+    EXPECT_EQ(intoMissing.status, ConvertStatus::kCannotWrite);
+    EXPECT_FALSE(intoMissing.detail.empty());
+}
+
+TEST_F(ConverterTest, a_cancel_mid_file_leaves_nothing_behind) {
+    std::string recording = Recording("cancel.rec", "h264", "aac");
+    ASSERT_FALSE(recording.empty());
+    const std::string folder = Subfolder("cancelled");
+    std::atomic<bool> cancel{false};
+    double lastFraction = 0;
+    ConvertResult result = CRecordConverter(&cancel).Convert(recording, folder, [&](double fraction) {
+        lastFraction = fraction;
+        if (fraction >= 0.4) cancel = true;
+    });
+    EXPECT_EQ(result.status, ConvertStatus::kCancelled);
+    EXPECT_LT(lastFraction, 1.0);
+    EXPECT_TRUE(FilesIn(folder).empty());
+
+    // The same converter object converts again once the flag is down.
+    cancel = false;
+    EXPECT_EQ(CRecordConverter(&cancel).Convert(recording, folder).status, ConvertStatus::kOk);
+}
+
+TEST_F(ConverterTest, progress_rises_to_one) {
+    std::string recording = Recording("progress.rec", "h264", "mulaw");
+    ASSERT_FALSE(recording.empty());
+    std::vector<double> seen;
+    ConvertResult result = CRecordConverter().Convert(recording, "", [&](double f) { seen.push_back(f); });
+    ASSERT_EQ(result.status, ConvertStatus::kOk);
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(seen.front(), 0.0);
+    EXPECT_EQ(seen.back(), 1.0);
+}
+
+// An existing file is never written over, the recording least of all when it carries .mp4 itself.
+TEST_F(ConverterTest, existing_files_keep_their_contents) {
+    std::string recording = Recording("camera.mp4", "h264", "none");
+    ASSERT_FALSE(recording.empty());
+    const std::vector<uint8_t> original = fixtures::ReadBytes(recording);
+    const std::vector<uint8_t> mine = {'m', 'i', 'n', 'e'};
+    ASSERT_TRUE(fixtures::WriteBytes(m_dir.File("camera-converted.mp4"), mine));
+
+    ConvertResult first = CRecordConverter().Convert(recording, "");
+    ConvertResult second = CRecordConverter().Convert(recording, "");
+    ASSERT_EQ(first.status, ConvertStatus::kOk) << first.detail;
+    ASSERT_EQ(second.status, ConvertStatus::kOk) << second.detail;
+    EXPECT_EQ(first.outputPath, m_dir.File("camera-converted (2).mp4"));
+    EXPECT_EQ(second.outputPath, m_dir.File("camera-converted (3).mp4"));
+    EXPECT_EQ(fixtures::ReadBytes(recording), original);
+    EXPECT_EQ(fixtures::ReadBytes(m_dir.File("camera-converted.mp4")), mine);
+}
+
+TEST(Mp4PathFor, names_the_mp4_after_the_recording) {
+    struct Case {
+        const char* recording;
+        const char* folder;
+        const char* mp4;
+    } cases[] = {
+        {"/rec/cam1.dat", "", "/rec/cam1.mp4"},
+        {"/rec/cam1.dat", "/out", "/out/cam1.mp4"},
+        {"/rec/cam1.dat", "/out/", "/out/cam1.mp4"},
+        {"/rec/cam1", "", "/rec/cam1.mp4"},
+        {"/rec/cam.1.h264", "", "/rec/cam.1.mp4"},
+        {"/rec/.hidden", "", "/rec/.hidden.mp4"},
+        {"/rec/cam1.MP4", "", "/rec/cam1-converted.mp4"},
+        {"/rec/cam1.mp4", "/out", "/out/cam1-converted.mp4"},
+        {"cam1.dat", "", "cam1.mp4"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Mp4PathFor(c.recording, c.folder), c.mp4) << c.recording;
+}
+
+}  // namespace
