@@ -1,8 +1,22 @@
 #include "shell/about_dlg.h"
 
+#include <algorithm>
+#include <utility>
+
+#include "platform/qt/dialog_template.h"
+#include "shell/key_shortcuts.h"
 #include "shell/language_store.h"
 
 using namespace platform;
+
+namespace {
+
+constexpr int kKeyRowHeight = 16;
+constexpr int kKeyListGap = 6;
+constexpr int kKeyColumnWidth = 80;
+constexpr int kKeyListTopUnits = 48;
+
+}  // namespace
 
 CAboutDlg::CAboutDlg() : CBlackWindow(IDD_ABOUTBOX) {}
 
@@ -30,5 +44,34 @@ BOOL CAboutDlg::OnInitDialog() {
     const LanguageStore& store = LanguageStore::Global();
     SetWindowText(QString::fromStdU16String(store.Text(1)));
     m_btnOK.SetWindowText(QString::fromStdU16String(store.Text(31)));
+    AddKeyList();
     return TRUE;
+}
+
+void CAboutDlg::AddKeyList() {
+    Rect ok;
+    m_btnOK.GetWindowRect(&ok);
+    Point okTopLeft{ok.left, ok.top};
+    ScreenToClient(&okTopLeft);
+    const int left = DialogUnitsToPixelsX(16);
+    const int right = okTopLeft.x + ok.Width();
+    // Just under the version line.
+    int top = std::min<int>(okTopLeft.y, DialogUnitsToPixelsY(kKeyListTopUnits));
+    for (const KeyShortcut& shortcut : KeyShortcuts()) {
+        const Rect keyRect{left, top, left + kKeyColumnWidth, top + kKeyRowHeight};
+        const Rect textRect{keyRect.right, top, right, top + kKeyRowHeight};
+        const std::pair<const char*, Rect> cells[] = {{shortcut.keyName, keyRect}, {shortcut.description, textRect}};
+        for (const auto& [text, rect] : cells) {
+            auto label = std::make_unique<CStatic>();
+            if (label->Create(QString::fromUtf8(text), WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP, rect, this, -1))
+                m_keyLabels.push_back(std::move(label));
+        }
+        top += kKeyRowHeight;
+    }
+    const int grown = top - okTopLeft.y + kKeyListGap;
+    m_btnOK.MoveWindow(okTopLeft.x, okTopLeft.y + grown, ok.Width(), ok.Height());
+    Rect box;
+    GetWindowRect(&box);
+    // Grown about its middle, so the box stays centred where it was placed.
+    MoveWindow(box.left, box.top - grown / 2, box.Width(), box.Height() + grown);
 }

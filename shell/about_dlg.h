@@ -1,8 +1,12 @@
 #pragma once
-// The About box: a skinned, movable, fixed-size box with the program's name and version and an OK
-// button, titled in the current language.
+// The About box: a skinned, movable, fixed-size box with the program's name and version, the
+// player's keys and an OK button, titled in the current language.
+
+#include <memory>
+#include <vector>
 
 #include "controls/button_ui.h"
+#include "platform/qt/static.h"
 #include "shell/black_window.h"
 
 constexpr platform::UINT IDD_ABOUTBOX = 100;
@@ -17,5 +21,10 @@ protected:
     platform::BOOL OnInitDialog() override;
 
 private:
+    // One row per key between the version line and the OK button, which the box grows to make
+    // room for.
+    void AddKeyList();
+
     CButtonUI m_btnOK;
+    std::vector<std::unique_ptr<platform::CStatic>> m_keyLabels;
 };

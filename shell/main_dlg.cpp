@@ -11,6 +11,7 @@
 #include "engine/audio/master_volume.h"
 #include "panels/command_ids.h"
 #include "panels/path_rules.h"
+#include "shell/key_shortcuts.h"
 #include "shell/main_dlg_rules.h"
 
 using namespace platform;
@@ -39,6 +40,7 @@ BOOL CMainDlg::OnInitDialog() {
     // The slider takes the volume only when it lies within its range.
     m_wndCtrl.m_sliderVolume.SetPos(GetMasterVolume());
     StartPositionThread();
+    m_pKeyShortcuts = std::make_unique<CKeyShortcuts>(*this);
     return TRUE;
 }
 
@@ -86,6 +88,7 @@ void CMainDlg::OnPaint(QPainter& dc) {
 // The session stops while the panes' windows still exist, so its last pictures and messages go
 // to live windows.
 void CMainDlg::OnDestroy() {
+    m_pKeyShortcuts.reset();
     StopPositionThread();
     DisposePlayer(SwapPlayer(nullptr));
     ReportPicturesShown();

@@ -13,6 +13,8 @@
 #include <atomic>
 #include <memory>
 
+class CKeyShortcuts;
+
 #include "engine/player_core.h"
 #include "panels/ctrl_wind.h"
 #include "panels/list_wind.h"
@@ -40,6 +42,15 @@ public:
     // A file named on the command line (an absolute path): played once the window exists, as a
     // file dropped on the picture, so that its snapshots go to its own folder.
     void PlayStartFile(const QString& path);
+
+    // The keyboard's own steps, which no button has. SeekBy moves the playing position by deltaMs,
+    // kept within the file, only while playing (as a release of the position slider seeks).
+    // StepVolume moves the volume slider and the master volume by whole steps, ending a mute.
+    void SeekBy(int deltaMs);
+    void StepVolume(int steps);
+    // Whether the keyboard of this top-level window is the player's: the main window, or the
+    // video pane while it is a full-screen window of its own.
+    bool OwnsKeyboardOf(const QWidget& topLevel) const;
 
 protected:
     platform::BOOL OnInitDialog() override;
@@ -123,6 +134,9 @@ protected:
     // Pictures shown by every session, counted only when kPictureCountVariable is set and printed
     // to the standard error when the panel goes (for measuring the player from outside).
     std::shared_ptr<std::atomic<int64_t>> m_pPicturesShown;
+
+    // The keys, active from OnInitDialog until OnDestroy.
+    std::unique_ptr<CKeyShortcuts> m_pKeyShortcuts;
 };
 
 constexpr const char* kPictureCountVariable = "TELVANE_COUNT_PICTURES";

@@ -35,7 +35,10 @@ constexpr const char* kConverterProgram = "./Kadrel";
 
 std::string ConverterProgram(const QString& playerPath) {
     if (::access(kConverterProgram, X_OK) == 0) return kConverterProgram;
-    return QFile::encodeName(main_panel::ConverterPath(playerPath)).toStdString();
+    const QString besidePlayer = main_panel::ConverterPath(playerPath);
+    // A player under another name would find only itself there, and start itself anew.
+    // mutated
+    return QFile::encodeName(besidePlayer).toStdString();
 }
 
 // Starts program with the given argument vector (argv[0] included) and does not wait for it: the
@@ -174,6 +177,24 @@ void CMainDlg::OnVolume() { SetMasterVolume(m_wndCtrl.GetVolume()); }
 void CMainDlg::OnSeek() {
     const uint32_t target = m_wndCtrl.m_sliderSeek.GetPos();
     if (m_pPlayer && m_pPlayer->IsPlaying()) m_pPlayer->SeekTo(target);
+}
+
+void CMainDlg::SeekBy(int deltaMs) {
+    if (!m_pPlayer || !m_pPlayer->IsPlaying()) return;
+    m_pPlayer->SeekTo(main_panel::RelativeSeekTarget(m_pPlayer->GetPosition(), m_pPlayer->GetDuration(), deltaMs));
+}
+
+// Through the slider, as a drag of it would, so the slider, the master volume and the next mute
+// agree; a mute ends, since the volume is set anew.
+void CMainDlg::StepVolume(int steps) {
+    CMButton& button = m_wndCtrl.m_btnVolume;
+    if (button.m_bTwoImages && button.m_nImage == 1) ShowStrip(button, 0);
+    m_wndCtrl.SetVolume(main_panel::SteppedVolume(m_wndCtrl.GetVolume(), steps));
+    OnVolume();
+}
+
+bool CMainDlg::OwnsKeyboardOf(const QWidget& topLevel) const {
+    return &topLevel == window() || (m_wndPlay.m_bFullScreen == 1 && &topLevel == &m_wndPlay);
 }
 
 void CMainDlg::OnConvert() { LaunchConverter(); }

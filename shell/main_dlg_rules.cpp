@@ -1,5 +1,7 @@
 #include "shell/main_dlg_rules.h"
 
+#include <algorithm>
+
 using platform::Rect;
 
 namespace main_panel {
@@ -68,6 +70,17 @@ QString ConverterPath(const QString& playerPath) {
 
 QStringList ConverterArguments(const QString& converterPath, uint32_t languageId) {
     return {converterPath, QString::number(languageId)};
+}
+
+uint32_t SteppedVolume(uint32_t volume, int steps) {
+    const int64_t stepped = static_cast<int64_t>(volume) + static_cast<int64_t>(steps) * kVolumeStep;
+    return static_cast<uint32_t>(std::clamp<int64_t>(stepped, 0, kLoudestVolume));
+}
+
+int64_t RelativeSeekTarget(int64_t positionMs, int64_t durationMs, int64_t deltaMs) {
+    int64_t target = std::max<int64_t>(positionMs + deltaMs, 0);
+    if (durationMs > 0) target = std::min(target, durationMs);
+    return target;
 }
 
 std::optional<int32_t> SliderRangeForDuration(int64_t durationMs) {

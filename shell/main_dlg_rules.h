@@ -45,4 +45,13 @@ QStringList ConverterArguments(const QString& converterPath, uint32_t languageId
 // (5 hours or more), which leaves the range as it was.
 std::optional<int32_t> SliderRangeForDuration(int64_t durationMs);
 
+// The volume range is 0..65535; a volume key moves it by a sixteenth.
+constexpr uint32_t kVolumeStep = 4096;
+constexpr uint32_t kLoudestVolume = 65535;
+// The volume `steps` steps from `volume`, kept within the range.
+uint32_t SteppedVolume(uint32_t volume, int steps);
+// Where a relative seek lands: position + delta, not before the start and not past the duration;
+// a duration of 0 or less is unknown and bounds nothing.
+int64_t RelativeSeekTarget(int64_t positionMs, int64_t durationMs, int64_t deltaMs);
+
 }  // namespace main_panel

@@ -1,0 +1,79 @@
+#include "shell/key_shortcuts.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
+
+#include "panels/command_ids.h"
+#include "shell/main_dlg.h"
+
+using namespace platform;
+
+namespace {
+
+constexpr int kSeekStepMs = 10000;
+constexpr Qt::KeyboardModifiers kNone = Qt::NoModifier;
+constexpr Qt::KeyboardModifiers kCtrl = Qt::ControlModifier;
+// Shift is left out: on many layouts [ and ] need it, and an upper-case letter means the same.
+constexpr Qt::KeyboardModifiers kCompared = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+
+constexpr KeyShortcut kShortcuts[] = {
+    {Qt::Key_Space, kNone, KeyAction::Command, ID_PLAY_PAUSE, false, "Space", "Play or pause"},
+    {Qt::Key_Right, kNone, KeyAction::Command, ID_FRAME_STEP, true, "Right", "Next frame"},
+    {Qt::Key_BracketLeft, kNone, KeyAction::Command, ID_SLOWER, false, "[", "Slower"},
+    {Qt::Key_BracketRight, kNone, KeyAction::Command, ID_FASTER, false, "]", "Faster"},
+    {Qt::Key_Left, kCtrl, KeyAction::SeekBy, -kSeekStepMs, true, "Ctrl+Left", "Back 10 seconds"},
+    {Qt::Key_Right, kCtrl, KeyAction::SeekBy, kSeekStepMs, true, "Ctrl+Right", "Forward 10 seconds"},
+    {Qt::Key_F, kNone, KeyAction::Command, ID_TOGGLE_FULL_SCREEN, false, "F", "Full screen"},
+    {Qt::Key_Escape, kNone, KeyAction::VideoPaneOwn, 0, false, "Esc", "Leave full screen"},
+    {Qt::Key_M, kNone, KeyAction::Command, ID_MUTE, false, "M", "Mute or sound on"},
+    {Qt::Key_Up, kNone, KeyAction::StepVolume, 1, true, "Up", "Louder"},
+    {Qt::Key_Down, kNone, KeyAction::StepVolume, -1, true, "Down", "Quieter"},
+    {Qt::Key_S, kNone, KeyAction::Command, ID_SNAPSHOT, false, "S", "Snapshot"},
+    {Qt::Key_O, kNone, KeyAction::Command, ID_OPEN_FILE, false, "O", "Open a file"},
+};
+
+}  // namespace
+
+std::span<const KeyShortcut> KeyShortcuts() { return kShortcuts; }
+
+const KeyShortcut* FindKeyShortcut(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat) {
+    for (const KeyShortcut& shortcut : kShortcuts) {
+        if (shortcut.key != key || (modifiers & kCompared) != shortcut.modifiers) continue;
+        if (shortcut.action == KeyAction::VideoPaneOwn || (autoRepeat && !shortcut.repeats)) return nullptr;
+        return &shortcut;
+    }
+    return nullptr;
+}
+
+CKeyShortcuts::CKeyShortcuts(CMainDlg& panel) : m_panel(panel) { qApp->installEventFilter(this); }
+
+CKeyShortcuts::~CKeyShortcuts() {
+    if (qApp) qApp->removeEventFilter(this);
+}
+
+bool CKeyShortcuts::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const KeyShortcut* shortcut = FindKeyShortcut(key->key(), key->modifiers(), key->isAutoRepeat());
+    if (!shortcut || !KeyboardIsThePlayers(*static_cast<QWidget*>(watched))) return false;
+    Apply(*shortcut);
+    return true;
+}
+
+// The main window runs modally itself: any other modal window is a dialog in front of it.
+bool CKeyShortcuts::KeyboardIsThePlayers(const QWidget& receiver) const {
+    if (QApplication::activePopupWidget()) return false;
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != m_panel.window()) return false;
+    return m_panel.OwnsKeyboardOf(*receiver.window());
+}
+
+void CKeyShortcuts::Apply(const KeyShortcut& shortcut) {
+    switch (shortcut.action) {
+    case KeyAction::Command: m_panel.PostMessage(WM_COMMAND, static_cast<WParam>(shortcut.argument), 0); break;
+    case KeyAction::SeekBy: m_panel.SeekBy(shortcut.argument); break;
+    case KeyAction::StepVolume: m_panel.StepVolume(shortcut.argument); break;
+    case KeyAction::VideoPaneOwn: break;
+    }
+}
