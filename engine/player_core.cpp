@@ -114,6 +114,8 @@ int CPlayerCore::OpenContainer(const char* path) {
         return 0;
     }
     if (avformat_find_stream_info(m_pFormatCtx, nullptr) < 0) return 0;
+    const int64_t startUs = m_pFormatCtx->start_time;
+    m_nOriginMs = startUs != AV_NOPTS_VALUE ? av_rescale(startUs, 1000, AV_TIME_BASE) : 0;
     for (unsigned i = 0; i < m_pFormatCtx->nb_streams; ++i) {
         const AVStream* stream = m_pFormatCtx->streams[i];
         if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) m_nAudioStream = static_cast<int>(i);
@@ -460,3 +462,7 @@ void CPlayerCore::NotifyEndOfFile() {
 int64_t CPlayerCore::VideoUnitsToMs(int64_t value) const { return av_rescale_q(value, m_videoClockBase, kMilliseconds); }
 
 int64_t CPlayerCore::AudioUnitsToMs(int64_t value) const { return av_rescale_q(value, m_audioClockBase, kMilliseconds); }
+
+int64_t CPlayerCore::VideoClockMs(int64_t value) const { return VideoUnitsToMs(value) - m_nOriginMs; }
+
+int64_t CPlayerCore::AudioClockMs(int64_t value) const { return AudioUnitsToMs(value) - m_nOriginMs; }

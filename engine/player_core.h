@@ -155,6 +155,9 @@ private:
     void NotifyEndOfFile();
     int64_t VideoUnitsToMs(int64_t value) const;
     int64_t AudioUnitsToMs(int64_t value) const;
+    // A time stamp of the stream as a time on the session's clock: ms from the file's start.
+    int64_t VideoClockMs(int64_t value) const;
+    int64_t AudioClockMs(int64_t value) const;
 
     // The flags shared between threads are atomic: plain variables shared that way would race.
     CD3DRender* m_pRender = nullptr;
@@ -232,6 +235,10 @@ private:
     AVRational m_videoClockBase{1, 1000};
     AVRational m_audioClockBase{1, 1000};
     int m_nAudioSampleRate = 0;
+    // The container's start time in ms (transport streams and cuts of longer captures start far
+    // from 0), subtracted from every clock so that positions count from the file's start. Set by
+    // OpenFile before the workers start; 0 for a recording, whose reader rebases its stamps.
+    int64_t m_nOriginMs = 0;
     // Seeks. The read thread performs a seek without stopping the decoders: it counts the seek in
     // m_nSeekSerial, and each packet carries the serial it was read under. A decoder thread that
     // meets a new serial flushes its own decoder (no decoder context is touched by two threads)

@@ -107,7 +107,7 @@ bool CPlayerCore::HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial
     int64_t frameMs = 0;
     {
         platform::CsGuard guard(m_csPosition);
-        if (frameTs != AV_NOPTS_VALUE) m_nPosition = static_cast<int32_t>(AudioUnitsToMs(frameTs));
+        if (frameTs != AV_NOPTS_VALUE) m_nPosition = static_cast<int32_t>(AudioClockMs(frameTs));
         frameMs = static_cast<uint32_t>(m_nPosition);
     }
     const uint32_t audioDelayMs = m_nAudioDelay;
@@ -123,7 +123,7 @@ bool CPlayerCore::HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial
 bool CPlayerCore::AudioLandsBeforeTarget(const AVFrame* frame, int64_t frameTs) {
     if (!m_bAudioLanding || frameTs == AV_NOPTS_VALUE) return false;
     const int64_t frameLengthMs = frame->sample_rate > 0 ? int64_t{frame->nb_samples} * 1000 / frame->sample_rate : 0;
-    if (AudioUnitsToMs(frameTs) + frameLengthMs <= m_nLandAudioMs) return true;
+    if (AudioClockMs(frameTs) + frameLengthMs <= m_nLandAudioMs) return true;
     m_bAudioLanding = 0;
     return false;
 }

@@ -177,12 +177,13 @@ bool CPlayerCore::SeekInsteadOfQueueing(AVPacket* packet) {
 // target picture. Nothing is flushed when no seek can be made: playback goes on where it was.
 void CPlayerCore::SeekContainer() {
     const int64_t targetMs = m_nSeekTarget;
-    const int64_t videoTs = av_rescale_q(targetMs, kMilliseconds, m_videoClockBase);  // video stream units
+    // The target counts from the file's start; the streams' stamps from their own origin.
+    const int64_t videoTs = av_rescale_q(targetMs + m_nOriginMs, kMilliseconds, m_videoClockBase);  // video stream units
     int result = av_seek_frame(m_pFormatCtx, m_nVideoStream, videoTs, m_nSeekFlags);
     if (result < 0) {
         const int64_t targetUs = ClampToDuration(av_rescale_q(targetMs, kMilliseconds, kMicroseconds),
                                                  m_pFormatCtx->duration);
-        result = av_seek_frame(m_pFormatCtx, -1, targetUs, m_nSeekFlags);
+        result = av_seek_frame(m_pFormatCtx, -1, targetUs + m_nOriginMs * 1000, m_nSeekFlags);
     }
     // A target before the first key frame the index knows: the start is the nearest place.
     if (result < 0) result = av_seek_frame(m_pFormatCtx, m_nVideoStream, INT64_MIN, AVSEEK_FLAG_BACKWARD);

@@ -197,7 +197,7 @@ bool CPlayerCore::ShowPicture(AVFrame* frame, int64_t packetDts, int serial) {
     // Pictures are timed by when they are shown, not when they are decoded: B-frames come out of
     // the decoder in display order, their decode stamps a reorder delay earlier.
     const int64_t presentationMs = PresentationMs(frame);
-    m_nVideoClockMs = presentationMs != AV_NOPTS_VALUE ? presentationMs : VideoUnitsToMs(pictureTs);
+    m_nVideoClockMs = presentationMs != AV_NOPTS_VALUE ? presentationMs : VideoClockMs(pictureTs);
     if (!PassGate(m_hSyncGate)) return false;
     const uint32_t videoDelayMs = VideoDelayAtUseMs(m_nVideoDelay);
     if (m_bHasAudio && m_bHasVideo) SleepUntilPictureDue(videoDelayMs);
@@ -235,7 +235,7 @@ void CPlayerCore::NotePictureSpacing(int64_t pictureMs) {
 // The picture's presentation time in ms; AV_NOPTS_VALUE when it has none.
 int64_t CPlayerCore::PresentationMs(const AVFrame* frame) const {
     const int64_t pts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : frame->pts;
-    return pts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : VideoUnitsToMs(pts);
+    return pts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : VideoClockMs(pts);
 }
 
 bool CPlayerCore::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t packetDts) {
@@ -269,7 +269,7 @@ bool CPlayerCore::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t pack
         }
         m_bClockStarted = 1;
     }
-    if (pushed && m_pictureObserver) m_pictureObserver(pictureMs != AV_NOPTS_VALUE ? pictureMs : VideoUnitsToMs(pictureTs));
+    if (pushed && m_pictureObserver) m_pictureObserver(pictureMs != AV_NOPTS_VALUE ? pictureMs : VideoClockMs(pictureTs));
     if (m_bStepMode) {
         if (!m_hStepEvent.IsSignalled()) m_bRebaseRenderClock = true;
         if (!PassGate(m_hStepEvent)) return false;

@@ -1,5 +1,7 @@
 #include "engine/record/record_file.h"
 
+#include <algorithm>
+
 #include <climits>
 #include <cstring>
 
@@ -160,7 +162,17 @@ void CRecordFile::BuildSeekIndex() {
         position += kFrameHeaderSize + frame.payloadSize;
     }
     if (!anyKeyFrame) m_nIndexBaseMs = firstMs;
-    m_nDuration = anyFrame && lastMs > m_nIndexBaseMs ? uint64_t(lastMs - m_nIndexBaseMs) : 0;
+    // One origin for both streams, the earlier of their first frames: sound that starts before
+    // or after the pictures keeps that gap instead of being pulled onto them. The duration counts
+    // from it, so the position reaches the duration at the last frame.
+    int64_t originMs = firstMs;
+    if (!m_bAudioFirst && !m_bVideoFirst) originMs = std::min(m_nAudioBase, m_nVideoBase);
+    else if (!m_bAudioFirst || !m_bVideoFirst) originMs = m_bAudioFirst ? m_nVideoBase : m_nAudioBase;
+    if (anyFrame) {
+        m_nAudioBase = m_nVideoBase = originMs;
+        m_bAudioFirst = m_bVideoFirst = 0;
+    }
+    m_nDuration = anyFrame && lastMs > originMs ? uint64_t(lastMs - originMs) : 0;
     m_bClockStarted = 0;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Reader of the recorders' own recording files: recognises them, describes their streams, builds a
 // seek index of the video key frames when opened, and hands out one FFmpeg packet per frame with
-// time stamps in milliseconds, rebased so that each stream starts at 0.
+// time stamps in milliseconds, rebased on one origin for both streams: the first frame of either.
 
 #include <cstdint>
 #include <vector>
@@ -48,11 +48,12 @@ public:
     // later. False, position unchanged, when the file has no key frame. Unlike SeekTo this never
     // refuses a target in the last group of pictures or a file with a single key frame.
     bool SeekToKeyFrameAtOrBefore(int64_t videoMs);
-    // The instant videoMs on the video packets' clock, on the audio packets' clock: the two
-    // streams count from their own first frame.
+    // The instant videoMs on the video packets' clock, on the audio packets' clock. Both count
+    // from the file's first frame, so they agree; a file whose frames were all written after it
+    // was opened counts each stream from its own first frame.
     int64_t VideoToAudioMs(int64_t videoMs) const;
 
-    uint64_t GetDuration() const;  // ms from the first key frame to the last frame
+    uint64_t GetDuration() const;  // ms from the first frame to the last frame
     // After the read thread has ended. Closes the file and drops its lock; the index is kept.
     void Close();
     bool IsOpen() const;

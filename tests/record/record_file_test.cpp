@@ -200,7 +200,7 @@ TEST_F(RecordFileTest, HeaderWithoutFramesHasNoIndexNoDurationAndNoPackets) {
     EXPECT_FALSE(file.SeekTo(0));
 }
 
-TEST_F(RecordFileTest, PacketsCarryPayloadStreamKeyFlagAndPerStreamTimes) {
+TEST_F(RecordFileTest, PacketsCarryPayloadStreamKeyFlagAndTimesFromOneOrigin) {
     std::vector<RawFrame> frames = {
         Frame(kKindAudio, kT0 + 500, 160, 0x11),  // audio starts half a second before video
         Frame(kKindVideoKey, kT0 + 1000, 3000, 0x22),
@@ -216,7 +216,7 @@ TEST_F(RecordFileTest, PacketsCarryPayloadStreamKeyFlagAndPerStreamTimes) {
         int stream;
         int64_t pts;
         bool key;
-    } expected[] = {{1, 0, false}, {0, 0, true}, {1, 20, false}, {0, 40, false}};
+    } expected[] = {{1, 0, false}, {0, 500, true}, {1, 20, false}, {0, 540, false}};
     for (size_t i = 0; i < packets.size(); ++i) {
         const AVPacket* p = packets[i].get();
         SCOPED_TRACE(i);
@@ -230,7 +230,7 @@ TEST_F(RecordFileTest, PacketsCarryPayloadStreamKeyFlagAndPerStreamTimes) {
         for (int b = 0; b < AV_INPUT_BUFFER_PADDING_SIZE; ++b) ASSERT_EQ(p->data[p->size + b], 0);
     }
     EXPECT_EQ(file.ReadFrame(), nullptr);
-    EXPECT_EQ(file.GetDuration(), 40u);  // first key frame to the last frame
+    EXPECT_EQ(file.GetDuration(), 540u);  // first frame to the last frame
 }
 
 TEST_F(RecordFileTest, SeekTakesTheKeyFrameWhoseIntervalHoldsTheTarget) {
@@ -370,7 +370,7 @@ TEST_F(RecordFileTest, RecordingOverMidnightKeepsRisingIndexDurationAndTimes) {
 
         std::vector<PacketPtr> packets = ReadAll(file);
         ASSERT_EQ(packets.size(), frames.size());
-        EXPECT_EQ(packets[4]->pts, 2000);  // audio after midnight, counted from the first audio frame
+        EXPECT_EQ(packets[4]->pts, 2010);  // audio after midnight, counted from the first frame
         EXPECT_EQ(packets[6]->pts, 4000);
 
         ASSERT_TRUE(file.SeekTo(3000));
@@ -378,7 +378,7 @@ TEST_F(RecordFileTest, RecordingOverMidnightKeepsRisingIndexDurationAndTimes) {
         ASSERT_NE(key, nullptr);
         EXPECT_EQ(key->pts, 1500);
         PacketPtr after(file.ReadFrame());
-        EXPECT_EQ(after->pts, 2000);  // audio again, after the seek over midnight
+        EXPECT_EQ(after->pts, 2010);  // audio again, after the seek over midnight
     }
 }
 

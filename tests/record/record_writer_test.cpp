@@ -151,7 +151,9 @@ TEST_P(RecordWriterTest, RecordingDecodesBackToEveryPictureAndItsSound) {
     EXPECT_EQ(file.GetChannels(), c.channels);
     EXPECT_EQ(file.GetSampleRate(), c.sampleRate);
     EXPECT_EQ(file.GetSeekIndex().size(), 2u);
-    EXPECT_NEAR(double(file.GetDuration()), 2000.0, 100.0);
+    // From the first frame of either stream: sound may start before the pictures (an encoder's
+    // priming samples, a transport stream's own offsets).
+    EXPECT_NEAR(double(file.GetDuration()), 2000.0, 200.0);
 
     CountingDecoder video(file.GetVideoCodec());
     ASSERT_TRUE(video.Opened());

@@ -179,9 +179,11 @@ bool AudioTrack::DrainEncoder(const FrameSink& sink) {
 
 bool AudioTrack::Emit(const AVPacket* packet, const FrameSink& sink) {
     if (packet->size <= 0) return true;
-    int64_t samples = packet->pts == AV_NOPTS_VALUE ? 0 : packet->pts;
-    if (samples < 0) samples = 0;  // the AAC encoder's priming delay
-    int64_t ms = m_originMs + av_rescale(samples, 1000, m_encoder->sample_rate);
+    // The AAC encoder's first packet (its priming samples) is stamped before the first sample it
+    // was given, as the decoder will play it: stamping it at the origin would delay every later
+    // sound against its pictures by one frame.
+    const int64_t samples = packet->pts == AV_NOPTS_VALUE ? 0 : packet->pts;
+    const int64_t ms = m_originMs + av_rescale(samples, 1000, m_encoder->sample_rate);
     if (m_target != AudioTarget::Aac) return sink({record_format::kKindAudio, ms, packet->data, packet->size});
 
     std::array<uint8_t, kAdtsHeaderBytes> header{};

@@ -2,6 +2,7 @@
 // or HEVC Annex B (key frames kind 1, others kind 2), audio G.711 or AAC with ADTS (kind 0), and
 // every frame is stamped with wall-clock milliseconds counted from the chosen start time.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -84,14 +85,17 @@ int Run(const WriterOptions& options) {
     if (!sink.Open(options.output, MakeHeader(options, video, audio.get())))
         return Fail("cannot write " + options.output);
 
-    // Times count from the input's start; nothing is stamped before the chosen start time.
+    // Times count from the input's start; no picture is stamped before the chosen start time.
+    // Sound may be: an AAC encoder's priming frame plays before the first sample it was given, and
+    // stamping it at the start would put every later sound one frame late.
     const int64_t inputStartMs =
         input->start_time == AV_NOPTS_VALUE ? 0 : av_rescale_q(input->start_time, AV_TIME_BASE_Q, AVRational{1, 1000});
     const uint64_t startMs = options.startGiven ? options.startMs : NowMs();
     FrameSink store = [&](const EncodedFrame& frame) {
         int64_t sinceStartMs = frame.inputMs - inputStartMs;
-        return sink.WriteFrame(frame.kind, startMs + uint64_t(sinceStartMs > 0 ? sinceStartMs : 0), frame.data,
-                               uint32_t(frame.size));
+        if (frame.kind != record_format::kKindAudio && sinceStartMs < 0) sinceStartMs = 0;
+        const int64_t stampMs = std::max<int64_t>(0, int64_t(startMs) + sinceStartMs);
+        return sink.WriteFrame(frame.kind, uint64_t(stampMs), frame.data, uint32_t(frame.size));
     };
 
     AVPacket* packet = av_packet_alloc();
