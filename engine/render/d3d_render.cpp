@@ -261,13 +261,18 @@ void CD3DRender::ReleaseSlot(int slot) {
     m_hFreeEvent.Set();
 }
 
+// A picture that cannot be shown (the window is minimised, hidden or of no size) is dropped at
+// its own time, as a shown one would be: the producer keeps its pace, and so does the sound that
+// the read thread feeds alongside.
 void CD3DRender::ShowSlot(const FrameSlot& slot) {
-    if (m_bStop || !DeviceReady() || !SurfaceFits(slot)) return;
-    platform::SurfaceLock lock;
-    if (LockPicture(lock)) {
-        if (lock.bits) CopySlotToSurface(slot, lock);
-        m_pDevice->UnlockSurface();
-        PresentFrame();
+    if (m_bStop) return;
+    if (DeviceReady() && SurfaceFits(slot)) {
+        platform::SurfaceLock lock;
+        if (LockPicture(lock)) {
+            if (lock.bits) CopySlotToSurface(slot, lock);
+            m_pDevice->UnlockSurface();
+            PresentFrame();
+        }
     }
     PaceUntil(slot.nTimestampMs);
 }
@@ -280,7 +285,6 @@ bool CD3DRender::DeviceReady() {
         case platform::CooperativeLevel::Ok:
             return true;
         case platform::CooperativeLevel::Lost:
-            platform::Sleep(kLostDeviceSleepMs);
             return false;
         case platform::CooperativeLevel::NotReset:
             return ResetDevice() == 1;

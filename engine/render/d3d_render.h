@@ -52,7 +52,6 @@ public:
 
 private:
     static constexpr uint32_t kIdleWaitMs = 5;
-    static constexpr uint32_t kLostDeviceSleepMs = 50;
     // Pacing ends this long before a picture's time, so the next one is ready in time.
     static constexpr int64_t kPaceLeadMs = 8;
 

@@ -321,18 +321,15 @@ void RestoreTarget(OffscreenVideoTarget& target) {
 
 class LostTargetTest : public RenderTest, public ::testing::WithParamInterface<Loss> {};
 
-TEST_P(LostTargetTest, DropsPicturesAfter50MsEachAndResumesAfterRecreation) {
+TEST_P(LostTargetTest, DropsPicturesAndResumesAfterRecreation) {
     log.Attach(target);
     StartRenderer();
     ASSERT_EQ(PushGrey(50, 1), 1);
     ASSERT_TRUE(target.WaitForPresentCount(1, kWaitMs));
 
     LoseTarget(target, GetParam());
-    // Each picture taken while the target is lost holds its slot for 50 ms, and the producer
-    // stays about one picture ahead: five pushes take at least three of those sleeps.
-    const uint64_t startMs = platform::TickMs64();
-    for (int i = 0; i < 5; ++i) ASSERT_EQ(PushGrey(100, 1), 1);
-    EXPECT_GE(platform::TickMs64() - startMs, 100u);
+    // More pictures than there are slots: each one dropped frees its slot for the next.
+    for (int i = 0; i < 20; ++i) ASSERT_EQ(PushGrey(100, 1), 1);
     platform::Sleep(300);
     EXPECT_EQ(target.PresentCount(), 1u);
 
