@@ -37,7 +37,7 @@ std::string ConverterProgram(const QString& playerPath) {
     if (::access(kConverterProgram, X_OK) == 0) return kConverterProgram;
     const QString besidePlayer = main_panel::ConverterPath(playerPath);
     // A player under another name would find only itself there, and start itself anew.
-    // mutated
+    if (besidePlayer == playerPath) return kConverterProgram;
     return QFile::encodeName(besidePlayer).toStdString();
 }
 
