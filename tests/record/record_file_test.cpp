@@ -267,6 +267,51 @@ TEST_F(RecordFileTest, SingleKeyFrameCannotBeSought) {
     EXPECT_FALSE(file.SeekTo(0));
 }
 
+// The session's seek: the key frame at or before the target on the packets' clock, never a
+// refusal for a target in the last group, at a key frame's own time or before the first key frame.
+TEST_F(RecordFileTest, SeekToKeyFrameAtOrBeforeTakesTheLastKeyFrameNotAfterTheTarget) {
+    std::vector<RawFrame> frames = {Frame(kKindAudio, kT0), Frame(kKindVideoDelta, kT0 + 40)};  // no key yet
+    for (uint64_t key = 1000; key <= 5000; key += 2000) {
+        frames.push_back(Frame(kKindVideoKey, kT0 + key, 32, uint8_t(key / 1000)));
+        frames.push_back(Frame(kKindVideoDelta, kT0 + key + 40));
+    }
+    CRecordFile file;
+    ASSERT_TRUE(file.Open(Write(frames).c_str()));
+    struct Case {
+        int64_t targetMs;
+        int64_t keyPts;  // of the packet read next: key frames at 1000, 3000 and 5000
+    } cases[] = {{-100, 1000}, {0, 1000}, {999, 1000}, {1000, 1000}, {2999, 1000}, {3000, 3000},
+                 {4999, 3000}, {5000, 5000}, {5040, 5000}, {INT64_MAX / 2, 5000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.targetMs);
+        ReadAll(file);
+        ASSERT_TRUE(file.SeekToKeyFrameAtOrBefore(c.targetMs));
+        PacketPtr next(file.ReadFrame());
+        ASSERT_NE(next, nullptr);
+        EXPECT_TRUE(next->flags & AV_PKT_FLAG_KEY);
+        EXPECT_EQ(next->pts, c.keyPts);
+    }
+}
+
+TEST_F(RecordFileTest, SeekToKeyFrameAtOrBeforeNeedsOnlyOneKeyFrame) {
+    CRecordFile single;
+    ASSERT_TRUE(single.Open(Write({Frame(kKindVideoKey, kT0), Frame(kKindVideoDelta, kT0 + 40)}).c_str()));
+    ReadAll(single);
+    ASSERT_TRUE(single.SeekToKeyFrameAtOrBefore(40));
+    PacketPtr next(single.ReadFrame());
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(next->pts, 0);
+
+    // Without any key frame there is nowhere to decode from: refused, the reader stays at the end.
+    CRecordFile none;
+    ASSERT_TRUE(none.Open(Write({Frame(kKindVideoDelta, kT0), Frame(kKindVideoDelta, kT0 + 40)}, fixtures::VideoOnlyHeader(),
+                                "no_key.rec")
+                              .c_str()));
+    ReadAll(none);
+    EXPECT_FALSE(none.SeekToKeyFrameAtOrBefore(0));
+    EXPECT_EQ(none.ReadFrame(), nullptr);
+}
+
 TEST_F(RecordFileTest, FramesOfUnknownKindOrWithoutPayloadAreSkipped) {
     std::vector<RawFrame> frames = {
         Frame(kKindVideoKey, kT0),
