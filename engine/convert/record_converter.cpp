@@ -7,6 +7,10 @@
 #include "engine/convert/pending_output.h"
 #include "engine/convert/record_probe.h"
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 namespace {
 
 std::string Lowered(std::string text) {
@@ -15,6 +19,8 @@ std::string Lowered(std::string text) {
 }
 
 }  // namespace
+
+void QuietConverterLibraries() { av_log_set_level(AV_LOG_FATAL); }
 
 const char* ConvertStatusText(ConvertStatus status) {
     switch (status) {

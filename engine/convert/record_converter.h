@@ -28,6 +28,11 @@ struct ConvertResult {
     int pictures = 0;        // pictures written
 };
 
+// Keeps the libraries' own messages (encoder statistics, complaints about damaged frames) off the
+// console: a conversion reports its failure itself. Call once at start-up, before any thread
+// converts.
+void QuietConverterLibraries();
+
 // An English sentence for a status, for the command line and logs.
 const char* ConvertStatusText(ConvertStatus status);
 
