@@ -68,7 +68,7 @@ CPlayerCore::~CPlayerCore() {
         m_pRender = nullptr;
     }
     ReleaseDecodersAndInput();
-    swr_free(&m_pSwrCtx);
+    m_pcmConverter.Reset();
     av_frame_free(&m_pSnapFrame);
     delete m_pRecordFile;
     m_pRecordFile = nullptr;
@@ -394,7 +394,7 @@ int CPlayerCore::CloseStreams() {
     if (m_pFormatCtx) avformat_close_input(&m_pFormatCtx);
     m_pAudioQueue->FlushQueue();
     m_pVideoQueue->FlushQueue();
-    swr_free(&m_pSwrCtx);
+    m_pcmConverter.Reset();
     m_hStopEvent.Reset();
     return 1;
 }

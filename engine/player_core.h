@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/heard_audio_clock.h"
+#include "engine/pcm_converter.h"
 #include "engine/sound_stall_watch.h"
 #include "engine/sync_delays.h"
 #include "platform/messages.h"
@@ -82,8 +83,6 @@ public:
     int64_t GetHeardAudioMs() const;
 
 private:
-    // Bytes of converted PCM the audio thread normally works in; larger frames get a larger buffer.
-    static constexpr int kAudioScratchBytes = 100000;
     // One write to the sound output never exceeds this (its blocks are 102,400 bytes).
     static constexpr int kMaxWriteBytes = 100000;
     static constexpr uint32_t kJoinLimitMs = 5000;
@@ -143,11 +142,6 @@ private:
     bool DecodeAudioPacket(AVPacket* packet, AVFrame* frame);
     bool HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial);
     bool AudioLandsBeforeTarget(const AVFrame* frame, int64_t frameTs);
-    bool IsInOutputFormat(const AVFrame* frame) const;
-    int SamplesAtOutputRate(const AVFrame* frame) const;
-    int PrepareConverter(const AVFrame* frame);
-    int ConvertToS16(AVFrame* frame, int* byteCount);
-    bool ScratchHolds(int byteCount);
     void WritePcm(const uint8_t* pcm, int byteCount, int64_t streamMs);
 
     // Gates: true when `gate` opened and the session still runs; false means leave the loop.
@@ -193,7 +187,6 @@ private:
     platform::Thread m_syncThread;
     platform::Thread m_audioThread;
     platform::Thread m_videoThread;
-    SwrContext* m_pSwrCtx = nullptr;
     CSoundOut* m_pSoundOut = nullptr;
     WAVEFORMATEX m_waveFormat{};
     std::atomic<int> m_bHasAudio{0};
@@ -266,11 +259,9 @@ private:
     int m_nLandingSerial = 0;
 
     // Audio thread only.
-    std::vector<uint8_t> m_audioScratch;
+    // Brings every frame to the output's format; its resampler is freed by CloseStreams.
+    CPcmConverter m_pcmConverter;
     int m_nAudioDecoderSerial = 0;
-    int m_nSwrChannels = 0;  // what m_pSwrCtx was set up for
-    int m_nSwrFormat = -1;
-    int m_nSwrRate = 0;
 
     // The video clock: presentation time in ms of the last decoded picture, 64-bit so that no
     // stream's time stamps wrap it. Written by the video thread, read by the sync thread.

@@ -2,7 +2,6 @@
 // the audio clock, waits the audio delay and writes to the sound output.
 
 #include <algorithm>
-#include <new>
 
 #include "engine/audio/sound_out.h"
 #include "engine/packet_disposal.h"
@@ -11,10 +10,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavutil/channel_layout.h>
 #include <libavutil/frame.h>
-#include <libavutil/samplefmt.h>
-#include <libswresample/swresample.h>
 }
 
 namespace {
@@ -22,22 +18,12 @@ namespace {
 constexpr uint32_t kPacketWaitMs = 100;
 constexpr uint32_t kReaderDonePauseMs = 20;
 constexpr uint32_t kStarvedPauseMs = 10;
-constexpr int kS16Bytes = 2;
-
-// The layout the samples are in; a stream that reports none is taken as the usual layout for
-// its channel count (mono for one channel).
-void LayoutOf(const AVFrame* frame, AVChannelLayout* layout) {
-    if (frame->ch_layout.order != AV_CHANNEL_ORDER_UNSPEC && av_channel_layout_copy(layout, &frame->ch_layout) == 0) {
-        return;
-    }
-    av_channel_layout_default(layout, frame->ch_layout.nb_channels);
-}
 
 }  // namespace
 
 void CPlayerCore::AudioThread() {
     if (!m_pSoundOut) return;
-    m_audioScratch.assign(kAudioScratchBytes, 0);
+    m_pcmConverter.SetOutput(m_waveFormat.nChannels, static_cast<int>(m_waveFormat.nSamplesPerSec));
     AVFrame* frame = av_frame_alloc();
     while (frame && m_bRunning) {
         if (m_hReaderDone.Wait(0)) {
@@ -63,7 +49,6 @@ void CPlayerCore::AudioThread() {
         if (!keepRunning) break;
     }
     av_frame_free(&frame);
-    std::vector<uint8_t>().swap(m_audioScratch);
 }
 
 // Every frame the packet yields goes through the rules; false when the thread must end.
@@ -93,17 +78,11 @@ bool CPlayerCore::HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial
     {
         // Counted at the output's rate, which the sync thread divides by.
         platform::CsGuard guard(m_csAudioFrame);
-        if (m_nAudioFrameSamples == 0) m_nAudioFrameSamples = SamplesAtOutputRate(frame);
+        if (m_nAudioFrameSamples == 0) m_nAudioFrameSamples = m_pcmConverter.SamplesAtOutputRate(frame);
     }
-    const uint8_t* pcm = m_audioScratch.data();
-    int byteCount = 0;
-    if (IsInOutputFormat(frame)) {
-        // Only the samples: the plane's line size may include padding.
-        pcm = frame->data[0];
-        byteCount = frame->nb_samples * frame->ch_layout.nb_channels * kS16Bytes;
-    } else {
-        ConvertToS16(frame, &byteCount);  // silence of the frame's length when it fails
-    }
+    const uint8_t* pcm = nullptr;
+    const int byteCount = m_pcmConverter.Convert(frame, &pcm);  // silence of its length when it fails
+    if (byteCount < 0) return true;  // out of memory: the frame is skipped
     int64_t frameMs = 0;
     {
         platform::CsGuard guard(m_csPosition);
@@ -126,85 +105,6 @@ bool CPlayerCore::AudioLandsBeforeTarget(const AVFrame* frame, int64_t frameTs) 
     if (AudioClockMs(frameTs) + frameLengthMs <= m_nLandAudioMs) return true;
     m_bAudioLanding = 0;
     return false;
-}
-
-// Grows the audio thread's scratch buffer to hold byteCount bytes; false when memory runs out.
-bool CPlayerCore::ScratchHolds(int byteCount) {
-    if (m_audioScratch.size() >= static_cast<size_t>(byteCount)) return true;
-    try {
-        m_audioScratch.resize(static_cast<size_t>(byteCount));
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return true;
-}
-
-// The output was opened once with the header's channel count and rate; frames in another
-// layout (mono AAC under a header that implies stereo), another rate (HE-AAC, a header that
-// lies) or another sample format are converted to it.
-bool CPlayerCore::IsInOutputFormat(const AVFrame* frame) const {
-    return frame->format == AV_SAMPLE_FMT_S16 && frame->ch_layout.nb_channels == m_waveFormat.nChannels &&
-           frame->sample_rate == static_cast<int>(m_waveFormat.nSamplesPerSec);
-}
-
-int CPlayerCore::SamplesAtOutputRate(const AVFrame* frame) const {
-    if (frame->sample_rate <= 0) return frame->nb_samples;
-    return static_cast<int>(av_rescale(frame->nb_samples, m_waveFormat.nSamplesPerSec, frame->sample_rate));
-}
-
-// Sets up m_pSwrCtx for frames like this one, unless it already is; 0 or a negative code.
-int CPlayerCore::PrepareConverter(const AVFrame* frame) {
-    const int channels = frame->ch_layout.nb_channels;
-    // A stream that changes its layout, format or rate mid-way gets a converter set up for the new
-    // frames; the old one would read planes these frames do not have.
-    const bool sameInput = channels == m_nSwrChannels && frame->format == m_nSwrFormat &&
-                           frame->sample_rate == m_nSwrRate;
-    if (m_pSwrCtx && sameInput) return 0;
-    swr_free(&m_pSwrCtx);
-    m_nSwrChannels = channels;
-    m_nSwrFormat = frame->format;
-    m_nSwrRate = frame->sample_rate;
-    AVChannelLayout inputLayout{};
-    AVChannelLayout outputLayout{};
-    LayoutOf(frame, &inputLayout);
-    av_channel_layout_default(&outputLayout, m_waveFormat.nChannels);
-    const int setResult = swr_alloc_set_opts2(&m_pSwrCtx, &outputLayout, AV_SAMPLE_FMT_S16,
-                                              static_cast<int>(m_waveFormat.nSamplesPerSec), &inputLayout,
-                                              static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
-                                              nullptr);
-    av_channel_layout_uninit(&inputLayout);
-    av_channel_layout_uninit(&outputLayout);
-    if (setResult < 0) return setResult;
-    return swr_init(m_pSwrCtx);
-}
-
-// Converts the frame into the scratch buffer, growing it for frames that would not fit. Returns
-// 0 with *byteCount the converted bytes; otherwise a negative code with *byteCount bytes of
-// silence, the frame's length in the output's format, ready in the buffer.
-int CPlayerCore::ConvertToS16(AVFrame* frame, int* byteCount) {
-    *byteCount = 0;
-    const int outputChannels = m_waveFormat.nChannels;
-    if (frame->nb_samples <= 0 || frame->sample_rate <= 0 || frame->ch_layout.nb_channels <= 0 || outputChannels <= 0)
-        return -1;
-    const int silence =
-        av_samples_get_buffer_size(nullptr, outputChannels, SamplesAtOutputRate(frame), AV_SAMPLE_FMT_S16, 1);
-    const int prepared = PrepareConverter(frame);
-    // Room for what the converter still holds from earlier frames as well.
-    const int capacitySamples = prepared == 0 ? swr_get_out_samples(m_pSwrCtx, frame->nb_samples) : 0;
-    const int capacity = capacitySamples > 0 ? av_samples_get_buffer_size(nullptr, outputChannels, capacitySamples,
-                                                                          AV_SAMPLE_FMT_S16, 1)
-                                             : 0;
-    if (silence <= 0 || !ScratchHolds(std::max(silence, capacity))) return -1;  // out of memory: skipped
-    std::fill_n(m_audioScratch.begin(), silence, uint8_t{0});
-    *byteCount = silence;
-    if (prepared < 0) return prepared;
-    if (capacitySamples <= 0) return -1;
-    uint8_t* output = m_audioScratch.data();
-    const int converted = swr_convert(m_pSwrCtx, &output, capacitySamples,
-                                      const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
-    if (converted < 0) return converted;
-    *byteCount = converted * outputChannels * kS16Bytes;
-    return 0;
 }
 
 // Writes in pieces the sound output's blocks can hold, each a whole number of sample frames.
