@@ -12,9 +12,10 @@ using namespace platform;
 namespace {
 
 constexpr int kKeyRowHeight = 16;
-constexpr int kKeyListGap = 6;
 constexpr int kKeyColumnWidth = 80;
-constexpr int kKeyListTopUnits = 48;
+constexpr int kDescriptionColumnWidth = 130;
+// Level with the version line.
+constexpr int kKeyListTopUnits = 34;
 
 }  // namespace
 
@@ -48,18 +49,16 @@ BOOL CAboutDlg::OnInitDialog() {
     return TRUE;
 }
 
+// The template's own controls stay where it puts them; the list takes a column to their right.
 void CAboutDlg::AddKeyList() {
-    Rect ok;
-    m_btnOK.GetWindowRect(&ok);
-    Point okTopLeft{ok.left, ok.top};
-    ScreenToClient(&okTopLeft);
-    const int left = DialogUnitsToPixelsX(16);
-    const int right = okTopLeft.x + ok.Width();
-    // Just under the version line.
-    int top = std::min<int>(okTopLeft.y, DialogUnitsToPixelsY(kKeyListTopUnits));
+    Rect box;
+    GetWindowRect(&box);
+    const int left = box.Width();
+    const int listTop = DialogUnitsToPixelsY(kKeyListTopUnits);
+    int top = listTop;
     for (const KeyShortcut& shortcut : KeyShortcuts()) {
         const Rect keyRect{left, top, left + kKeyColumnWidth, top + kKeyRowHeight};
-        const Rect textRect{keyRect.right, top, right, top + kKeyRowHeight};
+        const Rect textRect{keyRect.right, top, keyRect.right + kDescriptionColumnWidth, top + kKeyRowHeight};
         const std::pair<const char*, Rect> cells[] = {{shortcut.keyName, keyRect}, {shortcut.description, textRect}};
         for (const auto& [text, rect] : cells) {
             auto label = std::make_unique<CStatic>();
@@ -68,10 +67,8 @@ void CAboutDlg::AddKeyList() {
         }
         top += kKeyRowHeight;
     }
-    const int grown = top - okTopLeft.y + kKeyListGap;
-    m_btnOK.MoveWindow(okTopLeft.x, okTopLeft.y + grown, ok.Width(), ok.Height());
-    Rect box;
-    GetWindowRect(&box);
+    const int wider = kKeyColumnWidth + kDescriptionColumnWidth + listTop / 2;
+    const int taller = std::max(0, top + listTop / 2 - box.Height());
     // Grown about its middle, so the box stays centred where it was placed.
-    MoveWindow(box.left, box.top - grown / 2, box.Width(), box.Height() + grown);
+    MoveWindow(box.left - wider / 2, box.top - taller / 2, box.Width() + wider, box.Height() + taller);
 }

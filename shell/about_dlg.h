@@ -21,7 +21,7 @@ protected:
     platform::BOOL OnInitDialog() override;
 
 private:
-    // One row per key between the version line and the OK button, which the box grows to make
+    // One row per key in a column right of the template's controls, which the box grows to make
     // room for.
     void AddKeyList();
 
