@@ -11,6 +11,7 @@ PACKAGES=(
 TEST_PACKAGES=(
   googletest libgtest-dev libgmock-dev
   pulseaudio pulseaudio-utils ffmpeg xvfb xauth xdotool x11-utils imagemagick
+  desktop-file-utils xdg-utils shared-mime-info
 )
 
 wanted=("${PACKAGES[@]}")
