@@ -186,6 +186,38 @@ TEST_P(SeekLanding, ShowsThePictureAtTheTargetPlaysOnAndTakesALaterSeek) {
     SeekAndExpectLanding(session, 1000, std::max<int64_t>(1000, firstPictureMs));
 }
 
+// A SeekTo that comes while the read thread is taking the previous one is either refused or
+// performed: every seek reported as taken shows its own target, in the order they were taken.
+TEST(SeekRequests, EverySeekTakenIsPerformed) {
+    fixtures::TempDir dir;
+    const std::string path = MakeSourceRecording(dir, 4.0);
+    ASSERT_FALSE(path.empty());
+    Session session;
+    ASSERT_EQ(session.core.OpenFile(path.c_str()), 1);
+    ASSERT_EQ(session.core.Play(), 1);
+    ASSERT_TRUE(session.WaitForPictures(5));
+    const size_t start = session.Pictures();
+    std::vector<int64_t> taken;
+    // Finds each taken target's picture after the previous one's; true when all are there.
+    auto allLanded = [&] {
+        const std::vector<int64_t> times = session.PictureTimes();
+        size_t at = start;
+        for (int64_t target : taken) {
+            while (at < times.size() && std::llabs(times[at] - target) > kPictureIntervalMs) ++at;
+            if (at == times.size()) return false;
+            ++at;
+        }
+        return true;
+    };
+    for (int round = 0; round < 4; ++round) {
+        const int64_t targetMs = round % 2 == 0 ? 3000 : 1000;
+        ASSERT_TRUE(WaitUntil([&] { return session.core.SeekTo(targetMs) == 1; }, kPictureWaitMs));
+        taken.push_back(targetMs);
+        if (session.core.SeekTo(targetMs - 500) == 1) taken.push_back(targetMs - 500);
+        ASSERT_TRUE(WaitUntil(allLanded, kPictureWaitMs)) << "round " << round << ": a seek taken was not performed";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Inputs, SeekLanding, testing::ValuesIn(kSeekCases),
                          [](const testing::TestParamInfo<SeekCase>& info) { return std::string(info.param.name); });
 
