@@ -2,6 +2,7 @@
 // playing short clips, the position slider, snapshots and the converter's start.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QDropEvent>
@@ -348,13 +349,30 @@ TEST(MainPanelConverter, StartsTheConverterFromTheCurrentFolderWithThePlayersPat
     EXPECT_EQ(argv, (std::vector<std::string>{self, "1033"}));
 }
 
-TEST(MainPanelConverter, AMissingConverterIsNotReported) {
+// The processes running this very program, this one left out.
+std::vector<int> OtherInstancesOfThisProgram() {
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
+    std::vector<int> others;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const int pid = std::atoi(entry.path().filename().c_str());
+        if (pid <= 0 || pid == ::getpid()) continue;
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path() / "exe", error) == self) others.push_back(pid);
+    }
+    return others;
+}
+
+TEST(MainPanelConverter, AMissingConverterIsNotReportedAndThePlayerNeverStartsItself) {
     fixtures::TempDir dir;
     const QString previous = QDir::currentPath();
     TestPanel panel;
     const size_t messages = ShownMessages().size();
+    const std::vector<int> before = OtherInstancesOfThisProgram();
     ASSERT_TRUE(QDir::setCurrent(Q(dir.Path())));
+    // This program's name holds no "Quillon": the converter's path would be its own.
     panel.CommandVia(panel.m_wndCtrl, ID_CONVERT);
     QDir::setCurrent(previous);
+    PumpFor(500);
     EXPECT_EQ(ShownMessages().size(), messages);
+    EXPECT_EQ(OtherInstancesOfThisProgram(), before);
 }
