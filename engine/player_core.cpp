@@ -199,11 +199,11 @@ int CPlayerCore::StartRenderer(int width, int height) {
         if (!m_pRender || m_pRender->Init(m_hVideoWnd) != 0) return 0;
     }
     // A renderer that cannot start refuses pictures at once; the session plays on regardless.
-    // A header that gives no size (some recorders write 0x0) leaves the size to the pictures.
-    if (width <= 0 || height <= 0) {
+    // A header that gives no size (some recorders write 0x0), or one too large to allocate for,
+    // leaves the size to the pictures.
+    if (width <= 0 || height <= 0 ||
+        m_pRender->Start(static_cast<uint32_t>(width), static_cast<uint32_t>(height)) != 0) {
         m_bRenderStartPending = 1;
-    } else {
-        m_pRender->Start(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
     }
     m_bHasVideo = 1;
     m_nVideoWidth = width;

@@ -78,6 +78,7 @@ TEST(HeaderPictureSize, PicturesAreShownAndSnapshotAtTheStreamsSize) {
         {"no size", 0, 0},
         {"smaller than the stream", 80, 60},
         {"larger than the stream", 320, 240},
+        {"beyond any picture", 1u << 20, 1u << 20},
     };
     for (const HeaderSize& size : sizes) {
         SCOPED_TRACE(size.name);
