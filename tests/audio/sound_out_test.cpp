@@ -183,3 +183,40 @@ TEST(SoundOut, ServerThatGoesAwayHandsTheRingBackAndLaterWritesFailPromptly) {
     out.Close();
     EXPECT_FALSE(out.IsOpen());
 }
+
+TEST(SoundOut, WithTheSilentFallbackOpensWithoutASoundServerAndPlaysAtTheStreamRate) {
+    NoSoundServer noServer;
+    CSoundOut out;
+    out.SetSilentFallback(true);
+    ASSERT_TRUE(out.Open(kStereo48k));
+    EXPECT_TRUE(out.IsSilent());
+    const auto block = ToneBlock(kStereo48k, 20);
+    for (int i = 0; i < 3 * CSoundOut::kSlotCount; ++i) ASSERT_GT(WriteBlock(out, block), 0) << i;
+    // Ten blocks waited for: the silent clock has played them.
+    EXPECT_GE(out.GetPlayedMs(), 100);
+    out.Close();
+}
+
+TEST(SoundOut, WithTheSilentFallbackAServerThatGoesAwayIsReplacedAndTheClockGoesOn) {
+    PrivateSoundServer server;
+    ASSERT_TRUE(server.Started());
+    UseSoundServer useIt(server.Address());
+    CSoundOut out;
+    out.SetSilentFallback(true);
+    ASSERT_TRUE(out.Open(kStereo48k));
+    EXPECT_FALSE(out.IsSilent());
+    const auto block = ToneBlock(kStereo48k, 20);
+    for (int i = 1; i <= CSoundOut::kSlotCount; ++i) ASSERT_EQ(WriteBlock(out, block), i);
+
+    server.Kill();
+    // The block that meets the failure is refused; from then on the silent device takes them,
+    // counting on from what the lost server had been given.
+    int refused = 0;
+    for (int i = 0; i < 4 && WriteBlock(out, block) < 0; ++i) ++refused;
+    EXPECT_LE(refused, 2);
+    EXPECT_TRUE(out.IsSilent());
+    EXPECT_GE(out.GetPlayedMs(), 5 * 20);
+    for (int i = 0; i < 2 * CSoundOut::kSlotCount; ++i) ASSERT_GT(WriteBlock(out, block), 0) << i;
+    EXPECT_GE(out.GetPlayedMs(), 5 * 20 + 5 * 20);
+    out.Close();
+}
