@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
@@ -137,6 +141,27 @@ TEST_F(KadrelWindowTest, with_no_folder_chosen_the_mp4_goes_beside_the_recording
     ASSERT_TRUE(WaitForEnd(window));
     EXPECT_EQ(window.StateOf(0), RowState::kConverted);
     EXPECT_TRUE(fs::exists(m_dir.File("a.mp4")));
+}
+
+// Files dropped on the window join the list; a drop while converting is refused.
+TEST_F(KadrelWindowTest, dropped_files_join_the_list) {
+    KadrelWindow window(m_texts);
+    const QString recording = Recording("dropped.rec");
+    auto drop = [&window](const QString& path) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(20, 60), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &enter);
+        QDropEvent event(QPointF(20, 60), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &event);
+    };
+    drop(recording);
+    ASSERT_EQ(window.RowCount(), 1);
+    ASSERT_TRUE(window.StartConversion());
+    drop(QString::fromStdString(m_clip));
+    EXPECT_EQ(window.RowCount(), 1);
+    ASSERT_TRUE(WaitForEnd(window));
+    EXPECT_EQ(window.StateOf(0), RowState::kConverted);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <iostream>
 #include <unistd.h>
 
@@ -13,11 +14,27 @@
 
 namespace {
 
+// The player starts Kadrel in its own data folder; from a build it lies beside the executable, and
+// an install puts it in share/telvane beside the bin folder.
+std::string LanguageFolder() {
+    const QString executableDir = QCoreApplication::applicationDirPath();
+    const QStringList candidates = {QDir::currentPath() + QStringLiteral("/kadrel_lang"),
+                                    executableDir + QStringLiteral("/kadrel_lang"),
+                                    executableDir + QStringLiteral("/../share/telvane/kadrel_lang")};
+    QString chosen = candidates[1];
+    for (const QString& candidate : candidates) {
+        if (QFileInfo(candidate).isDir()) {
+            chosen = candidate;
+            break;
+        }
+    }
+    return QFile::encodeName(QDir::cleanPath(chosen) + QStringLiteral("/")).toStdString();
+}
+
 int RunWindow(int argc, char** argv, const KadrelArguments& arguments) {
     QApplication application(argc, argv);
     KadrelTexts texts;
-    const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/kadrel_lang/");
-    texts.Load(arguments.languageId.value_or(GetSystemDefaultLangID()), QFile::encodeName(folder).toStdString());
+    texts.Load(arguments.languageId.value_or(GetSystemDefaultLangID()), LanguageFolder());
     KadrelWindow window(texts);
     QStringList recordings;
     for (const std::string& path : arguments.recordings) recordings << QFile::decodeName(QByteArray::fromStdString(path));
