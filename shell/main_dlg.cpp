@@ -26,6 +26,8 @@ CMainDlg::~CMainDlg() {
     DestroyWindow();
     StopPositionThread();
     DisposePlayer(SwapPlayer(nullptr));
+    m_pNotifier.reset();
+    m_pRetiredNotifier.reset();
 }
 
 BOOL CMainDlg::OnInitDialog() {
@@ -36,7 +38,7 @@ BOOL CMainDlg::OnInitDialog() {
                        static_cast<CWnd*>(&m_wndList), static_cast<CWnd*>(&m_wndStatus)}) {
         if (pane->GetSafeHwnd()) pane->ShowWindow(SW_SHOW);
     }
-    if (m_pPlayer) m_pPlayer->Attach(m_wndPlay.GetSafeHwnd(), GetSafeHwnd());
+    if (m_pPlayer) AttachPlayer(*m_pPlayer);
     // The slider takes the volume only when it lies within its range.
     m_wndCtrl.m_sliderVolume.SetPos(GetMasterVolume());
     StartPositionThread();
@@ -91,6 +93,8 @@ void CMainDlg::OnDestroy() {
     m_pKeyShortcuts.reset();
     StopPositionThread();
     DisposePlayer(SwapPlayer(nullptr));
+    m_pNotifier.reset();
+    m_pRetiredNotifier.reset();
     ReportPicturesShown();
     CDialogEx::OnDestroy();
 }
@@ -112,15 +116,27 @@ void CMainDlg::DisposePlayer(std::unique_ptr<CPlayerCore> player) {
     if (player && player->IsOpened()) player->StopPlay();
 }
 
+void CMainDlg::AttachPlayer(CPlayerCore& player) {
+    m_pNotifier = std::make_unique<CSessionNotifier>(this);
+    player.Attach(m_wndPlay.GetSafeHwnd(), m_pNotifier->GetSafeHwnd());
+}
+
+void CMainDlg::RetireNotifier() {
+    if (m_pNotifier) m_pNotifier->Close();
+    m_pRetiredNotifier = std::move(m_pNotifier);
+}
+
 int CMainDlg::ReplacePlayer(bool wantNew) {
     DisposePlayer(SwapPlayer(nullptr));
+    // Only now: the session's threads have ended, so it posts nothing after this.
+    RetireNotifier();
     if (!wantNew) return 1;
     std::unique_ptr<CPlayerCore> player(new (std::nothrow) CPlayerCore);
     if (!player) return 0;
     if (m_pPicturesShown) {
         player->SetPictureObserver([count = m_pPicturesShown](int64_t) { ++*count; });
     }
-    player->Attach(m_wndPlay.GetSafeHwnd(), GetSafeHwnd());
+    AttachPlayer(*player);
     SwapPlayer(std::move(player));
     return 1;
 }

@@ -22,6 +22,7 @@ class CKeyShortcuts;
 #include "panels/play_wind.h"
 #include "platform/qt/dialog.h"
 #include "platform/sync.h"
+#include "shell/main_dlg_notifier.h"
 
 constexpr platform::UINT IDD_MAIN_DLG = 134;
 
@@ -70,6 +71,11 @@ protected:
     // Replacing runs through here: the position thread sees either the old session or the new one.
     std::unique_ptr<CPlayerCore> SwapPlayer(std::unique_ptr<CPlayerCore> next);
     static void DisposePlayer(std::unique_ptr<CPlayerCore> player);
+    // Attaches the session to the video pane and to a notifier of its own.
+    void AttachPlayer(CPlayerCore& player);
+    // Closes the notifier of the session just disposed; it is freed at the next replacement, as
+    // it may be handing on the very notification being handled.
+    void RetireNotifier();
     void OpenAndPlay(const QString& path, int source, bool replay = false);
     // Strip 0 with m_strTip or strip 1 with m_strTip2, redrawn at once; only two-strip buttons.
     static void ShowStrip(CMButton& button, int strip);
@@ -119,6 +125,9 @@ protected:
     // The user-interface thread reads m_pPlayer without the lock: it is the only writer.
     std::unique_ptr<CPlayerCore> m_pPlayer;  // written under m_csPlayer
     mutable platform::CriticalSection m_csPlayer;
+    // The current session's notifier, and the one of the session before (user-interface thread).
+    std::unique_ptr<CSessionNotifier> m_pNotifier;
+    std::unique_ptr<CSessionNotifier> m_pRetiredNotifier;
 
     // The position thread loops while m_bPollRun is 1; m_pollStop wakes it from its pause.
     std::atomic<int> m_bPollRun{1};

@@ -252,6 +252,25 @@ TEST_F(PanelTest, EndOfFileDiscardsTheSessionAndResetsTheControls) {
     EXPECT_TRUE(panel.m_pPlayer->IsPlaying());
 }
 
+TEST_F(PanelTest, AnEndOfFileFromAReplacedSessionDoesNotEndTheOneThatReplacedIt) {
+    TestPanel panel;
+    panel.Drop(m_clip);
+    ASSERT_NE(panel.m_pPlayer, nullptr);
+    // The session reports its end just as another file is being opened.
+    ASSERT_TRUE(platform::PostMessage(panel.m_pNotifier->GetSafeHwnd(), platform::WM_COMMAND, ID_END_OF_FILE, 0));
+    platform::Message open{platform::WM_COMMAND, ID_PLAY_DROPPED_FILE, 0};
+    panel.PreTranslateMessage(open);
+    PumpFor(300);
+    ASSERT_NE(panel.m_pPlayer, nullptr);
+    EXPECT_TRUE(panel.m_pPlayer->IsPlaying());
+    EXPECT_EQ(panel.m_wndStatus.m_strText, m_clip);
+
+    // The new session's own end is still taken.
+    ASSERT_TRUE(platform::PostMessage(panel.m_pNotifier->GetSafeHwnd(), platform::WM_COMMAND, ID_END_OF_FILE, 0));
+    PumpFor(100);
+    EXPECT_EQ(panel.m_pPlayer, nullptr);
+}
+
 TEST_F(PanelTest, SnapshotOfADroppedFileGoesToItsFolderUnderTheTimeOfDay) {
     TestPanel panel;
     panel.Drop(m_clip);

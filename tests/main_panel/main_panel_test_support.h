@@ -43,6 +43,7 @@ public:
     using CMainDlg::m_nSource;
     using CMainDlg::m_nSpeed;
     using CMainDlg::m_pPlayer;
+    using CMainDlg::m_pNotifier;
     using CMainDlg::m_rcCtrl;
     using CMainDlg::m_rcList;
     using CMainDlg::m_rcPlay;
