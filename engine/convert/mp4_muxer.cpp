@@ -1,5 +1,6 @@
 #include "engine/convert/mp4_muxer.h"
 
+#include <algorithm>
 #include <cstring>
 
 extern "C" {
@@ -97,9 +98,15 @@ bool Mp4Muxer::Write(int stream, const AVPacket* packet, std::string* detail) {
         return false;
     }
     if (next->dts == AV_NOPTS_VALUE) next->dts = next->pts;
+    next->pts += track.shift;
+    next->dts += track.shift;
     if (track.held) {
         if (next->dts <= track.held->dts) {
-            const int64_t shift = track.held->dts + 1 - next->dts;
+            // Times that go back (the recorder's clock was set back) carry on from where they
+            // were, one packet later, and so does everything after them.
+            const int64_t step = std::max<int64_t>(track.lastDuration, 1);
+            const int64_t shift = track.held->dts + step - next->dts;
+            track.shift += shift;
             next->dts += shift;
             next->pts += shift;
         }

@@ -1,8 +1,8 @@
 #pragma once
 // Writes the streams of one MP4 file. Each stream takes its packets in a time base of its own
 // (ms for pictures, samples for sound); a packet is held until the next one of its stream
-// arrives, so every packet, the last included, gets its real duration, and a time stamp that does
-// not rise (a recorder's clock set back) is moved just past the one before, as the MP4 needs.
+// arrives, so every packet, the last included, gets its real duration; when the times go back (a
+// recorder's clock set back), the stream carries on from where it was, as the MP4 needs rising times.
 
 #include <cstdint>
 #include <string>
@@ -41,6 +41,7 @@ private:
         AVRational input{1, 1000};
         av_handles::PacketPtr held;
         int64_t lastDuration = 0;  // input time base
+        int64_t shift = 0;         // added to every time, for the times that went back
     };
 
     AVStream* NewStream(AVMediaType type, int codecId, AVRational input, AVRational timeBase);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sys/stat.h>
 
 #include "engine/convert/record_converter.h"
@@ -203,6 +204,62 @@ TEST_F(ConverterTest, a_dropout_in_the_sound_keeps_the_later_sound_at_its_time) 
         std::vector<double> sound = mp4_report::PacketTimes(result.outputPath, "audio");
         ASSERT_FALSE(sound.empty());
         EXPECT_NEAR(sound.back(), ExpectedOf(recording).lastAudioSeconds, 0.2);
+        EXPECT_TRUE(mp4_report::DecodesCleanly(result.outputPath));
+    }
+}
+
+// Recordings as recorders write them: edited from a clean one, converted, and checked for what the
+// edit must not change.
+TEST_F(ConverterTest, recorder_quirks_keep_every_picture_and_the_streams_timing) {
+    using Frames = std::vector<fixtures::RawFrame>;
+    struct Case {
+        const char* name;
+        std::function<void(FileHeader&, Frames&)> edit;
+        std::function<void(const mp4_report::Report&, const std::string& mp4, double seconds)> check;
+    };
+    const Case cases[] = {
+        {"clock set back 10 s halfway",
+         [](FileHeader&, Frames& frames) {
+             for (size_t i = frames.size() / 2; i < frames.size(); ++i) frames[i].timeMs -= 10000;
+         },
+         [](const mp4_report::Report& report, const std::string&, double seconds) {
+             EXPECT_NEAR(report.Find("video")->duration, seconds, 2 * kFrameSeconds);
+             EXPECT_NEAR(report.duration, seconds, 0.2);
+         }},
+        {"no picture size in the header",
+         [](FileHeader& header, Frames&) { header.width = header.height = 0; },
+         [](const mp4_report::Report& report, const std::string&, double) {
+             EXPECT_EQ(report.Find("video")->width, 160);
+             EXPECT_EQ(report.Find("video")->height, 120);
+         }},
+        {"sound starts 400 ms after the pictures",
+         [](FileHeader&, Frames& frames) {
+             const uint64_t firstMs = frames.front().timeMs;
+             std::erase_if(frames, [&](const fixtures::RawFrame& f) { return f.kind == kKindAudio && f.timeMs < firstMs + 400; });
+         },
+         [](const mp4_report::Report&, const std::string& mp4, double) {
+             std::vector<double> sound = mp4_report::PacketTimes(mp4, "audio");
+             ASSERT_FALSE(sound.empty());
+             // The encoder's first packet is its lead-in of one frame (1024 samples at 8 kHz).
+             EXPECT_NEAR(sound.front() + 1024.0 / 8000, 0.4, 0.03);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string recording = Recording(std::string(c.name) + ".rec", "h264", "mulaw");
+        ASSERT_FALSE(recording.empty());
+        const Expected original = ExpectedOf(recording);
+        FileHeader header;
+        Frames frames = fixtures::DecodeRecording(fixtures::ReadBytes(recording), &header);
+        c.edit(header, frames);
+        ASSERT_TRUE(fixtures::WriteBytes(recording, fixtures::EncodeRecording(header, frames)));
+
+        ConvertResult result = CRecordConverter().Convert(recording, "");
+        ASSERT_EQ(result.status, ConvertStatus::kOk) << result.detail;
+        mp4_report::Report report = mp4_report::Probe(result.outputPath);
+        ASSERT_NE(report.Find("video"), nullptr);
+        EXPECT_EQ(report.Find("video")->packets, original.pictures);
+        c.check(report, result.outputPath, original.videoSeconds);
         EXPECT_TRUE(mp4_report::DecodesCleanly(result.outputPath));
     }
 }
