@@ -57,7 +57,10 @@ public:
     void StepFrame();
     // Speed codes: 0 normal, 1 a quarter, 2 a half, 3 double, 4 four times.
     void SetSpeed(int speedCode);
-    // Asks the read thread to seek; 1 when the request was taken.
+    // Asks the read thread to seek (target in ms from the file's start); 1 when the request was
+    // taken. Refused while the previous seek is still being made or has not shown its target yet,
+    // so a request taken is always performed. The first picture shown afterwards is the one at the
+    // target; a seek that cannot be made leaves playback where it was.
     int SeekTo(int64_t targetMs);
     // Also called on the main panel's position thread: reads atomics only, takes no lock.
     int64_t GetDuration() const;  // ms
