@@ -218,6 +218,34 @@ TEST(SeekRequests, EverySeekTakenIsPerformed) {
     }
 }
 
+// A recording whose recorder marked no frame as a key frame: its pictures decode (their payloads
+// carry what the decoder needs) but there is no key frame to seek to.
+void MarkNoKeyFrames(record_format::FileHeader&, std::vector<fixtures::RawFrame>& frames) {
+    for (fixtures::RawFrame& frame : frames) {
+        if (frame.kind == record_format::kKindVideoKey) frame.kind = record_format::kKindVideoDelta;
+    }
+}
+
+TEST(SeekRequests, OneThatCannotBeMadeLeavesPlaybackGoingAndALaterOneIsTaken) {
+    fixtures::TempDir dir;
+    const std::string path = Recording(3.0, MarkNoKeyFrames)(dir);
+    ASSERT_FALSE(path.empty());
+    Session session;
+    ASSERT_EQ(session.core.OpenFile(path.c_str()), 1);
+    ASSERT_EQ(session.core.Play(), 1);
+    ASSERT_TRUE(session.WaitForPictures(5));
+    const size_t before = session.Pictures();
+    ASSERT_TRUE(WaitUntil([&] { return session.core.SeekTo(2500) == 1; }, kPictureWaitMs));
+    ASSERT_TRUE(WaitUntil([&] { return session.core.SeekTo(2000) == 1; }, kPictureWaitMs))
+        << "a later seek is taken";
+    ASSERT_TRUE(session.WaitForEnd());
+    const std::vector<int64_t> times = session.PictureTimes();
+    size_t landing = 0;
+    EXPECT_LT(LandingAfter(times, before, &landing), 0) << "playback jumped at " << landing;
+    EXPECT_EQ(times.back(), times.front() + 2960) << "played on to the last picture";
+    EXPECT_EQ(session.EndNotices(), 1u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Inputs, SeekLanding, testing::ValuesIn(kSeekCases),
                          [](const testing::TestParamInfo<SeekCase>& info) { return std::string(info.param.name); });
 
