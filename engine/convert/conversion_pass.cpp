@@ -36,7 +36,9 @@ ConvertStatus ConversionPass::Run(const std::string& recording, const std::strin
     ConvertStatus opened = m_source.Open(recording);
     if (opened != ConvertStatus::kOk) return opened;
     if (!m_muxer.Open(mp4Path, detail)) return ConvertStatus::kCannotWrite;
-    if (!SetUpStreams(detail) || !m_muxer.Start(detail)) return ConvertStatus::kFailed;
+    // With the picture stream set up, what failed was the sound.
+    if (!SetUpStreams(detail)) return m_nVideoStream >= 0 ? ConvertStatus::kBadSound : ConvertStatus::kFailed;
+    if (!m_muxer.Start(detail)) return ConvertStatus::kFailed;
     Report(0.0);
     for (;;) {
         if (Cancelled()) return ConvertStatus::kCancelled;

@@ -310,7 +310,16 @@ TEST_F(ConverterTest, a_failed_conversion_leaves_nothing_behind) {
         garbage[i].timeMs = 1000 + 40 * i;
         garbage[i].payload.assign(200, uint8_t(0x5A + i));
     }
+    // Real pictures, but AAC frames that are noise.
+    FileHeader aacHeader;
+    const std::string aac = Recording("aac-source.rec", "h264", "aac");
+    ASSERT_FALSE(aac.empty());
+    std::vector<fixtures::RawFrame> noisySound = fixtures::DecodeRecording(fixtures::ReadBytes(aac), &aacHeader);
+    for (fixtures::RawFrame& frame : noisySound) {
+        if (frame.kind == kKindAudio) std::fill(frame.payload.begin(), frame.payload.end(), uint8_t(0xA5));
+    }
     const Case cases[] = {
+        {"noisy-aac.rec", fixtures::EncodeRecording(aacHeader, noisySound), ConvertStatus::kBadSound},
         {"text.rec", {'n', 'o', 't', ' ', 'a', ' ', 'r', 'e', 'c', 'o', 'r', 'd', 'i', 'n', 'g'}, ConvertStatus::kNotRecording},
         {"empty.rec", fixtures::EncodeRecording(fixtures::VideoOnlyHeader(), {}), ConvertStatus::kNoPictures},
         {"garbage.rec", fixtures::EncodeRecording(fixtures::VideoOnlyHeader(), garbage), ConvertStatus::kNoPictures},
