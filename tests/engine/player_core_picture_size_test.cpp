@@ -5,6 +5,7 @@
 
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -93,16 +94,24 @@ TEST(HeaderPictureSize, PicturesAreShownAndSnapshotAtTheStreamsSize) {
         ASSERT_TRUE(session.target.WaitForPresentCount(5, engine_tests::kPictureWaitMs));
 
         const std::string snapshot = dir.File("snapshot.jpg");
+        const uint64_t presentsBefore = session.target.PresentCount();
         ASSERT_EQ(session.core.TakeSnapshot(snapshot.c_str()), 1);
-        const platform::PresentedPixels shown = session.target.LastPicture();
         const DecodedJpeg decoded = DecodeJpeg(snapshot);
         EXPECT_EQ(decoded.width, kStreamWidth);
         EXPECT_EQ(decoded.height, kStreamHeight);
-        ASSERT_EQ(shown.width, kStreamWidth) << "the window is the stream's size";
-        ASSERT_EQ(shown.height, kStreamHeight);
-        // The picture presented just before or after the snapshot: the test picture moves a little
-        // from one to the next, a cropped or shifted picture differs far more.
-        EXPECT_LT(MeanDifference(decoded, shown), 12.0);
+        ASSERT_GT(decoded.width, 0);
+        // The window may show the snapshot's picture a present or two later: the closest of the
+        // pictures shown around it is that one. Another moment of the moving test picture, or a
+        // cropped or shifted one, differs far more.
+        double closest = 255;
+        for (uint64_t present = presentsBefore; present <= presentsBefore + 3; ++present) {
+            ASSERT_TRUE(session.target.WaitForPresentCount(present, engine_tests::kPictureWaitMs));
+            const platform::PresentedPixels shown = session.target.LastPicture();
+            ASSERT_EQ(shown.width, kStreamWidth) << "the window is the stream's size";
+            ASSERT_EQ(shown.height, kStreamHeight);
+            closest = std::min(closest, MeanDifference(decoded, shown));
+        }
+        EXPECT_LT(closest, 6.0);
         EXPECT_EQ(session.core.StopPlay(), 1);
     }
 }
