@@ -283,12 +283,14 @@ bool LanguageStore::InitLanguage() {
 bool LanguageStore::LoadLanguage(uint32_t id) {
     const uint32_t primary = id & 0xFF;
     m_currentLanguage = primary | 0x400;
+    // Whatever goes wrong below, the texts of an earlier language must not outlive its failure:
+    // they would be shown under another language's identifier.
+    m_entries.clear();
     if (primary > kHighestPrimaryLanguage) return false;
 
     RegularFile file(LanguageFilePath(m_currentLanguage), O_RDONLY);
     if (!file) return m_currentLanguage != kEnglish && LoadLanguage(kEnglish);
 
-    m_entries.clear();
     std::vector<std::u16string> fields =
         SplitLanguageFields(ReadLanguageText(file), kLanguageEntryCount + 1);
     if (fields.size() != static_cast<size_t>(kLanguageEntryCount)) return false;

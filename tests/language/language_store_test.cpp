@@ -75,6 +75,30 @@ TEST_F(LanguageStoreTest, PrimaryLanguageAbove0x38FailsWithoutTryingEnglish) {
     EXPECT_EQ(store.EntryCount(), 0u);
 }
 
+// After any failed load the texts of the language loaded before must be gone: every window would
+// otherwise show them under the identifier of the language that failed.
+TEST_F(LanguageStoreTest, FailedLoadAfterAGoodOneLeavesNoEntries) {
+    WriteLanguage("0407.ini", u"Deutsch", 33);
+    WriteLanguage("0419.ini", u"Russkij", 32);
+    const struct {
+        uint32_t id;
+        uint32_t reportedLanguage;
+        const char* what;
+    } cases[] = {
+        {0x43E, 0x43E, "primary language above the table"},
+        {0x40C, 0x409, "neither the file nor English exists"},
+        {0x419, 0x419, "malformed file"},
+    };
+    for (const auto& c : cases) {
+        LanguageStore store(kGerman, Folder());
+        ASSERT_TRUE(store.LoadLanguage(kGerman));
+        EXPECT_FALSE(store.LoadLanguage(c.id)) << c.what;
+        EXPECT_EQ(store.EntryCount(), 0u) << c.what;
+        EXPECT_EQ(store.Text(20), u"") << c.what;
+        EXPECT_EQ(store.CurrentLanguage(), c.reportedLanguage) << c.what;
+    }
+}
+
 TEST_F(LanguageStoreTest, MalformedFilesLoadNothingAndNeverOverrun) {
     const std::string good = LanguageFileBytes(SampleEntries(u"English", 33));
     const std::string cases[] = {
@@ -236,7 +260,8 @@ TEST_F(LanguageListTest, RefusedSwitches) {
     EXPECT_FALSE(store.SwitchLanguage(-1, id)) << "before the list";
     EXPECT_FALSE(store.SwitchLanguage(Position(store, "abcd"), id)) << "primary 0xCD";
     EXPECT_EQ(id, 0xABCDu);
-    EXPECT_EQ(store.Text(20), u"English");
+    // Its load was tried and failed: no texts of the earlier language are left behind.
+    EXPECT_EQ(store.EntryCount(), 0u);
 
     EXPECT_FALSE(store.SwitchLanguage(Position(store, "040c"), id)) << "20 entries";
     EXPECT_EQ(store.EntryCount(), 0u);
