@@ -53,7 +53,7 @@ ConvertResult CRecordConverter::Convert(const std::string& recording, const std:
                                         const ProgressFn& progress) const {
     ConvertResult result;
     RecordStreams streams;
-    result.status = ProbeRecording(recording, &streams, &result.detail);
+    result.status = ProbeRecording(recording, m_cancel, &streams, &result.detail);
     if (result.status != ConvertStatus::kOk) return result;
 
     PendingOutput output;

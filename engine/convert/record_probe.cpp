@@ -132,13 +132,15 @@ void DescribeFromHeader(const CRecordFile& file, RecordStreams* streams) {
 
 }  // namespace
 
-ConvertStatus ProbeRecording(const std::string& path, RecordStreams* streams, std::string* detail) {
+ConvertStatus ProbeRecording(const std::string& path, const std::atomic<bool>* cancel, RecordStreams* streams,
+                             std::string* detail) {
     RecordPacketSource source;
     ConvertStatus opened = source.Open(path);
     if (opened != ConvertStatus::kOk) return opened;
     DescribeFromHeader(source.File(), streams);
     StreamProbe probe(streams);
     for (int i = 0; i < kProbeFrameLimit && !probe.Done(); ++i) {
+        if (cancel && cancel->load()) return ConvertStatus::kCancelled;
         PacketPtr packet = source.Next();
         if (!packet) break;
         probe.Take(packet.get());

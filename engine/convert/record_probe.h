@@ -4,6 +4,7 @@
 // frame length of AAC sound. A recording's header can be wrong about the picture size (a
 // sub-stream, a changed setting) and says nothing of the AAC profile, so the frames are asked.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,5 +25,7 @@ struct RecordStreams {
 
 // Reads frames from the start of the recording until the first key picture that carries its
 // parameter sets (and the first AAC frame when the sound is AAC), or a bounded number of frames.
-// kNoPictures when no such picture is found; kBadSound when AAC frames are there but unreadable.
-ConvertStatus ProbeRecording(const std::string& path, RecordStreams* streams, std::string* detail);
+// kNoPictures when no such picture is found; kBadSound when AAC frames are there but unreadable;
+// kCancelled as soon as cancel (when given) is set.
+ConvertStatus ProbeRecording(const std::string& path, const std::atomic<bool>* cancel, RecordStreams* streams,
+                             std::string* detail);

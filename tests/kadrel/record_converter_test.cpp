@@ -369,7 +369,12 @@ TEST_F(ConverterTest, a_cancel_mid_file_leaves_nothing_behind) {
     EXPECT_LT(lastFraction, 1.0);
     EXPECT_TRUE(FilesIn(folder).empty());
 
-    // The same converter object converts again once the flag is down.
+    // A cancel that comes before the start stops the conversion before its first byte.
+    cancel = true;
+    EXPECT_EQ(CRecordConverter(&cancel).Convert(recording, folder).status, ConvertStatus::kCancelled);
+    EXPECT_TRUE(FilesIn(folder).empty());
+
+    // The same flag lets a conversion through once it is down.
     cancel = false;
     EXPECT_EQ(CRecordConverter(&cancel).Convert(recording, folder).status, ConvertStatus::kOk);
 }
