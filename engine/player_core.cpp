@@ -283,6 +283,10 @@ void CPlayerCore::StepFrame() {
     m_bStepMode = 1;
     m_bPlaying = 0;
     m_hStepEvent.Set();
+    // From a pause the run gate is closed, and a step that left it so would show nothing: stepping
+    // through a paused picture is how footage is reviewed. The step event alone holds the video
+    // thread to one picture per call, and no sound is written while stepping.
+    m_hRunEvent.Set();
 }
 
 void CPlayerCore::SetSpeed(int speedCode) {

@@ -313,6 +313,28 @@ TEST_F(LongRecording, EachStepPresentsOnePictureWithoutSoundAndPlayResumes) {
     EXPECT_TRUE(WaitUntil([&] { return session.core.GetHeardAudioMs() > heardMs; }, kPictureWaitMs));
 }
 
+TEST_F(LongRecording, StepFromAPausePresentsOnePicturePerStep) {
+    Session session;
+    StartPlaying(session);
+    session.core.Pause();
+    size_t pictures = session.WaitForStill();
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));  // the output plays out
+    const int64_t heardMs = session.core.GetHeardAudioMs();
+    // The first step may also show the picture the video thread held at the pause, as the first
+    // step from playing does; every further step shows exactly one.
+    session.core.StepFrame();
+    ASSERT_TRUE(session.WaitForPictures(pictures + 1));
+    pictures = session.WaitForStill();
+    for (int step = 0; step < 2; ++step) {
+        session.core.StepFrame();
+        ASSERT_TRUE(session.WaitForPictures(pictures + 1)) << "step " << step;
+        EXPECT_EQ(session.WaitForStill(), pictures + 1) << "step " << step;
+        pictures = session.Pictures();
+    }
+    ExpectNoSoundHeardSince(session, heardMs);
+    EXPECT_FALSE(session.core.IsPlaying());
+}
+
 TEST_F(LongRecording, SpeedCodesSetThePaceAndSilenceTheSound) {
     Session session;
     StartPlaying(session);
