@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the player and the tests need, when any is missing.
+#   bash tools/deps.sh [--test] [--fuzz]
 set -euo pipefail
 
 PACKAGES=(
@@ -14,8 +15,16 @@ TEST_PACKAGES=(
   desktop-file-utils xdg-utils shared-mime-info
 )
 
+# Only for the fuzz targets (cmake -DTELVANE_FUZZ=ON, fuzz/run.sh): clang, libFuzzer, llvm-cov.
+FUZZ_PACKAGES=(clang llvm libclang-rt-dev)
+
 wanted=("${PACKAGES[@]}")
-[ "${1:-}" = "--test" ] && wanted+=("${TEST_PACKAGES[@]}")
+for option in "$@"; do
+  case $option in
+    --test) wanted+=("${TEST_PACKAGES[@]}") ;;
+    --fuzz) wanted+=("${FUZZ_PACKAGES[@]}") ;;
+  esac
+done
 
 missing=()
 for pkg in "${wanted[@]}"; do

@@ -4,11 +4,11 @@
 # here by ffmpeg and the recording writer; telvane-damage damages them with a fixed seed.
 #   bash tests/corpus/run.sh [--full] [--build DIR] [--seed N] [--jobs N] [--bound SECONDS] [--keep DIR]
 # 40 damaged copies of each good file are made; without --full a sample of every twelfth is played.
-# --build defaults to build/asan; --keep collects the files that failed (default: a temporary
-# folder that is listed on failure and kept).
+# --build defaults to build/test, the sanitizer build of tools/test.sh; --keep collects the files
+# that failed (default: a temporary folder, named on failure).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$root/build/asan
+build=$root/build/test
 seed=20151105
 per_source=40
 sample_every=12

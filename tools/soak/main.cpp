@@ -48,6 +48,8 @@ void PrintFigures(const char* when, const ProcessFigures& figures) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A soak runs for many minutes: each line should show as soon as it is printed.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     SoakOptions options;
     if (!ParseOptions(argc, argv, &options)) {
         std::fprintf(stderr, "usage: telvane-soak [--cycles N] FILE...\n");

@@ -2,11 +2,11 @@
 # Makes a file of every kind the player takes (recordings of each codec pair, MP4 with and without
 # B-frames, MKV, AVI, a transport stream) and soaks the engine on them with telvane-soak.
 #   bash tools/soak/run.sh [CYCLES] [BUILD_DIR]
-# CYCLES defaults to 1000, BUILD_DIR to build/asan (any build with telvane-soak and the writer).
+# CYCLES defaults to 1000, BUILD_DIR to build/test (any build with telvane-soak and the writer).
 set -euo pipefail
 cycles=${1:-1000}
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${2:-$root/build/asan}
+build=${2:-$root/build/test}
 for tool in telvane-soak telvane-record-writer; do
   [ -x "$build/bin/$tool" ] || { echo "no $tool in $build/bin: build it first" >&2; exit 2; }
 done
