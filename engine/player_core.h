@@ -145,6 +145,7 @@ private:
     bool DecodeAudioPacket(AVPacket* packet, AVFrame* frame);
     bool HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial);
     bool AudioLandsBeforeTarget(const AVFrame* frame, int64_t frameTs);
+    bool HoldUnheardSound(int64_t frameMs, int serial);
     void WritePcm(const uint8_t* pcm, int byteCount, int64_t streamMs);
 
     // Gates: true when `gate` opened and the session still runs; false means leave the loop.
@@ -276,6 +277,7 @@ private:
     CSoundStallWatch m_soundWatch;
     // Video thread only: when the last picture was due, TickMs64; 0 before the first.
     uint64_t m_nLastPictureDueMs = 0;
+    bool m_bPictureShown = false;  // the first picture has been let through
 
     std::function<void(int64_t)> m_pictureObserver;
     CHeardAudioClock m_heardClock;

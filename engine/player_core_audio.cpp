@@ -90,12 +90,36 @@ bool CPlayerCore::HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial
         frameMs = static_cast<uint32_t>(m_nPosition);
     }
     const uint32_t audioDelayMs = m_nAudioDelay;
-    // A stop does not wait for the delay to run out.
-    if (audioDelayMs != 0) m_hStopEvent.Wait(audioDelayMs);
+    // A stop does not wait for the delay to run out. Sound that is not written is paced by the
+    // pictures instead (HoldUnheardSound).
+    const bool unheard = m_bStepMode || m_bFast || m_bSlow;
+    if (audioDelayMs != 0 && !unheard) m_hStopEvent.Wait(audioDelayMs);
     if (!PassGate(m_hRunEvent)) return false;
     if (serial != m_nSeekSerial) return true;  // a seek came meanwhile: this sound is from before it
-    if (!m_bStepMode && !m_bFast && !m_bSlow) WritePcm(pcm, byteCount, frameMs);
-    return true;
+    if (!m_bStepMode && !m_bFast && !m_bSlow) {
+        WritePcm(pcm, byteCount, frameMs);
+        return true;
+    }
+    return HoldUnheardSound(frameMs, serial);
+}
+
+// No sound is written while stepping or at another speed, so no output paces this thread: the
+// frames it drops unheard are dropped no faster than the pictures move on. Otherwise it would
+// run through the file's sound in moments, and nothing would be left to hear when playback
+// resumes. The hold ends with normal playback, a seek, the end of the pictures or a stop; false
+// for a stop.
+bool CPlayerCore::HoldUnheardSound(int64_t frameMs, int serial) {
+    constexpr int64_t kLeadMs = 200;
+    constexpr uint32_t kLookMs = 5;
+    auto held = [&] {
+        return (m_bStepMode || m_bFast || m_bSlow) && serial == m_nSeekSerial && m_bHasVideo &&
+               !(m_bReadEof && m_bVideoStarved) && frameMs > m_nVideoClockMs + kLeadMs;
+    };
+    while (m_bRunning && held()) {
+        if (m_hStopEvent.Wait(kLookMs)) return false;
+        if (!m_hRunEvent.IsSignalled() && !PassGate(m_hRunEvent)) return false;  // paused meanwhile
+    }
+    return m_bRunning != 0;
 }
 
 // After a seek: true for a frame whose sound is over before the target, which is not written.

@@ -121,20 +121,21 @@ void CPlayerCore::SleepUntilPictureDue(uint32_t intervalMs) {
     m_nLastPictureDueMs = dueMs;
 }
 
-// Video thread, the run gate just passed. A picture held at the gate (the first one, or the
-// first after a pause) would be shown the moment playback starts, while its sound still has the
+// Video thread, the run gate just passed. The first picture, or one held at the gate by a pause,
+// would be shown the moment playback starts, while its sound still has the
 // output's latency to go: the pictures would lead the sound by that much for as long as they
 // keep their pace. Such a picture waits until its sound is heard, a fraction of a second at
 // most, and the pictures' schedule starts from when it is shown. False when the session stops.
 bool CPlayerCore::WaitForItsSound(int64_t pictureMs, bool heldAtGate) {
     constexpr uint64_t kLongestWaitMs = 300;
     constexpr uint32_t kLookMs = 2;
-    if (!heldAtGate) return true;
+    if (!heldAtGate && m_bPictureShown) return true;
     const bool soundKeepsTime = m_bHasAudio && m_bHasVideo && !m_bSoundStopped && !m_bStepMode && !m_bSlow && !m_bFast;
     const uint64_t giveUpMs = platform::TickMs64() + kLongestWaitMs;
     while (soundKeepsTime && GetHeardAudioMs() < pictureMs && platform::TickMs64() < giveUpMs) {
         if (m_hStopEvent.Wait(kLookMs)) return false;
     }
     m_nLastPictureDueMs = platform::TickMs64();
+    m_bPictureShown = true;
     return m_bRunning != 0;
 }
