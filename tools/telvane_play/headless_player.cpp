@@ -97,6 +97,7 @@ void HeadlessPlayer::Seek(int64_t targetMs) {
 
 bool HeadlessPlayer::Open(PlaybackReport& report) {
     WatchPictures();
+    if (m_options.minimised) m_target.SetMinimised(true);
     const uint64_t startMs = platform::TickMs64();
     const int attached = m_core->Attach(m_target.Handle(), m_notify.Handle());
     const int opened = attached ? m_core->OpenFile(m_options.file.c_str()) : 0;

@@ -140,6 +140,8 @@ bool ParsePlayOptions(const std::vector<std::string>& args, PlayOptions* options
         }
         if (arg == "--open-only") {
             options->openOnly = true;
+        } else if (arg == "--minimised") {
+            options->minimised = true;
         } else if (TakesValue(arg)) {
             if (i + 1 == args.size()) return Refuse(error, arg + " wants a value");
             if (!ParseValuedOption(arg, args[++i], options, error)) return false;
@@ -167,5 +169,6 @@ const char* PlayUsage() {
            "                      seek=MS or snapshot=PATH (repeatable)\n"
            "  --window WxH        size of the off-screen video window (default 640x360)\n"
            "  --open-only         open the file, report how long that took, and close it\n"
+           "  --minimised         play with the video window minimised (no picture is shown)\n"
            "example: telvane-play --at 2000:pause --at 3000:play --at 4000:snapshot=/tmp/x.jpg clip.mp4\n";
 }
