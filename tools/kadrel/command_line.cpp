@@ -50,7 +50,12 @@ KadrelArguments ParseConvert(const std::vector<std::string>& arguments) {
 std::string NameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
 std::string Counter(size_t index, size_t count) {
-    return "[" + std::to_string(index + 1) + "/" + std::to_string(count) + "] ";
+    std::string counter = "[";
+    counter += std::to_string(index + 1);
+    counter += '/';
+    counter += std::to_string(count);
+    counter += "] ";
+    return counter;
 }
 
 bool MakeFolder(const std::string& folder, std::ostream& out) {
