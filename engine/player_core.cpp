@@ -125,8 +125,15 @@ int CPlayerCore::OpenContainer(const char* path) {
             m_nVideoStream = static_cast<int>(i);
         }
     }
-    if (m_nVideoStream == -1 || m_nAudioStream == -1) return 0;
-    if (!OpenContainerVideo() || !OpenContainerAudio()) return 0;
+    if (m_nVideoStream == -1 || !OpenContainerVideo()) return 0;
+    // Pictures without sound play on their own, as recordings without sound do: camera exports
+    // and our own converter's output often carry no sound, or sound no decoder here knows.
+    if (m_nAudioStream != -1 && !OpenContainerAudio()) {
+        avcodec_free_context(&m_pAudioCodecCtx);
+        m_pAudioCodec = nullptr;
+        m_nAudioStream = -1;
+        m_bHasAudio = 0;
+    }
     const int64_t durationUs = m_pFormatCtx->duration;
     m_nDurationMs = durationUs > 0 ? av_rescale(durationUs, 1000, AV_TIME_BASE) : 0;
     return 1;

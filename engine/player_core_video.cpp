@@ -254,18 +254,21 @@ bool CPlayerCore::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t pack
         // clock is re-based on this picture, or every picture would be late and shown at once.
         // So is it after a break in a damaged time line, which would otherwise freeze the picture
         // for the length of the jump or race through the rest of the file.
-        if (m_bRebaseRenderClock || IsTimelineBreak(m_nLastPacedDts, packetDts)) {
+        // A container's stamps count in its stream's time base; the renderer and the position
+        // count milliseconds from the file's start.
+        const int64_t packetMs = VideoClockMs(packetDts);
+        if (m_bRebaseRenderClock || IsTimelineBreak(m_nLastPacedDts, packetMs)) {
             m_pRender->Flush();
             m_nBaseTs = packetDts;
         }
         m_bRebaseRenderClock = false;
-        m_nLastPacedDts = packetDts;
-        const int64_t sinceFirstMs = packetDts - m_nBaseTs;  // recording stamps are ms
+        m_nLastPacedDts = packetMs;
+        const int64_t sinceFirstMs = packetMs - VideoClockMs(m_nBaseTs);
         OutputDebugFormat("frame pts: %lld \n\n", static_cast<long long>(sinceFirstMs));
         pushed = m_pRender->PushFrame(picture, picture->width, picture->height, sinceFirstMs);
         {
             platform::CsGuard guard(m_csPosition);
-            m_nPosition = static_cast<int32_t>(packetDts);
+            m_nPosition = static_cast<int32_t>(packetMs);
         }
         m_bClockStarted = 1;
     }
