@@ -132,7 +132,8 @@ bool CPlayerCore::WaitForItsSound(int64_t pictureMs, bool heldAtGate) {
     if (!heldAtGate && m_bPictureShown) return true;
     const bool soundKeepsTime = m_bHasAudio && m_bHasVideo && !m_bSoundStopped && !m_bStepMode && !m_bSlow && !m_bFast;
     const uint64_t giveUpMs = platform::TickMs64() + kLongestWaitMs;
-    while (soundKeepsTime && GetHeardAudioMs() < pictureMs && platform::TickMs64() < giveUpMs) {
+    // Strictly past: before any sound is played the clock already names the first block's time.
+    while (soundKeepsTime && GetHeardAudioMs() <= pictureMs && platform::TickMs64() < giveUpMs) {
         if (m_hStopEvent.Wait(kLookMs)) return false;
     }
     m_nLastPictureDueMs = platform::TickMs64();

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Playback figures, printed and not judged: a 60-second 1920x1080 25 fps H.264 + AAC file and a
 # 1080p HEVC + G.711 µ-law recording, each played by telvane-play (release build) at normal and at
-# four times speed; then how long a seek takes to show the picture at its target; then the time
-# OpenFile takes on a one-hour recording. The media are made once
-# and kept in the cache folder. Sound goes to the running sound server, or to a private one with a
-# null sink when none is reachable.
+# four times speed; short files of the kinds found in the field, likewise; then how long a seek
+# takes to show the picture at its target; then the time OpenFile takes on a one-hour recording.
+# The media are made once and kept in the cache folder. Sound goes to the running sound server,
+# or to a private one with a null sink when none is reachable.
 #
 #   bash bench/playback/run.sh
 #   TELVANE_BENCH_BUILD=build-rel TELVANE_BENCH_CACHE=/var/tmp/telvane bash bench/playback/run.sh
@@ -91,6 +91,34 @@ play_row "H.264+AAC mp4 1080p 60 s" "$h264" 4 4x "$h264_frames"
 play_row "HEVC+mulaw rec 1080p 60 s" "$recording" 0 1x "$hevc_frames"
 play_row "HEVC+mulaw rec 1080p 60 s" "$recording" 4 4x "$hevc_frames"
 echo "(no sound is written at 4x, so there is no A/V offset to measure there)"
+
+# The kinds of file cameras, recorders and exports give, 12 s of 640x360 at 25 pictures a second:
+# G.711 recordings in 20 and 40 ms frames, AAC recordings in mono (under a header that implies
+# stereo) and stereo, an MP4 with B-frames and a transport stream whose stamps start an hour in.
+# Aims: A/V p95 within 40 ms at 1x; the file's duration / 4 at 4x.
+field="$cache/field"
+field_tone=(-f lavfi -i sine=frequency=440:sample_rate=48000:duration=12)
+field_picture=(-f lavfi -i testsrc2=size=640x360:rate=25:duration=12)
+field_h264=(-c:v libx264 -preset veryfast -g 50 -pix_fmt yuv420p -c:a aac -ac 2)
+make_once "$field-source.mp4" ffmpeg -nostdin -y -v error "${field_picture[@]}" "${field_tone[@]}" \
+  "${field_h264[@]}" -bf 0 -f mp4 "$field-source.mp4.part"
+make_once "$field-bframes.mp4" ffmpeg -nostdin -y -v error "${field_picture[@]}" "${field_tone[@]}" \
+  "${field_h264[@]}" -bf 3 -f mp4 "$field-bframes.mp4.part"
+make_once "$field-offset.ts" ffmpeg -nostdin -y -v error "${field_picture[@]}" "${field_tone[@]}" \
+  "${field_h264[@]}" -bf 0 -output_ts_offset 3600 -f mpegts "$field-offset.ts.part"
+field_recording() {
+  local target="$field-$1.rec"; shift
+  make_once "$target" "$bin/telvane-record-writer" "$@" --start-ms "$start_ms" "$field-source.mp4" \
+    "$target.part" >/dev/null
+}
+field_recording g711-20ms --audio mulaw
+field_recording g711-40ms --audio mulaw --g711-frame-ms 40
+field_recording aac-mono --audio aac --aac-channels 1
+field_recording aac-stereo --audio aac
+for kind in g711-20ms.rec g711-40ms.rec aac-mono.rec aac-stereo.rec bframes.mp4 offset.ts; do
+  play_row "$kind 12 s" "$field-$kind" 0 1x 300
+  play_row "$kind 12 s" "$field-$kind" 4 4x 300
+done
 
 # Seeks that land near the end of a two-second group of pictures, the most a seek has to decode
 # and discard (49 pictures), and one into the middle of a group; aim: the picture at the target
