@@ -122,10 +122,10 @@ void CPlayerCore::SleepUntilPictureDue(uint32_t intervalMs) {
 }
 
 // Video thread, the run gate just passed. The first picture, or one held at the gate by a pause,
-// would be shown the moment playback starts, while its sound still has the
-// output's latency to go: the pictures would lead the sound by that much for as long as they
-// keep their pace. Such a picture waits until its sound is heard, a fraction of a second at
-// most, and the pictures' schedule starts from when it is shown. False when the session stops.
+// would be shown the moment playback starts, while its sound still has the output's latency to
+// go: the pictures would lead the sound by that much for as long as they keep their pace. Such a
+// picture waits until its sound is heard, a fraction of a second at most, and the pictures'
+// schedule starts from when it is shown. False when the session stops.
 bool CPlayerCore::WaitForItsSound(int64_t pictureMs, bool heldAtGate) {
     constexpr uint64_t kLongestWaitMs = 300;
     constexpr uint32_t kLookMs = 2;
