@@ -10,7 +10,8 @@ using av_handles::PacketPtr;
 
 ConvertStatus RecordPacketSource::Open(const std::string& path) {
     if (!IsRecordFile(path.c_str())) return ConvertStatus::kNotRecording;
-    if (!m_file.Open(path.c_str())) return ConvertStatus::kCannotRead;
+    // Shared: converting a recording that is playing at the same time is an ordinary request.
+    if (!m_file.Open(path.c_str(), PosixReadFile::Sharing::Shared)) return ConvertStatus::kCannotRead;
     struct stat info {};
     m_nFileBytes = ::stat(path.c_str(), &info) == 0 ? uint64_t(info.st_size) : 0;
     m_nConsumedBytes = record_format::kFileHeaderSize;

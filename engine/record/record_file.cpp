@@ -75,11 +75,11 @@ void CRecordFile::ResetState() {
     m_nKnownSize = 0;
 }
 
-bool CRecordFile::Open(const char* path) {
+bool CRecordFile::Open(const char* path, PosixReadFile::Sharing sharing) {
     Close();
     ResetState();
     if (!path || !*path) return false;
-    if (!m_file.Open(path, PosixReadFile::Sharing::Exclusive)) return false;
+    if (!m_file.Open(path, sharing)) return false;
     m_nKnownSize = m_file.Size();
     uint8_t header[kFileHeaderSize];
     if (m_nKnownSize < kFileHeaderSize || m_file.ReadAt(0, header, sizeof header) != sizeof header ||

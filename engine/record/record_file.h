@@ -28,10 +28,12 @@ public:
     CRecordFile(const CRecordFile&) = delete;
     CRecordFile& operator=(const CRecordFile&) = delete;
 
-    // Thread that opens files. Opens the file read-only holding an exclusive advisory lock (another
-    // opener holding one makes this fail), reads the stream description and builds the seek index
-    // by hopping from frame header to frame header. Reopening starts afresh.
-    bool Open(const char* path);
+    // Thread that opens files. Opens the file read-only, by default holding an exclusive advisory
+    // lock (another opener holding one makes this fail); a reader that only copies the file, such
+    // as the converter, opens it shared so it can work on a recording the player has open. Reads
+    // the stream description and builds the seek index by hopping from frame header to frame
+    // header. Reopening starts afresh.
+    bool Open(const char* path, PosixReadFile::Sharing sharing = PosixReadFile::Sharing::Exclusive);
 
     // Read thread only. The next frame as a new packet that the caller disposes of with
     // INPUT_RECORDING, or null at the end of the data (no further complete frame) or when closed.

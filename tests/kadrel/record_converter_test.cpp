@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include "engine/convert/record_converter.h"
+#include "engine/record/record_file.h"
 #include "tests/kadrel/mp4_report.h"
 #include "tests/support/fixtures.h"
 
@@ -389,6 +390,17 @@ TEST_F(ConverterTest, progress_rises_to_one) {
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
     EXPECT_EQ(seen.front(), 0.0);
     EXPECT_EQ(seen.back(), 1.0);
+}
+
+// The player holds its recording with an exclusive lock; the converter only reads, so a recording
+// that is playing converts all the same.
+TEST_F(ConverterTest, a_recording_the_player_holds_open_converts) {
+    std::string recording = Recording("playing.rec", "h264", "mulaw");
+    ASSERT_FALSE(recording.empty());
+    CRecordFile player;
+    ASSERT_TRUE(player.Open(recording.c_str()));
+    ConvertResult result = CRecordConverter().Convert(recording, "", [](double) {});
+    EXPECT_EQ(result.status, ConvertStatus::kOk);
 }
 
 // An existing file is never written over, the recording least of all when it carries .mp4 itself.
