@@ -1,31 +1,29 @@
 #pragma once
-// What the control tests share: one application object for the run, event pumping, synthetic mouse
-// events delivered straight to a window, a folder of test pictures made current, and a parent
-// window that records the commands its children post.
+// What the control tests have of their own beside the application, event pumping and synthetic
+// input every widget suite shares: a folder of test pictures made current, and a parent window
+// that records the commands its children post.
 
-#include <QApplication>
 #include <QImage>
 #include <QTemporaryDir>
-#include <QWidget>
 #include <functional>
 #include <vector>
 
 #include "platform/qt/dialog.h"
+#include "tests/qt_support/qt_test_support.h"
 
 namespace control_test {
 
-QApplication& App();
+using qt_test::App;
+using qt_test::Leave;
+using qt_test::Move;
+using qt_test::Press;
+using qt_test::PumpUntil;
+using qt_test::Release;
+using qt_test::SaveShot;
+using qt_test::Wheel;
 
-// Processes events until condition() holds; false if it never did within a generous limit.
-bool PumpUntil(const std::function<bool()>& condition);
-
-void Press(QWidget& target, QPoint point);
-void Release(QWidget& target, QPoint point);
-void Move(QWidget& target, QPoint point, Qt::MouseButtons held = Qt::NoButton);
 // The double-click message alone, without the press and release that come before it.
 void DoubleClickOnly(QWidget& target, QPoint point);
-void Leave(QWidget& target);
-void Wheel(QWidget& target, QPoint point, int angleDelta);
 
 // A fresh temporary folder made the current directory, with an images/ folder in it; the previous
 // current directory comes back at the end.
@@ -65,8 +63,5 @@ public:
 private:
     bool m_bMarkerSeen = false;
 };
-
-// Saves a picture of the widget as <name>.png into the folder named by TELVANE_SHOTS_DIR, if set.
-void SaveShot(QWidget& widget, const QString& name);
 
 }  // namespace control_test

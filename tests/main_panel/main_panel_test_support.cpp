@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QThread>
 #include <memory>
 
 #include "panels/command_ids.h"
@@ -58,36 +56,8 @@ private:
 
 }  // namespace
 
-// Fontconfig and the desktop bus keep caches for the life of the process, which the leak checker
-// cannot tell from a leak.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\nleak:libdbus-1.so\n"; }
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "main_panel_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
 bool PumpUntil(const std::function<bool()>& condition, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-void PumpFor(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(2);
-    }
+    return qt_test::PumpUntil(condition, timeoutMs);
 }
 
 bool HaveSoundServer() { return SoundServer() && SoundServer()->Started(); }

@@ -1,23 +1,23 @@
 #pragma once
 // What the main panel tests share: one application whose current directory is the build's bin
 // folder (the data folders lie there) with English loaded, a private sound server for the whole
-// run, message boxes and file dialogs answered without showing them, event pumping, and the panel
-// with its state open to the test.
+// run, message boxes and file dialogs answered without showing them, and the panel with its state
+// open to the test. Event pumping is that every widget suite shares.
 
-#include <QApplication>
 #include <QString>
 #include <functional>
 #include <vector>
 
 #include "shell/main_dlg.h"
+#include "tests/qt_support/qt_test_support.h"
 
 namespace main_panel_test {
 
-QApplication& App();
-// Processes events until condition() holds; false if it never did within a generous limit.
+using qt_test::App;
+using qt_test::PumpFor;
+// Processes events until condition() holds; false if it never did within a limit generous enough
+// for a session to open a recording and start its sound.
 bool PumpUntil(const std::function<bool()>& condition, int timeoutMs = 15000);
-// Processes what is queued, and what that posts in turn, for a short while.
-void PumpFor(int milliseconds);
 // Whether the private sound server came up (the master volume can then be read back).
 bool HaveSoundServer();
 // Open-file dialogs answer this path; empty cancels.

@@ -1,10 +1,7 @@
 #include "panes_test_support.h"
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QKeyEvent>
 #include <QPainter>
-#include <QThread>
 #include <gtest/gtest.h>
 
 #include "platform/qt/message_box.h"
@@ -33,43 +30,7 @@ public:
 [[maybe_unused]] ::testing::Environment* const g_environment =
     ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-void SendMouse(QWidget& target, QEvent::Type type, QPoint point, Qt::MouseButton button, Qt::MouseButtons held) {
-    QMouseEvent event(type, QPointF(point), QPointF(target.mapToGlobal(point)), button, held, Qt::NoModifier);
-    QCoreApplication::sendEvent(&target, &event);
-}
-
 }  // namespace
-
-// Fontconfig keeps a cache for the life of the process, which the leak checker cannot tell from a leak.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "panels_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
-bool PumpUntil(const std::function<bool()>& condition) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > 10000) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-void PumpFor(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-}
 
 std::vector<QString>& ShownMessages() {
     static std::vector<QString> messages;
@@ -82,19 +43,8 @@ void AnswerFileDialogs(platform::FileDialogAnswerer answerer) {
 }
 
 void Press(QWidget& target, QPoint point) {
-    SendMouse(target, QEvent::MouseButtonPress, point, Qt::LeftButton, Qt::LeftButton);
-    SendMouse(target, QEvent::MouseButtonRelease, point, Qt::LeftButton, Qt::NoButton);
-}
-
-void DoubleClick(QWidget& target, QPoint point) {
-    Press(target, point);
-    SendMouse(target, QEvent::MouseButtonDblClick, point, Qt::LeftButton, Qt::LeftButton);
-    SendMouse(target, QEvent::MouseButtonRelease, point, Qt::LeftButton, Qt::NoButton);
-}
-
-void KeyPress(QWidget& target, int key) {
-    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(&target, &event);
+    qt_test::Press(target, point);
+    qt_test::Release(target, point);
 }
 
 CommandRecorder::CommandRecorder() : CDialogEx(kMainPanelTemplate) {

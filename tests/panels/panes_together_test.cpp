@@ -1,7 +1,6 @@
 // The four panes laid out as the main panel lays them out in a 960 x 650 window, with the shipped
 // pictures: each paints its own area. Set TELVANE_SHOTS_DIR to keep the picture as panes.png.
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -74,10 +73,7 @@ TEST(PanesTogether, EachPanePaintsItsOwnPlace) {
     PumpFor(50);
 
     const QImage shot = panel.grab().toImage();
-    if (const QByteArray dir = qgetenv("TELVANE_SHOTS_DIR"); !dir.isEmpty()) {
-        QDir().mkpath(QString::fromLocal8Bit(dir));
-        shot.save(QString::fromLocal8Bit(dir) + "/panes.png");
-    }
+    qt_test::SaveShot(shot, QStringLiteral("panes"));
     EXPECT_EQ(QColor(shot.pixel(300, 20)), QColor(0, 22, 30));    // status bar, right of its text
     EXPECT_EQ(QColor(shot.pixel(5, 45)), QColor(0, 0, 0));        // video pane, beside the picture
     EXPECT_NE(QColor(shot.pixel(357, 240)), QColor(0, 0, 0));     // the presented picture

@@ -2,10 +2,8 @@
 // the real pointer, which the caption poller follows through its own X connection.
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QThread>
 #include <QWindow>
 #include <gtest/gtest.h>
 #include <memory>
@@ -13,11 +11,10 @@
 #include "platform/qt/pointer_query_x11.h"
 #include "private_display.h"
 #include "shell/black_window.h"
+#include "tests/qt_support/qt_test_support.h"
 
 using namespace platform;
-
-// Fontconfig and D-Bus keep caches for the life of the process.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\nleak:libdbus-1.so\n"; }
+using qt_test::PumpUntil;
 
 namespace {
 
@@ -29,17 +26,6 @@ std::unique_ptr<QApplication> XcbApp() {
     static char* argv[] = {name, nullptr};
     qputenv("QT_QPA_PLATFORM", "xcb");
     return std::make_unique<QApplication>(argc, argv);
-}
-
-bool PumpUntil(const std::function<bool()>& condition) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > 10000) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
 }
 
 // Runs xdotool while the user-interface thread keeps handling what the pointer does.

@@ -1,36 +1,26 @@
 #pragma once
-// What the window tests share: one application object for the whole run, pumping events until a
-// condition holds, and synthetic mouse events delivered straight to a window.
+// What the window tests have of their own beside the application, event pumping and synthetic
+// mouse events every widget suite shares: a pointer the test moves, and a scratch working folder.
 
-#include <QApplication>
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QImage>
-#include <QMouseEvent>
 #include <QTemporaryDir>
-#include <QWidget>
 #include <atomic>
-#include <functional>
 
 #include "platform/geometry.h"
 #include "platform/pointer_query.h"
+#include "tests/qt_support/qt_test_support.h"
 
 namespace window_test {
 
-QApplication& App();
-
-// Processes events until condition() holds; false if it never did within a generous limit.
-bool PumpUntil(const std::function<bool()>& condition);
-// Processes the events that are already queued, and those they post in turn, for a short while.
-void PumpFor(int milliseconds);
-
-void Press(QWidget& target, QPoint point, Qt::MouseButton button = Qt::LeftButton);
-void Release(QWidget& target, QPoint point, Qt::MouseButton button = Qt::LeftButton);
-void Move(QWidget& target, QPoint point, Qt::MouseButtons held = Qt::NoButton);
-void DoubleClick(QWidget& target, QPoint point);
-void Enter(QWidget& target, QPoint point);
-void Leave(QWidget& target);
+using qt_test::App;
+using qt_test::DoubleClick;
+using qt_test::Enter;
+using qt_test::Leave;
+using qt_test::Move;
+using qt_test::Press;
+using qt_test::PumpFor;
+using qt_test::PumpUntil;
+using qt_test::Release;
 
 // A pointer the test moves and presses; the caption poller reads it from its own thread.
 class FakePointer : public platform::PointerQuery {
