@@ -10,6 +10,7 @@
 #   TELVANE_BENCH_BUILD=build-rel TELVANE_BENCH_CACHE=/var/tmp/telvane bash bench/playback/run.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source bench/common.sh
 
 build=${TELVANE_BENCH_BUILD:-build/bench}
 cache=${TELVANE_BENCH_CACHE:-${TMPDIR:-/tmp}/telvane-bench-playback}
@@ -22,32 +23,8 @@ cmake --build "$build" --target telvane-play telvane-record-writer telvane-long-
 bin="$build/bin"
 mkdir -p "$cache"
 
-# make_once TARGET COMMAND...: runs COMMAND, which writes TARGET.part, unless TARGET is cached; the
-# result is kept only when COMMAND succeeded, so an interrupted run never leaves a broken file.
-make_once() {
-  local target=$1; shift
-  [ -s "$target" ] && return
-  echo "making $target ..." >&2
-  "$@"
-  mv "$target.part" "$target"
-}
-
-h264="$cache/h264_aac_1080p_60s.mp4"
-hevc_source="$cache/hevc_mulaw_1080p_60s_3M.mkv"
-recording="$cache/hevc_mulaw_1080p_60s_3M.rec"
+make_full_hd_media "$bin" "$cache" "$start_ms"
 long_recording="$cache/hevc_mulaw_1080p_1h_3M.rec"
-
-picture_input=(-f lavfi -i testsrc2=size=1920x1080:rate=25:duration=60)
-make_once "$h264" ffmpeg -nostdin -y -v error "${picture_input[@]}" \
-  -f lavfi -i sine=frequency=440:sample_rate=48000:duration=60 \
-  -c:v libx264 -preset veryfast -bf 0 -g 50 -pix_fmt yuv420p -c:a aac -b:a 128k -ac 2 \
-  -f mp4 "$h264.part"
-make_once "$hevc_source" ffmpeg -nostdin -y -v error "${picture_input[@]}" \
-  -f lavfi -i sine=frequency=440:sample_rate=8000:duration=60 \
-  -c:v libx265 -preset ultrafast -x265-params log-level=error -b:v 3M -bf 0 -g 25 -pix_fmt yuv420p \
-  -c:a pcm_mulaw -ar 8000 -ac 1 -f matroska "$hevc_source.part"
-make_once "$recording" "$bin/telvane-record-writer" --video hevc --audio mulaw --start-ms "$start_ms" \
-  "$hevc_source" "$recording.part"
 make_once "$long_recording" "$bin/telvane-long-recording" "$recording" "$long_recording.part" 60
 
 if ! pactl info >/dev/null 2>&1; then
@@ -56,11 +33,6 @@ if ! pactl info >/dev/null 2>&1; then
   start_sound_server
   trap stop_services EXIT
 fi
-
-video_packets() {
-  ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets \
-    -of csv=p=0 "$1"
-}
 
 # value KEY REPORT: the value of "KEY: value" in a telvane-play report.
 value() { sed -n "s/^$1: //p" <<<"$2"; }
