@@ -86,6 +86,16 @@ protected:
         Click(m_geometry.x + m_geometry.width - 20, m_geometry.y + 17, kLeft);
     }
 
+    // The players running once a restart has begun: the new one starts after the old one ended.
+    std::vector<pid_t> WaitForRestartedPlayers() {
+        std::vector<pid_t> players;
+        for (int i = 0; i < 50 && players.empty(); ++i) {
+            players = RunningPlayers();
+            Pause(150);
+        }
+        return players;
+    }
+
     void ExpectCleanEnd(pid_t pid) {
         EXPECT_EQ(WaitForExit(pid), 0) << Log();
         EXPECT_EQ(SanitizerReports(), "");
@@ -188,11 +198,7 @@ TEST_F(PlayerTest, ChoosingAnotherLanguageRestartsInPlaceWithItsTexts) {
     EXPECT_EQ(WaitForExit(m_pid), 0) << Log();
     EXPECT_EQ(ReadConfig(), std::string("0407\0", 5));
 
-    std::vector<pid_t> players;
-    for (int i = 0; i < 50 && players.empty(); ++i) {
-        players = RunningPlayers();
-        Pause(150);
-    }
+    const std::vector<pid_t> players = WaitForRestartedPlayers();
     ASSERT_EQ(players.size(), 1u) << Log();
     m_pid = players.front();
     m_window = WaitForWindow(m_pid, "^Telvane$");
@@ -221,11 +227,7 @@ TEST_F(PlayerTest, RestartAfterALanguageSwitchPlaysTheFileOfTheCommandLineAgain)
     ChooseLanguage("0407");
     EXPECT_EQ(WaitForExit(m_pid), 0) << Log();
 
-    std::vector<pid_t> players;
-    for (int i = 0; i < 50 && players.empty(); ++i) {
-        players = RunningPlayers();
-        Pause(150);
-    }
+    const std::vector<pid_t> players = WaitForRestartedPlayers();
     ASSERT_EQ(players.size(), 1u) << Log();
     m_pid = players.front();
     std::ifstream cmdline("/proc/" + std::to_string(m_pid) + "/cmdline", std::ios::binary);
