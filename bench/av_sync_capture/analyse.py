@@ -9,6 +9,8 @@ video) and the sink's monitor as stream 1 (16-bit mono PCM), both stamped with t
     analyse.py measure CAPTURE RIG_MS LABEL
                                            prints the sound-minus-picture figures of a playback,
                                            the rig's offset taken off
+    analyse.py series CAPTURE RIG_MS       prints each flash's seconds from the first one and its
+                                           offset, to tell a drift from a steady offset
 """
 import array
 import statistics
@@ -172,11 +174,19 @@ def measure(capture, rig_ms, label):
           f"{grabs_per_second(series):>8.0f}", end="")
 
 
+def series(capture, rig_ms):
+    pairs = pair(flash_onsets(capture), beep_onsets(capture))
+    for flash, beep in pairs:
+        print(f"{flash - pairs[0][0]:7.2f} {(beep - flash) * 1000 - rig_ms:7.1f}")
+
+
 def main():
     if len(sys.argv) == 4 and sys.argv[1] == "calibrate":
         calibrate(sys.argv[2], sys.argv[3])
     elif len(sys.argv) == 5 and sys.argv[1] == "measure":
         measure(sys.argv[2], float(sys.argv[3]), sys.argv[4])
+    elif len(sys.argv) == 4 and sys.argv[1] == "series":
+        series(sys.argv[2], float(sys.argv[3]))
     else:
         sys.exit(__doc__)
 

@@ -7,10 +7,13 @@
 # stream at the same moments, and taken off. Printed per clip, in ms, sound minus picture
 # (positive: the sound is heard after the picture is seen): the median, the 5th and 95th
 # percentile, and the 95th percentile and maximum of the offset's size; beside them the grabs
-# made a second and the sink's latency. Figures, not judged.
+# made a second, the sink's latency and the offset the engine itself reports for the same clip
+# played headless. Figures, not judged.
 #
 #   bash bench/av_sync_capture/run.sh
 #   TELVANE_BENCH_SYNC_BUILD=build/release TELVANE_BENCH_CACHE=/var/tmp/telvane bash bench/av_sync_capture/run.sh
+#   TELVANE_BENCH_SYNC_KEEP=DIR ...   keeps the captures in DIR; `analyse.py series DIR/FILE RIG_MS`
+#                                     then lists each flash's offset
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
@@ -25,7 +28,7 @@ grab_size=48
 calibration_flashes=15
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTELVANE_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target Quillon telvane_data telvane-record-writer >/dev/null
+cmake --build "$build" --target Quillon telvane_data telvane-record-writer telvane-play >/dev/null
 bin="$root/$build/bin"
 mkdir -p "$cache"
 
@@ -78,6 +81,7 @@ start_capture() {
   capture_pid=$!
   # The inputs need a moment to open before anything worth seeing happens.
   sleep 1.5
+  kill -0 "$capture_pid" 2>/dev/null || { echo "the capture did not start:"; cat "$output.log"; exit 1; }
 }
 
 # ffmpeg ends on SIGTERM after writing what it has.
@@ -87,8 +91,9 @@ stop_capture() {
   capture_pid=""
 }
 
+# calibrate RESULT: writes "<rig ms> <found> <flashes> <min> <max> <grabs/s> <sink latency>".
 calibrate() {
-  local output="$work/calibration.nut" flashes="$work/flashes.txt"
+  local result=$1 output="$work/calibration.nut" flashes="$work/flashes.txt"
   start_capture 200 200 "$output"
   python3 "$here/flash_beep.py" "$calibration_flashes" 1.0 >"$flashes" &
   local flasher=$!
@@ -98,7 +103,7 @@ calibrate() {
   wait "$flasher"
   sleep 0.5
   stop_capture
-  echo "$(python3 "$here/analyse.py" calibrate "$output" "$flashes") $latency"
+  echo "$(python3 "$here/analyse.py" calibrate "$output" "$flashes") $latency" >"$result"
 }
 
 # The sink's own latency now, in ms: the monitor is fed as the sink renders, so a sink that
@@ -141,7 +146,20 @@ measure() {
   sleep $(( seconds - seconds / 2 ))
   stop_capture
   close_player
-  printf "%s %9s\n" "$(python3 "$here/analyse.py" measure "$output" "$rig_ms" "$label")" "$latency"
+  [ -z "${TELVANE_BENCH_SYNC_KEEP:-}" ] || cp "$output" "$TELVANE_BENCH_SYNC_KEEP/$(basename "$file").nut"
+  printf "%s %9s %13s\n" "$(python3 "$here/analyse.py" measure "$output" "$rig_ms" "$label")" \
+    "$latency" "$(engine_offsets "$file")"
+}
+
+# The same clip played headless, with the offset the engine itself sees between the picture's time
+# and the heard sound's (same sign): "median/|p95|". What the window adds to it is the time a
+# picture takes from the engine to the screen.
+engine_offsets() {
+  local report median p95
+  report=$("$bin/telvane-play" "$1" 2>/dev/null) || { echo "n/a"; return; }
+  median=$(sed -n 's/^av_offset_median_ms: //p' <<<"$report")
+  p95=$(sed -n 's/^av_offset_p95_abs_ms: //p' <<<"$report")
+  echo "${median:-n/a}/${p95:-n/a}"
 }
 
 cleanup() {
@@ -151,13 +169,15 @@ cleanup() {
 }
 trap cleanup EXIT
 
-read -r rig_ms rig_found rig_flashes rig_min rig_max rig_grabs rig_latency < <(calibrate)
+[ -z "${TELVANE_BENCH_SYNC_KEEP:-}" ] || mkdir -p "$TELVANE_BENCH_SYNC_KEEP"
+calibrate "$work/rig.txt"
+read -r rig_ms rig_found rig_flashes rig_min rig_max rig_grabs rig_latency <"$work/rig.txt"
 echo "rig offset (sound - picture of a simultaneous flash and beep): ${rig_ms} ms" \
   "(${rig_found} of ${rig_flashes} flashes, ${rig_min} to ${rig_max} ms;" \
   "${rig_grabs} grabs/s; sink latency ${rig_latency} ms)"
-printf "%-24s %7s %8s %7s %7s %7s %7s %8s %9s\n" \
-  "clip" "pairs" "median" "p5" "p95" "|p95|" "|max|" "grabs/s" "sink lat"
+printf "%-24s %7s %8s %7s %7s %7s %7s %8s %9s %13s\n" \
+  "clip" "pairs" "median" "p5" "p95" "|p95|" "|max|" "grabs/s" "sink lat" "engine's own"
 measure "H.264+AAC mp4 720p" "$mp4" "$rig_ms"
 measure "H.264+mulaw rec 720p" "$recording" "$rig_ms"
 echo "(ms, sound minus picture, the rig's offset taken off; positive: sound after picture;" \
-  "sink latency in ms, read halfway)"
+  "sink latency in ms, read halfway; engine's own: telvane-play's median/|p95| of the same clip)"
