@@ -22,7 +22,7 @@ declare -A sources=(
 for target in record_reader language_file container_open; do
   corpus="$fuzz/corpus/$target"
   [ -d "$corpus" ] || { echo "no corpus for $target in $fuzz" >&2; continue; }
-  rm -f "$build/$target".*.profraw
+  rm -f "$build/$target".*.profraw "$build/$target.profdata"
   PULSE_SERVER=unix:/nonexistent/telvane-fuzz LLVM_PROFILE_FILE="$build/$target.%p.profraw" \
     "$build/bin/${target}_fuzzer" -runs=0 "$corpus" "$fuzz/seeds/$target" >/dev/null 2>&1 || true
   llvm-profdata merge -sparse "$build/$target".*.profraw -o "$build/$target.profdata"
