@@ -82,13 +82,13 @@ class LowLatencyStream:
         self.pulse.pa_simple_get_latency.restype = ctypes.c_uint64
         self.pulse.pa_simple_get_latency.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
         self.pulse.pa_simple_free.argtypes = [ctypes.c_void_p]
-        spec = SampleSpec(PA_SAMPLE_S16LE, RATE, 1)
+        sample_format = SampleSpec(PA_SAMPLE_S16LE, RATE, 1)
         ten_ms = RATE * 2 // 100
         attr = BufferAttr(0xFFFFFFFF, ten_ms, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF)
         error = ctypes.c_int(0)
         self.stream = self.pulse.pa_simple_new(
             None, b"av-sync-calibration", PA_STREAM_PLAYBACK, None, b"flash beep",
-            ctypes.byref(spec), None, ctypes.byref(attr), ctypes.byref(error))
+            ctypes.byref(sample_format), None, ctypes.byref(attr), ctypes.byref(error))
         if not self.stream:
             sys.exit(f"cannot open a sound stream (error {error.value})")
 
