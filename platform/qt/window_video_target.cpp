@@ -4,13 +4,12 @@
 #include <QPainter>
 #include <cstring>
 
+#include "platform/qt/draw_kit.h"
 #include "platform/qt/posted_window_calls.h"
 #include "platform/qt/wnd.h"
 
 namespace platform {
 namespace {
-
-QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 
 bool ChangesUsability(QEvent::Type type) {
     switch (type) {
