@@ -7,14 +7,15 @@
 
 namespace {
 
-// Every test leaves the shared server's volume as it found it.
+// Each test owns a sound server: the cases run as separate processes at the same time, and a
+// volume set on a shared server by one would be read back by another.
 class MasterVolumeTest : public ::testing::Test {
 protected:
-    void SetUp() override { m_saved = GetMasterVolume(); }
-    void TearDown() override { SetMasterVolume(m_saved); }
+    void SetUp() override { ASSERT_TRUE(m_server.Started()); }
 
 private:
-    uint32_t m_saved = 0;
+    PrivateSoundServer m_server;
+    UseSoundServer m_useIt{m_server.Address()};
 };
 
 }  // namespace
