@@ -247,6 +247,11 @@ int64_t CRecordFile::VideoToAudioMs(int64_t videoMs) const { return videoMs + m_
 
 uint64_t CRecordFile::GetDuration() const { return m_nDuration; }
 
+bool CRecordFile::WaitIndexComplete(uint32_t) { return true; }
+bool CRecordFile::IsIndexComplete() const { return true; }
+bool CRecordFile::MayGrow() const { return false; }
+std::vector<CRecordFile::_tagFileSeek> CRecordFile::GetSeekIndex() const { return m_seekIndex; }
+
 void CRecordFile::Close() {
     m_file.Close();
     m_bOpen = 0;

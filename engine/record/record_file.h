@@ -31,9 +31,19 @@ public:
     // Thread that opens files. Opens the file read-only, by default holding an exclusive advisory
     // lock (another opener holding one makes this fail); a reader that only copies the file, such
     // as the converter, opens it shared so it can work on a recording the player has open. Reads
-    // the stream description and builds the seek index by hopping from frame header to frame
-    // header. Reopening starts afresh.
+    // the stream description, indexes the start of the file and learns the duration from its end,
+    // then returns; a background indexer completes the seek index while the file is read, and
+    // follows the file while it grows. Reopening starts afresh.
     bool Open(const char* path, PosixReadFile::Sharing sharing = PosixReadFile::Sharing::Exclusive);
+
+    // Any thread. Waits up to timeoutMs for the indexer to reach the end of the data as it is now;
+    // true when the index is complete (always true for a file that was indexed whole at Open).
+    bool WaitIndexComplete(uint32_t timeoutMs);
+    bool IsIndexComplete() const;
+
+    // Any thread. True while the file may still be growing: it was written to within the last few
+    // seconds. A reader at the end of the data waits and reads again rather than ending.
+    bool MayGrow() const;
 
     // Read thread only. The next frame as a new packet that the caller disposes of with
     // INPUT_RECORDING, or null at the end of the data (no further complete frame) or when closed.
@@ -55,7 +65,9 @@ public:
     // was opened counts each stream from its own first frame.
     int64_t VideoToAudioMs(int64_t videoMs) const;
 
-    uint64_t GetDuration() const;  // ms from the first frame to the last frame
+    // Any thread. Ms from the first frame to the last frame, right from Open (learnt from the end of
+    // the file) and growing with the file.
+    uint64_t GetDuration() const;
     // After the read thread has ended. Closes the file and drops its lock; the index is kept.
     void Close();
     bool IsOpen() const;
@@ -68,7 +80,8 @@ public:
     int GetSampleRate() const;  // samples per second
     int GetChannels() const;
 
-    const std::vector<_tagFileSeek>& GetSeekIndex() const { return m_seekIndex; }
+    // Any thread. A copy of the index as far as it is built.
+    std::vector<_tagFileSeek> GetSeekIndex() const;
 
     // The payload allocator: size bytes followed by AV_INPUT_BUFFER_PADDING_SIZE zero bytes, since
     // decoders read a little past the end. Null when size cannot be a packet's size.
