@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <memory>
+#include <set>
 
 #include "engine/packet_disposal.h"
 #include "engine/record/record_file.h"
@@ -298,6 +301,44 @@ TEST(RecordWriter, DamagedRecordingYieldsItsIntactFramesThenEnds) {
         CRecordFile file;
         EXPECT_FALSE(file.Open(dir.File("magic.rec").c_str()));
     }
+}
+
+// In real time the recording grows under its own name a whole frame at a time, as a recorder's file
+// does while it records, and ends holding the very bytes a write at full speed gives.
+TEST(RecordWriter, RealTimeWriteGrowsByWholeFramesThenEqualsAFullSpeedWrite) {
+    fixtures::TempDir dir;
+    fixtures::ClipOptions clip;
+    clip.seconds = 1.5;
+    std::string input = fixtures::MakeClip(dir, "clip", clip);
+    ASSERT_FALSE(input.empty());
+    fixtures::RecordingOptions options;
+    std::string fullSpeed = fixtures::MakeRecording(dir, input, "full-speed.rec", options);
+    ASSERT_FALSE(fullSpeed.empty());
+
+    options.writerArguments = {"--realtime"};
+    const std::string growing = dir.File("growing.rec");
+    std::future<std::string> writer =
+        std::async(std::launch::async, [&] { return fixtures::MakeRecording(dir, input, "growing.rec", options); });
+    std::set<uintmax_t> sizesSeen;
+    while (writer.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+        std::error_code error;
+        const uintmax_t size = std::filesystem::file_size(growing, error);
+        if (!error) sizesSeen.insert(size);
+    }
+    ASSERT_EQ(writer.get(), growing);
+
+    const std::vector<uint8_t> bytes = fixtures::ReadBytes(growing);
+    EXPECT_TRUE(bytes == fixtures::ReadBytes(fullSpeed));
+    CRecordFile file;
+    ASSERT_TRUE(file.Open(growing.c_str()));
+    // The sizes seen while it was written that end a frame, short of the last: each one shows a
+    // reader a recording that stops at a whole frame.
+    int wholeFramePrefixes = 0;
+    for (size_t end = kFileHeaderSize; end + kFrameHeaderSize <= bytes.size();) {
+        end += kFrameHeaderSize + DecodeFrameHeader(bytes.data() + end).payloadSize;
+        if (end < bytes.size() && sizesSeen.count(end)) ++wholeFramePrefixes;
+    }
+    EXPECT_GE(wholeFramePrefixes, 2) << sizesSeen.size() << " sizes seen";
 }
 
 TEST(RecordWriter, RefusesBadArgumentsAndLeavesNoOutput) {

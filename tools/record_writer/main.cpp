@@ -1,12 +1,14 @@
 // telvane-record-writer: writes a recording file from any input FFmpeg reads. Video becomes H.264
 // or HEVC Annex B (key frames kind 1, others kind 2), audio G.711 or AAC with ADTS (kind 0), and
-// every frame is stamped with wall-clock milliseconds counted from the chosen start time.
+// every frame is stamped with wall-clock milliseconds counted from the chosen start time. In real
+// time the file grows under its own name, frame by frame, at the pace the stamps give.
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "engine/record/record_format.h"
 #include "tools/record_writer/audio_track.h"
@@ -29,6 +31,28 @@ uint64_t NowMs() {
     using namespace std::chrono;
     return uint64_t(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
 }
+
+// Holds each frame back until its time after the first frame has passed on a steady clock, so that
+// the recording grows as fast as a recorder would write it. A frame stamped before the first one
+// (sound ahead of the pictures) is due at once.
+class RealTimePacer {
+public:
+    void WaitUntilDue(uint64_t stampMs) {
+        if (!m_started) {
+            m_started = true;
+            m_firstStampMs = stampMs;
+            m_start = std::chrono::steady_clock::now();
+            return;
+        }
+        if (stampMs <= m_firstStampMs) return;
+        std::this_thread::sleep_until(m_start + std::chrono::milliseconds(stampMs - m_firstStampMs));
+    }
+
+private:
+    bool m_started = false;
+    uint64_t m_firstStampMs = 0;
+    std::chrono::steady_clock::time_point m_start;
+};
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "telvane-record-writer: %s\n", message.c_str());
@@ -82,7 +106,8 @@ int Run(const WriterOptions& options) {
     }
 
     RecordSink sink;
-    if (!sink.Open(options.output, MakeHeader(options, video, audio.get())))
+    const SinkMode mode = options.realTime ? SinkMode::Growing : SinkMode::WholeFile;
+    if (!sink.Open(options.output, MakeHeader(options, video, audio.get()), mode))
         return Fail("cannot write " + options.output);
 
     // Times count from the input's start; no picture is stamped before the chosen start time.
@@ -91,10 +116,12 @@ int Run(const WriterOptions& options) {
     const int64_t inputStartMs =
         input->start_time == AV_NOPTS_VALUE ? 0 : av_rescale_q(input->start_time, AV_TIME_BASE_Q, AVRational{1, 1000});
     const uint64_t startMs = options.startGiven ? options.startMs : NowMs();
+    RealTimePacer pacer;
     FrameSink store = [&](const EncodedFrame& frame) {
         int64_t sinceStartMs = frame.inputMs - inputStartMs;
         if (frame.kind != record_format::kKindAudio && sinceStartMs < 0) sinceStartMs = 0;
         const int64_t stampMs = std::max<int64_t>(0, int64_t(startMs) + sinceStartMs);
+        if (options.realTime) pacer.WaitUntilDue(uint64_t(stampMs));
         return sink.WriteFrame(frame.kind, uint64_t(stampMs), frame.data, uint32_t(frame.size));
     };
 

@@ -45,7 +45,10 @@ const char* WriterUsage() {
            "  --aac-rate HZ                sample rate of AAC audio (default 16000)\n"
            "  --aac-channels 1|2           channels of AAC audio (default 2; cameras often write 1)\n"
            "  --g711-frame-ms MS           ms of G.711 sound per frame, 5 to 100 (default 20)\n"
-           "  --reencode                   re-encode video even when INPUT already has the codec\n";
+           "  --reencode                   re-encode video even when INPUT already has the codec\n"
+           "  --realtime                   write in real time: each frame once its time after the\n"
+           "                               first has passed, straight into OUTPUT and flushed, so\n"
+           "                               OUTPUT grows as a recorder's file does while it records\n";
 }
 
 bool ParseWriterOptions(int argc, char** argv, WriterOptions* options, std::string* error) {
@@ -81,6 +84,8 @@ bool ParseWriterOptions(int argc, char** argv, WriterOptions* options, std::stri
             options->g711FrameMs = int(number);
         } else if (arg == "--reencode") {
             options->reencode = true;
+        } else if (arg == "--realtime") {
+            options->realTime = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             ok = false;
         } else if (positionals < 2) {

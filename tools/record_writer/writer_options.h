@@ -19,6 +19,7 @@ struct WriterOptions {
     int aacChannels = 2;        // AAC only; the header's codec implies 2 whatever is written
     int g711FrameMs = 20;       // G.711 only: ms of sound per frame
     bool reencode = false;      // re-encode video even when the input has the wanted codec
+    bool realTime = false;      // write each frame when due, into OUTPUT itself, as a recorder does
 };
 
 // Fills options from argv; on a usage error returns false with a message in error.
