@@ -18,6 +18,8 @@ extern "C" {
 namespace {
 
 constexpr uint32_t kReadPauseMs = 10;
+// How often the end of a recording that is still being written is looked at again.
+constexpr uint32_t kGrowingPollMs = 40;
 constexpr AVRational kMilliseconds{1, 1000};
 constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
 
@@ -79,8 +81,12 @@ void CPlayerCore::ReadRecordingLoop() {
             continue;
         }
         AVPacket* packet = m_pRecordFile->ReadFrame();
+        // Learnt from the file's end at first, then exact once indexed, and growing with the file.
+        m_nDurationMs = static_cast<int64_t>(m_pRecordFile->GetDuration());
         if (!packet) {
-            m_bReadEof = 1;
+            // A recording the recorder is still writing: what it adds is read once it is there.
+            if (m_pRecordFile->MayGrow()) platform::Sleep(kGrowingPollMs);
+            else m_bReadEof = 1;
             continue;
         }
         if (!QueueWithRoom(packet)) return;

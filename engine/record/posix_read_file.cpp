@@ -1,6 +1,8 @@
 #include "engine/record/posix_read_file.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <ctime>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -27,6 +29,25 @@ bool PosixReadFile::Open(const char* path, Sharing sharing) {
     m_fd = fd;
     m_block.resize(kBlockBytes);
     return true;
+}
+
+bool PosixReadFile::OpenSameFile(const PosixReadFile& other) {
+    Close();
+    if (other.m_fd < 0) return false;
+    m_fd = ::fcntl(other.m_fd, F_DUPFD_CLOEXEC, 0);
+    if (m_fd < 0) return false;
+    m_block.resize(kBlockBytes);
+    return true;
+}
+
+uint64_t PosixReadFile::MsSinceModified() const {
+    struct stat info {};
+    struct timespec now {};
+    if (m_fd < 0 || ::fstat(m_fd, &info) != 0 || ::clock_gettime(CLOCK_REALTIME, &now) != 0) return UINT64_MAX;
+    const int64_t sinceMs = (int64_t(now.tv_sec) - int64_t(info.st_mtim.tv_sec)) * 1000 +
+                            (int64_t(now.tv_nsec) - int64_t(info.st_mtim.tv_nsec)) / 1'000'000;
+    // A change stamped in the future (a clock set back) counts as just now.
+    return sinceMs > 0 ? uint64_t(sinceMs) : 0;
 }
 
 void PosixReadFile::Close() {

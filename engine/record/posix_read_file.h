@@ -22,8 +22,14 @@ public:
     // Opens a regular file for reading. Never blocks: a FIFO, a device or a directory is refused
     // rather than waited on, and a lock held elsewhere makes the open fail instead of waiting.
     bool Open(const char* path, Sharing sharing);
+    // A second view of the file another object has open: its own read-ahead block on the same
+    // open file, so a second thread reads without disturbing the first and shares its lock.
+    bool OpenSameFile(const PosixReadFile& other);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
+
+    // Milliseconds since the file's content last changed; a large value when unknown.
+    uint64_t MsSinceModified() const;
 
     // Current length in bytes (asked of the file system, so a growing file is seen growing).
     uint64_t Size() const;

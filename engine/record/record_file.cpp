@@ -16,6 +16,12 @@ namespace {
 
 // Largest payload that fits a packet: its size is an int and the padding follows the data.
 constexpr uint32_t kMaxPayloadBytes = uint32_t(INT_MAX) - AV_INPUT_BUFFER_PADDING_SIZE;
+// A seek beyond what the index has reached gives the indexer this long before the file is
+// scanned, and at most the second wait after a scan that found nothing.
+constexpr uint32_t kSeekWaitMs = 50;
+constexpr uint32_t kSeekLongWaitMs = 2000;
+// A file written to within this long may still be growing: its reader waits at the end of the data.
+constexpr uint64_t kGrowingQuietMs = 3000;
 // Highest sample rate a sound device takes; a header claiming more describes no playable audio.
 constexpr uint32_t kMaxSampleRate = 384000;
 
@@ -24,17 +30,6 @@ bool IsPlayableFrame(const FrameHeader& frame) {
     // the stream; frames of an unknown kind belong to no stream.
     bool knownKind = frame.kind == kKindAudio || frame.kind == kKindVideoKey || frame.kind == kKindVideoDelta;
     return knownKind && frame.payloadSize > 0;
-}
-
-// Steps from the previous unwrapped time to the time of day of stamp by the shorter way round the
-// clock, so a recording that runs over midnight keeps rising instead of falling back by a day.
-int64_t UnwrapTimeOfDay(int64_t previousMs, uint64_t stampMs) {
-    const int64_t day = int64_t(kMsPerDay);
-    int64_t previousTimeOfDay = ((previousMs % day) + day) % day;
-    int64_t step = int64_t(stampMs % kMsPerDay) - previousTimeOfDay;
-    if (step > day / 2) step -= day;
-    if (step <= -day / 2) step += day;
-    return previousMs + step;
 }
 
 int AsNonNegativeInt(uint32_t value) { return value > uint32_t(INT_MAX) ? 0 : int(value); }
@@ -64,15 +59,12 @@ CRecordFile::~CRecordFile() { Close(); }
 void CRecordFile::ResetState() {
     m_nVideoCodec = m_nWidth = m_nHeight = 0;
     m_nAudioCodec = m_nSampleRate = m_nChannels = 0;
-    m_nDuration = 0;
     m_nAudioBase = m_nVideoBase = 0;
     m_bAudioFirst = m_bVideoFirst = 1;
-    m_nReadPosition = 0;
-    m_seekIndex.clear();
+    m_reader.MoveTo(kFileHeaderSize);
     m_nClockMs = 0;
     m_bClockStarted = 0;
     m_nIndexBaseMs = 0;
-    m_nKnownSize = 0;
 }
 
 bool CRecordFile::Open(const char* path, PosixReadFile::Sharing sharing) {
@@ -80,16 +72,24 @@ bool CRecordFile::Open(const char* path, PosixReadFile::Sharing sharing) {
     ResetState();
     if (!path || !*path) return false;
     if (!m_file.Open(path, sharing)) return false;
-    m_nKnownSize = m_file.Size();
     uint8_t header[kFileHeaderSize];
-    if (m_nKnownSize < kFileHeaderSize || m_file.ReadAt(0, header, sizeof header) != sizeof header ||
+    if (m_file.Size() < kFileHeaderSize || m_file.ReadAt(0, header, sizeof header) != sizeof header ||
         LoadLe32(header) != kMagic) {
         m_file.Close();
         return false;
     }
     m_bOpen = 1;
+    m_nSizeAtOpen = m_file.Size();
     ReadStreamDescription(header);
-    BuildSeekIndex();
+    m_indexer.Begin(m_file);
+    // Packet times count from one origin, so they are right even when the first read follows a
+    // seek; the index counts from the first key frame.
+    if (m_indexer.AnyFrame()) {
+        m_nAudioBase = m_nVideoBase = m_indexer.OriginMs();
+        m_bAudioFirst = m_bVideoFirst = 0;
+    }
+    m_nIndexBaseMs = m_indexer.IndexBaseMs();
+    m_indexer.Start(m_file);
     return true;
 }
 
@@ -108,85 +108,21 @@ void CRecordFile::ReadStreamDescription(const uint8_t* headerBytes) {
     m_nSampleRate = int(header.sampleRate);
 }
 
-bool CRecordFile::ReadFrameHeaderAt(uint64_t offset, FrameHeader* frame) {
-    uint8_t bytes[kFrameHeaderSize];
-    if (m_file.ReadAt(offset, bytes, sizeof bytes) != sizeof bytes) return false;
-    *frame = DecodeFrameHeader(bytes);
-    return true;
-}
-
-// A payload that reaches past the end of the file is the end of the data: nothing is allocated
-// for it, and a recording still being written shows the frame once its bytes are there.
-bool CRecordFile::PayloadFitsFile(uint64_t headerOffset, uint32_t payloadSize) {
-    if (payloadSize > kMaxPayloadBytes) return false;
-    uint64_t end = headerOffset + kFrameHeaderSize + payloadSize;
-    if (end > m_nKnownSize) m_nKnownSize = m_file.Size();
-    return end <= m_nKnownSize;
-}
-
 int64_t CRecordFile::NextClockMs(uint64_t stampMs) {
     m_nClockMs = m_bClockStarted ? UnwrapTimeOfDay(m_nClockMs, stampMs) : int64_t(stampMs % kMsPerDay);
     m_bClockStarted = 1;
     return m_nClockMs;
 }
 
-// Hops from frame header to frame header without reading payloads. Index times count from the
-// first key frame (from the first frame when there is none); the duration runs to the last
-// complete frame. The stream bases are taken here too, so packet times are right even when the
-// first read follows a seek.
-void CRecordFile::BuildSeekIndex() {
-    uint64_t position = kFileHeaderSize;
-    bool anyFrame = false, anyKeyFrame = false;
-    int64_t firstMs = 0, lastMs = 0;
-    FrameHeader frame;
-    while (ReadFrameHeaderAt(position, &frame) && PayloadFitsFile(position, frame.payloadSize)) {
-        if (IsPlayableFrame(frame)) {
-            int64_t nowMs = NextClockMs(frame.timeMs);
-            if (!anyFrame) firstMs = nowMs;
-            anyFrame = true;
-            lastMs = nowMs;
-            if (frame.kind == kKindAudio && m_bAudioFirst) {
-                m_nAudioBase = nowMs;
-                m_bAudioFirst = 0;
-            } else if (frame.kind != kKindAudio && m_bVideoFirst) {
-                m_nVideoBase = nowMs;
-                m_bVideoFirst = 0;
-            }
-            if (frame.kind == kKindVideoKey) {
-                if (!anyKeyFrame) m_nIndexBaseMs = nowMs;
-                anyKeyFrame = true;
-                int64_t sinceBase = nowMs - m_nIndexBaseMs;
-                m_seekIndex.push_back({uint64_t(sinceBase > 0 ? sinceBase : 0), position});
-            }
-        }
-        position += kFrameHeaderSize + frame.payloadSize;
-    }
-    if (!anyKeyFrame) m_nIndexBaseMs = firstMs;
-    // One origin for both streams, the earlier of their first frames: sound that starts before
-    // or after the pictures keeps that gap instead of being pulled onto them. The duration counts
-    // from it, so the position reaches the duration at the last frame.
-    int64_t originMs = firstMs;
-    if (!m_bAudioFirst && !m_bVideoFirst) originMs = std::min(m_nAudioBase, m_nVideoBase);
-    else if (!m_bAudioFirst || !m_bVideoFirst) originMs = m_bAudioFirst ? m_nVideoBase : m_nAudioBase;
-    if (anyFrame) {
-        m_nAudioBase = m_nVideoBase = originMs;
-        m_bAudioFirst = m_bVideoFirst = 0;
-    }
-    m_nDuration = anyFrame && lastMs > originMs ? uint64_t(lastMs - originMs) : 0;
-    m_bClockStarted = 0;
-}
-
 AVPacket* CRecordFile::ReadFrame() {
     if (!m_bOpen) return nullptr;
-    if (m_nReadPosition == 0) m_nReadPosition = kFileHeaderSize;
-    FrameHeader frame;
-    while (ReadFrameHeaderAt(m_nReadPosition, &frame) && PayloadFitsFile(m_nReadPosition, frame.payloadSize)) {
-        if (IsPlayableFrame(frame)) {
-            AVPacket* packet = MakePacket(frame, m_nReadPosition);
-            if (packet) m_nReadPosition += kFrameHeaderSize + frame.payloadSize;
-            return packet;
-        }
-        m_nReadPosition += kFrameHeaderSize + frame.payloadSize;
+    LocatedFrame frame;
+    while (m_reader.Next(&frame)) {
+        if (!IsPlayableFrame(frame.header)) continue;
+        AVPacket* packet = MakePacket(frame.header, frame.offset);
+        // Not consumed: the same call tries the frame again.
+        if (!packet) m_reader.MoveTo(frame.offset);
+        return packet;
     }
     return nullptr;
 }
@@ -217,42 +153,57 @@ AVPacket* CRecordFile::MakePacket(const FrameHeader& frame, uint64_t headerOffse
     return packet;
 }
 
+void CRecordFile::JumpTo(const _tagFileSeek& entry) {
+    m_reader.MoveTo(entry.offset);
+    // Times after the jump continue from the key frame's place on the unwrapped clock.
+    m_nClockMs = m_nIndexBaseMs + int64_t(entry.time);
+    m_bClockStarted = 1;
+}
+
 bool CRecordFile::SeekTo(uint64_t targetMs) {
-    if (!m_bOpen || m_seekIndex.size() < 2) return false;
-    for (size_t i = 0; i + 1 < m_seekIndex.size(); ++i) {
-        if (m_seekIndex[i].time <= targetMs && targetMs <= m_seekIndex[i + 1].time) {
-            m_nReadPosition = m_seekIndex[i].offset;
-            // Times after the jump continue from the key frame's place on the unwrapped clock.
-            m_nClockMs = m_nIndexBaseMs + int64_t(m_seekIndex[i].time);
-            m_bClockStarted = 1;
-            return true;
-        }
-    }
-    return false;
+    if (!m_bOpen) return false;
+    m_indexer.WaitCovers(int64_t(std::min<uint64_t>(targetMs, INT64_MAX)), kSeekLongWaitMs);
+    _tagFileSeek entry{};
+    if (!m_indexer.EntryForInterval(targetMs, &entry)) return false;
+    JumpTo(entry);
+    return true;
 }
 
 bool CRecordFile::SeekToKeyFrameAtOrBefore(int64_t videoMs) {
-    if (!m_bOpen || m_seekIndex.empty()) return false;
+    if (!m_bOpen) return false;
     // Index times count from the first key frame, packet times from the first video frame.
     const int64_t indexMs = videoMs - (m_nIndexBaseMs - m_nVideoBase);
-    size_t chosen = 0;
-    for (size_t i = 1; i < m_seekIndex.size() && int64_t(m_seekIndex[i].time) <= indexMs; ++i) chosen = i;
-    m_nReadPosition = m_seekIndex[chosen].offset;
-    m_nClockMs = m_nIndexBaseMs + int64_t(m_seekIndex[chosen].time);
-    m_bClockStarted = 1;
+    _tagFileSeek entry{};
+    if (!m_indexer.WaitCovers(indexMs, kSeekWaitMs)) {
+        if (m_indexer.ScanForKeyFrame(m_file, indexMs, &entry)) {
+            JumpTo(entry);
+            return true;
+        }
+        // Failing that the index's answer is still right, if further back than it could be.
+        m_indexer.WaitCovers(indexMs, kSeekLongWaitMs);
+    }
+    if (!m_indexer.EntryAtOrBefore(indexMs, &entry)) return false;
+    JumpTo(entry);
     return true;
 }
 
 int64_t CRecordFile::VideoToAudioMs(int64_t videoMs) const { return videoMs + m_nVideoBase - m_nAudioBase; }
 
-uint64_t CRecordFile::GetDuration() const { return m_nDuration; }
+uint64_t CRecordFile::GetDuration() const { return m_indexer.DurationMs(); }
 
-bool CRecordFile::WaitIndexComplete(uint32_t) { return true; }
-bool CRecordFile::IsIndexComplete() const { return true; }
-bool CRecordFile::MayGrow() const { return false; }
-std::vector<CRecordFile::_tagFileSeek> CRecordFile::GetSeekIndex() const { return m_seekIndex; }
+bool CRecordFile::WaitIndexComplete(uint32_t timeoutMs) { return m_indexer.WaitComplete(timeoutMs); }
+bool CRecordFile::IsIndexComplete() const { return m_indexer.IsComplete(); }
+
+// A file that has not changed since it was opened is taken as finished, however recently it was
+// written, so a recording just copied or cut ends as soon as it is read to its end.
+bool CRecordFile::MayGrow() const {
+    return m_bOpen && m_file.Size() != m_nSizeAtOpen && m_file.MsSinceModified() < kGrowingQuietMs;
+}
+
+std::vector<CRecordFile::_tagFileSeek> CRecordFile::GetSeekIndex() const { return m_indexer.Snapshot(); }
 
 void CRecordFile::Close() {
+    m_indexer.Stop();
     m_file.Close();
     m_bOpen = 0;
 }

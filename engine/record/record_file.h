@@ -1,13 +1,16 @@
 #pragma once
-// Reader of the recorders' own recording files: recognises them, describes their streams, builds a
-// seek index of the video key frames when opened, and hands out one FFmpeg packet per frame with
-// time stamps in milliseconds, rebased on one origin for both streams: the first frame of either.
+// Reader of the recorders' own recording files: recognises them, describes their streams, keeps a
+// seek index of the video key frames, and hands out one FFmpeg packet per frame with time stamps
+// in milliseconds, rebased on one origin for both streams: the first frame of either. Damaged
+// stretches are stepped over (see frame_walker.h).
 
 #include <cstdint>
 #include <vector>
 
+#include "engine/record/frame_walker.h"
 #include "engine/record/posix_read_file.h"
 #include "engine/record/record_format.h"
+#include "engine/record/record_indexer.h"
 
 struct AVPacket;
 
@@ -18,10 +21,7 @@ bool IsRecordFile(const char* path);
 class CRecordFile {
 public:
     // One seek index entry per video key frame, in file order.
-    struct _tagFileSeek {
-        uint64_t time;    // ms from the first key frame
-        uint64_t offset;  // file offset of the key frame's frame header
-    };
+    using _tagFileSeek = FileSeekEntry;
 
     CRecordFile();
     virtual ~CRecordFile();
@@ -41,8 +41,9 @@ public:
     bool WaitIndexComplete(uint32_t timeoutMs);
     bool IsIndexComplete() const;
 
-    // Any thread. True while the file may still be growing: it was written to within the last few
-    // seconds. A reader at the end of the data waits and reads again rather than ending.
+    // Read thread. True while the file may still be growing: it has grown since it was opened and
+    // was written to within the last few seconds. A reader at the end of the data then waits and
+    // reads again rather than ending.
     bool MayGrow() const;
 
     // Read thread only. The next frame as a new packet that the caller disposes of with
@@ -52,13 +53,16 @@ public:
 
     // Read thread only. Positions the reader at the key frame whose index interval holds targetMs
     // (ms from the first key frame); false, position unchanged, with fewer than two key frames or a
-    // target beyond the last one.
+    // target beyond the last one. A target the index does not reach yet waits a bounded time for
+    // the indexer.
     bool SeekTo(uint64_t targetMs);
 
     // Read thread only. Positions the reader at the last key frame whose picture time (ms on the
     // video packets' clock) is at or before videoMs, or at the first key frame when every one is
     // later. False, position unchanged, when the file has no key frame. Unlike SeekTo this never
-    // refuses a target in the last group of pictures or a file with a single key frame.
+    // refuses a target in the last group of pictures or a file with a single key frame. A target
+    // the index does not reach yet is found by a bounded scan of the file near the place its time
+    // suggests, or else after a bounded wait for the indexer.
     bool SeekToKeyFrameAtOrBefore(int64_t videoMs);
     // The instant videoMs on the video packets' clock, on the audio packets' clock. Both count
     // from the file's first frame, so they agree; a file whose frames were all written after it
@@ -91,13 +95,13 @@ public:
 private:
     void ResetState();
     void ReadStreamDescription(const uint8_t* headerBytes);
-    void BuildSeekIndex();
-    bool ReadFrameHeaderAt(uint64_t offset, record_format::FrameHeader* frame);
-    bool PayloadFitsFile(uint64_t headerOffset, uint32_t payloadSize);
     int64_t NextClockMs(uint64_t stampMs);
     AVPacket* MakePacket(const record_format::FrameHeader& frame, uint64_t headerOffset);
+    void JumpTo(const _tagFileSeek& entry);
 
-    PosixReadFile m_file;
+    PosixReadFile m_file;  // the read thread's view
+    FrameWalker m_reader{m_file};
+    RecordIndexer m_indexer;
     int m_nVideoCodec = 0;
     int m_nWidth = 0;
     int m_nHeight = 0;
@@ -105,18 +109,15 @@ private:
     int m_nSampleRate = 0;
     int m_nChannels = 0;
     int m_bOpen = 0;
-    uint64_t m_nDuration = 0;   // ms
+    uint64_t m_nSizeAtOpen = 0;
     int64_t m_nAudioBase = 0;   // unwrapped ms of the first audio frame
     int64_t m_nVideoBase = 0;   // unwrapped ms of the first video frame
     int m_bAudioFirst = 1;      // the audio base is not known yet
     int m_bVideoFirst = 1;      // the video base is not known yet
-    uint64_t m_nReadPosition = 0;  // offset of the next frame header; 0 = not started
-    std::vector<_tagFileSeek> m_seekIndex;
 
     // Recorders stamp wall-clock time and it is compared by time of day; this running clock
     // carries the day over midnight so times keep rising. Unwrapped ms, shared by both streams.
     int64_t m_nClockMs = 0;
     int m_bClockStarted = 0;
     int64_t m_nIndexBaseMs = 0;  // unwrapped ms that index time 0 stands for
-    uint64_t m_nKnownSize = 0;   // bytes of the file known to exist
 };
