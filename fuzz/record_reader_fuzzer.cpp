@@ -1,5 +1,7 @@
 // The recording reader on arbitrary bytes: recognise, open, read every frame, then seek to a few
-// targets taken from the input and read on from each, as the read thread does.
+// targets taken from the input and read on from each, as the read thread does. Then the scans a
+// large file's open and seeks make: back from the end for the last frame, and forward from a place
+// taken from the input for the next good one.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +11,7 @@ extern "C" {
 }
 
 #include "engine/packet_disposal.h"
+#include "engine/record/frame_walker.h"
 #include "engine/record/record_file.h"
 #include "fuzz/memory_file.h"
 
@@ -45,6 +48,21 @@ uint64_t SeekTargetFrom(const uint8_t* data, size_t size, size_t slot, uint64_t 
     return duration == 0 ? pick : pick % (duration + 2);
 }
 
+void ScanLikeALargeFile(const char* path, const uint8_t* data, size_t size) {
+    PosixReadFile view;
+    if (!view.Open(path, PosixReadFile::Sharing::Shared)) return;
+    LocatedFrame last;
+    (void)FindLastCompleteFrame(view, &last);
+    FrameWalker walker(view);
+    uint64_t found = 0;
+    const uint64_t from = size > 6 ? (data[4] | data[5] << 8 | uint64_t(data[6]) << 16) % size : 0;
+    if (!walker.FindChainFrom(from, &found)) return;
+    walker.MoveTo(found);
+    LocatedFrame frame;
+    for (int i = 0; i < kFramesAfterSeek && walker.Next(&frame); ++i) {
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -62,5 +80,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     (void)reader.VideoToAudioMs(static_cast<int64_t>(duration));
     reader.Close();
+    ScanLikeALargeFile(file.Path().c_str(), data, size);
     return 0;
 }
