@@ -64,8 +64,9 @@ void RecordIndexer::Begin(PosixReadFile& file) {
     PublishWalked();
 }
 
+// Even a file indexed whole at once gets the background walk: it may still be growing.
 void RecordIndexer::Start(const PosixReadFile& file) {
-    if (m_complete || m_thread.IsStarted()) return;
+    if (m_thread.IsStarted()) return;
     if (!m_view.OpenSameFile(file)) {
         MarkComplete();  // nothing more can be learnt; what the start gave stands
         return;

@@ -32,7 +32,8 @@ public:
     // Opening thread, before Start. Walks the start of file and learns the duration from its end;
     // when the walk meets the end of the data the index is complete at once.
     void Begin(PosixReadFile& file);
-    // Opening thread. Starts the background walk on a view of its own of file, unless complete.
+    // Opening thread. Starts the background walk on a view of its own of file; once it has met the
+    // end of the data it watches the file for growth until stopped.
     void Start(const PosixReadFile& file);
     // Ends the background walk and waits for it; the index built so far is kept.
     void Stop();
