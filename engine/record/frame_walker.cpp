@@ -81,7 +81,7 @@ bool FindChainToEnd(const std::vector<uint8_t>& bytes, uint64_t start, uint64_t 
 
 bool FindLastCompleteFrame(PosixReadFile& file, LocatedFrame* last) {
     const uint64_t size = file.Size();
-    for (uint64_t window = 1u << 20;; window *= 2) {
+    for (uint64_t window = 256u << 10;; window *= 2) {
         const uint64_t start = size > kFileHeaderSize + window ? size - window : kFileHeaderSize;
         if (start >= size) return false;
         std::vector<uint8_t> bytes(size - start);

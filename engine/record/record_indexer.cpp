@@ -7,12 +7,11 @@ using namespace record_format;
 
 namespace {
 
-// Begin walks at least this much of the start, past the first key frame, so that the start's rate
-// of bytes per ms is known and both streams' first frames are met; a stream whose first frame is
-// further in than the cap starts after the other.
-constexpr uint64_t kStartBytes = 1u << 20;
-constexpr int64_t kStartMs = 2000;
-constexpr uint64_t kStartCapBytes = 8u << 20;
+// Begin walks the start up to the first key frame and this much further, so that the start's rate
+// of bytes per ms is known. Frames come in time order, so the first frame of either stream is met
+// unless it starts later than that, after the other.
+constexpr uint64_t kStartBytes = 256u << 10;
+constexpr int64_t kStartMs = 1000;
 // A file this small is walked whole at once: it takes no longer than the start of a large one.
 constexpr uint64_t kWalkWholeBytes = 8u << 20;
 // How often the background walk looks whether a file whose data it has reached has grown.
@@ -118,9 +117,7 @@ bool RecordIndexer::WalkStart(PosixReadFile& file) {
         const Walk& walk = m_walk;
         if (wholeFile || !walk.anyKeyFrame) continue;
         const uint64_t bytes = walker.Position() - walk.firstOffset;
-        const bool bothStreams = walk.audioSeen && walk.videoSeen;
-        if ((bothStreams && (bytes >= kStartBytes || walk.lastMs - walk.firstMs >= kStartMs)) ||
-            bytes >= kStartCapBytes) {
+        if (bytes >= kStartBytes || walk.lastMs - walk.firstMs >= kStartMs) {
             reachedEnd = false;
             break;
         }
@@ -260,9 +257,11 @@ bool RecordIndexer::ScanForKeyFrame(PosixReadFile& view, int64_t indexMs, FileSe
     const double span = double(m_estimateEndOffset - anchor.offset);
     uint64_t start = anchor.offset + uint64_t(std::clamp(share, 0.0, 1.0) * span);
     uint64_t step = std::max<uint64_t>(kScanFirstStepBytes, uint64_t(span / 64));
-    for (int attempt = 0; attempt < kScanAttempts && start > anchor.offset; ++attempt) {
+    for (int attempt = 0; attempt < kScanAttempts; ++attempt) {
         if (ScanFrom(view, start, indexMs, entry)) return true;
-        // Nothing at or before the target after start: the key frame lies further back.
+        // Nothing at or before the target after start: the key frame lies further back, at worst
+        // the last one indexed, from which the walk is sure to find it.
+        if (start == anchor.offset) return false;
         start = start > anchor.offset + step ? start - step : anchor.offset;
         step *= 2;
     }

@@ -20,6 +20,8 @@
 struct FileSeekEntry {
     uint64_t time;    // ms from the first key frame
     uint64_t offset;  // file offset of the key frame's frame header
+
+    friend bool operator==(const FileSeekEntry&, const FileSeekEntry&) = default;
 };
 
 class RecordIndexer {
