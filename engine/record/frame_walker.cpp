@@ -1,6 +1,7 @@
 #include "engine/record/frame_walker.h"
 
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 #include <vector>
 
@@ -10,13 +11,15 @@ namespace {
 
 bool IsKnownKind(uint8_t kind) { return kind == kKindAudio || kind == kKindVideoKey || kind == kKindVideoDelta; }
 
-// The bytes a scan reads at a time, beside the header that may straddle the block's end.
-constexpr size_t kScanBlockBytes = 256 * 1024;
+// The bytes a scan reads at a time, beside the header that may straddle the block's end. Most
+// damage is short, so a small block keeps the usual scan cheap.
+constexpr size_t kScanBlockBytes = 16 * 1024;
 
 // A cheap first look at 24 bytes, before the chain behind them is followed.
 bool MayStartFrame(const uint8_t* bytes) {
-    const FrameHeader frame = DecodeFrameHeader(bytes);
-    return IsKnownKind(frame.kind) && frame.payloadSize > 0 && frame.payloadSize <= FrameWalker::kMaxFramePayload;
+    if (!IsKnownKind(bytes[3])) return false;  // the kind is the top byte of the first word
+    const uint32_t payloadSize = LoadLe32(bytes + 4);
+    return payloadSize > 0 && payloadSize <= FrameWalker::kMaxFramePayload;
 }
 
 }  // namespace
@@ -111,13 +114,18 @@ bool FrameWalker::ReadHeader(uint64_t offset, FrameHeader* frame) {
     return true;
 }
 
+// The file's size is asked again at most once a call, however many headers a scan weighs.
 bool FrameWalker::PayloadFits(uint64_t offset, uint32_t payloadSize) {
     const uint64_t end = offset + kFrameHeaderSize + payloadSize;
-    if (end > m_knownSize) m_knownSize = m_file.Size();
+    if (end > m_knownSize && !m_sizeFresh) {
+        m_knownSize = m_file.Size();
+        m_sizeFresh = true;
+    }
     return end <= m_knownSize;
 }
 
 bool FrameWalker::Next(LocatedFrame* located) {
+    m_sizeFresh = false;
     for (;;) {
         FrameHeader frame;
         if (!ReadHeader(m_position, &frame)) return false;
@@ -181,9 +189,10 @@ bool FrameWalker::ChainHolds(uint64_t offset) {
 }
 
 bool FrameWalker::FindChainFrom(uint64_t offset, uint64_t* found) {
-    const uint64_t size = m_file.Size();
+    const uint64_t size = m_knownSize = m_file.Size();
+    m_sizeFresh = true;
     const uint64_t limit = std::min(size, offset + kResyncScanBytes);
-    std::vector<uint8_t> block(kScanBlockBytes + kFrameHeaderSize);
+    std::array<uint8_t, kScanBlockBytes + kFrameHeaderSize> block;
     for (uint64_t start = offset; start + kFrameHeaderSize <= limit; start += kScanBlockBytes) {
         const size_t got = m_file.ReadAt(start, block.data(), block.size());
         for (size_t i = 0; i < kScanBlockBytes && i + kFrameHeaderSize <= got && start + i < limit; ++i) {

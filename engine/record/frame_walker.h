@@ -65,6 +65,7 @@ private:
     PosixReadFile& m_file;
     uint64_t m_position = record_format::kFileHeaderSize;
     uint64_t m_knownSize = 0;  // bytes of the file known to exist
+    bool m_sizeFresh = false;  // m_knownSize was asked of the file during this call
     bool m_hasLastStamp = false;
     uint64_t m_lastStampMs = 0;  // of the last frame of a known kind
 };
