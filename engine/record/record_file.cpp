@@ -163,6 +163,7 @@ void CRecordFile::JumpTo(const _tagFileSeek& entry) {
 bool CRecordFile::SeekTo(uint64_t targetMs) {
     if (!m_bOpen) return false;
     m_indexer.WaitCovers(int64_t(std::min<uint64_t>(targetMs, INT64_MAX)), kSeekLongWaitMs);
+    m_nIndexBaseMs = m_indexer.IndexBaseMs();
     _tagFileSeek entry{};
     if (!m_indexer.EntryForInterval(targetMs, &entry)) return false;
     JumpTo(entry);
@@ -171,6 +172,7 @@ bool CRecordFile::SeekTo(uint64_t targetMs) {
 
 bool CRecordFile::SeekToKeyFrameAtOrBefore(int64_t videoMs) {
     if (!m_bOpen) return false;
+    m_nIndexBaseMs = m_indexer.IndexBaseMs();
     // Index times count from the first key frame, packet times from the first video frame.
     const int64_t indexMs = videoMs - (m_nIndexBaseMs - m_nVideoBase);
     _tagFileSeek entry{};

@@ -42,8 +42,9 @@ public:
 
     // Known after Begin and fixed from then on (unwrapped ms).
     bool AnyFrame() const { return m_anyFrame; }
-    int64_t OriginMs() const { return m_originMs; }        // earlier of the two streams' first frames
-    int64_t IndexBaseMs() const { return m_indexBaseMs; }  // index time 0
+    int64_t OriginMs() const { return m_originMs; }  // earlier of the two streams' first frames
+    // Any thread. Index time 0: the first key frame, or the first frame while none is known.
+    int64_t IndexBaseMs() const { return m_indexBaseMs; }
 
     // Any thread.
     uint64_t DurationMs() const { return m_durationMs; }
@@ -96,7 +97,9 @@ private:
     Walk m_walk;
     bool m_anyFrame = false;
     int64_t m_originMs = 0;
-    int64_t m_indexBaseMs = 0;
+    // Fixed once the first key frame is met; a recording opened before its first key frame was
+    // written learns it later, on the background walk.
+    std::atomic<int64_t> m_indexBaseMs{0};
     uint64_t m_firstOffset = 0;        // of the first playable frame
     double m_bytesPerMs = 0;           // of the start of the file; 0 when unknown
     uint64_t m_estimateEndOffset = 0;  // of the last frame found at the end; 0 when none
