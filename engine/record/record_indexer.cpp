@@ -17,9 +17,12 @@ constexpr uint64_t kWalkWholeBytes = 8u << 20;
 // How often the background walk looks whether a file whose data it has reached has grown.
 constexpr uint32_t kFollowPollMs = 250;
 // How far a seek's scan walks forward from where it lands, and how often it steps back.
-constexpr uint64_t kScanWalkBytes = 64u << 20;
+constexpr uint64_t kScanWalkBytes = 32u << 20;
 constexpr int kScanAttempts = 6;
 constexpr uint64_t kScanFirstStepBytes = 1u << 20;
+// Before walking, probes narrow the stretch the target lies in down to this.
+constexpr int kNarrowProbes = 12;
+constexpr uint64_t kWalkWindowBytes = 4u << 20;
 
 bool IsPlayable(const FrameHeader& frame) {
     const bool knownKind = frame.kind == kKindAudio || frame.kind == kKindVideoKey || frame.kind == kKindVideoDelta;
@@ -185,7 +188,7 @@ void RecordIndexer::BackgroundWalk() {
         for (uint32_t count = 1; walker.Next(&frame); ++count) {
             Consume(frame);
             PublishWalked();
-            if (count % 4096 == 0 && m_stopEvent.IsSignalled()) return;
+            if (count % 64 == 0 && m_stopEvent.IsSignalled()) return;
         }
         if (!m_complete) MarkComplete();
         else PublishWalked();
@@ -253,10 +256,8 @@ bool RecordIndexer::ScanForKeyFrame(PosixReadFile& view, int64_t indexMs, FileSe
     if (!EntryAtOrBefore(INT64_MAX, &anchor) || m_estimateEndOffset <= anchor.offset ||
         m_estimateIndexMs <= int64_t(anchor.time))
         return false;
-    const double share = double(indexMs - int64_t(anchor.time)) / double(m_estimateIndexMs - int64_t(anchor.time));
-    const double span = double(m_estimateEndOffset - anchor.offset);
-    uint64_t start = anchor.offset + uint64_t(std::clamp(share, 0.0, 1.0) * span);
-    uint64_t step = std::max<uint64_t>(kScanFirstStepBytes, uint64_t(span / 64));
+    uint64_t start = NarrowTowards(view, indexMs, {anchor.offset, int64_t(anchor.time)});
+    uint64_t step = std::max<uint64_t>(kScanFirstStepBytes, (m_estimateEndOffset - anchor.offset) / 64);
     for (int attempt = 0; attempt < kScanAttempts; ++attempt) {
         if (ScanFrom(view, start, indexMs, entry)) return true;
         // Nothing at or before the target after start: the key frame lies further back, at worst
@@ -264,6 +265,43 @@ bool RecordIndexer::ScanForKeyFrame(PosixReadFile& view, int64_t indexMs, FileSe
         if (start == anchor.offset) return false;
         start = start > anchor.offset + step ? start - step : anchor.offset;
         step *= 2;
+    }
+    return false;
+}
+
+// Interpolation search between the last indexed key frame and the last frame of the file: each
+// probe lands where the target's time suggests and reads the time of the first good frame there.
+// Gives a place whose first frame is at or before the target, close enough to walk from.
+uint64_t RecordIndexer::NarrowTowards(PosixReadFile& view, int64_t indexMs, Place low) const {
+    Place high{m_estimateEndOffset, m_estimateIndexMs};
+    for (int probe = 0; probe < kNarrowProbes && high.offset - low.offset > kWalkWindowBytes; ++probe) {
+        if (indexMs >= high.timeMs) return std::max(low.offset, high.offset - std::min(high.offset, kWalkWindowBytes));
+        const double share = double(indexMs - low.timeMs) / double(std::max<int64_t>(high.timeMs - low.timeMs, 1));
+        // A sixteenth of the span at least from either end, so every probe narrows it.
+        const uint64_t span = high.offset - low.offset, margin = span / 16;
+        const uint64_t guess = low.offset + std::clamp(uint64_t(std::clamp(share, 0.0, 1.0) * double(span)), margin,
+                                                       span - margin);
+        Place probed{};
+        if (!TimeAt(view, guess, &probed)) break;
+        if (probed.offset >= high.offset) break;
+        (probed.timeMs <= indexMs ? low : high) = probed;
+    }
+    return low.offset;
+}
+
+// The first good frame at or after offset, with its index time on the day the offset suggests.
+bool RecordIndexer::TimeAt(PosixReadFile& view, uint64_t offset, Place* place) const {
+    FrameWalker walker(view);
+    uint64_t found = 0;
+    if (!walker.FindChainFrom(offset, &found)) return false;
+    walker.MoveTo(found);
+    LocatedFrame frame;
+    while (walker.Next(&frame)) {
+        if (!IsPlayable(frame.header)) continue;
+        const int64_t baseMs = m_indexBaseMs;
+        place->offset = frame.offset;
+        place->timeMs = UnwrapTimeOfDay(baseMs + ExpectedIndexMsAt(frame.offset), frame.header.timeMs) - baseMs;
+        return true;
     }
     return false;
 }

@@ -89,6 +89,12 @@ private:
     void MarkComplete();
     void BackgroundWalk();
     int64_t ExpectedIndexMsAt(uint64_t offset) const;
+    struct Place {
+        uint64_t offset;
+        int64_t timeMs;  // index time
+    };
+    uint64_t NarrowTowards(PosixReadFile& view, int64_t indexMs, Place low) const;
+    bool TimeAt(PosixReadFile& view, uint64_t offset, Place* place) const;
     bool ScanFrom(PosixReadFile& view, uint64_t start, int64_t indexMs, FileSeekEntry* entry) const;
 
     mutable platform::CriticalSection m_csEntries;
