@@ -20,6 +20,10 @@ namespace {
 constexpr uint32_t kReadPauseMs = 10;
 // How often the end of a recording that is still being written is looked at again.
 constexpr uint32_t kGrowingPollMs = 40;
+// How long a recording that has not grown since it was opened is watched for a first write: longer
+// than recorders leave between two, and short enough that the pictures already read are still
+// playing when a file that is complete meets its end.
+constexpr uint64_t kFirstGrowthWaitMs = 300;
 constexpr AVRational kMilliseconds{1, 1000};
 constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
 
@@ -70,6 +74,7 @@ void CPlayerCore::ReadContainerLoop() {
 }
 
 void CPlayerCore::ReadRecordingLoop() {
+    uint64_t endMetAtMs = 0;  // when the reader met the end of the data it now waits at
     while (m_bRunning) {
         if (!PassGate(m_hRunEvent)) return;
         if (m_bSeekRequest) {
@@ -81,11 +86,19 @@ void CPlayerCore::ReadRecordingLoop() {
             continue;
         }
         AVPacket* packet = m_pRecordFile->ReadFrame();
+        if (packet) endMetAtMs = 0;
         // Learnt from the file's end at first, then exact once indexed, and growing with the file.
         m_nDurationMs = static_cast<int64_t>(m_pRecordFile->GetDuration());
         if (!packet) {
             // A recording the recorder is still writing: what it adds is read once it is there.
-            if (m_pRecordFile->MayGrow()) platform::Sleep(kGrowingPollMs);
+            // Opened just after a write, it may not have grown yet when the reader, far quicker
+            // than the recorder, first meets its end: a file written to moments ago is given a
+            // recorder's write interval to grow. One written long ago ends at once.
+            if (!endMetAtMs) endMetAtMs = platform::TickMs64();
+            const bool firstWriteDue =
+                m_pRecordFile->WrittenRecently() && platform::TickMs64() - endMetAtMs < kFirstGrowthWaitMs;
+            const bool mayGrow = m_pRecordFile->MayGrow() || firstWriteDue;
+            if (mayGrow) platform::Sleep(kGrowingPollMs);
             else m_bReadEof = 1;
             continue;
         }

@@ -202,6 +202,8 @@ bool CRecordFile::MayGrow() const {
     return m_bOpen && m_file.Size() != m_nSizeAtOpen && m_file.MsSinceModified() < kGrowingQuietMs;
 }
 
+bool CRecordFile::WrittenRecently() const { return m_bOpen && m_file.MsSinceModified() < kGrowingQuietMs; }
+
 std::vector<CRecordFile::_tagFileSeek> CRecordFile::GetSeekIndex() const { return m_indexer.Snapshot(); }
 
 void CRecordFile::Close() {

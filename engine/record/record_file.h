@@ -45,6 +45,9 @@ public:
     // was written to within the last few seconds. A reader at the end of the data then waits and
     // reads again rather than ending.
     bool MayGrow() const;
+    // Read thread. True while the file was written to within those few seconds, whether or not it
+    // has grown since it was opened: a recorder writing it may simply not have written again yet.
+    bool WrittenRecently() const;
 
     // Read thread only. The next frame as a new packet that the caller disposes of with
     // INPUT_RECORDING, or null at the end of the data (no further complete frame) or when closed.
