@@ -9,8 +9,6 @@ using namespace record_format;
 
 namespace {
 
-bool IsKnownKind(uint8_t kind) { return kind == kKindAudio || kind == kKindVideoKey || kind == kKindVideoDelta; }
-
 // The bytes a scan reads at a time, beside the header that may straddle the block's end. Most
 // damage is short, so a small block keeps the usual scan cheap.
 constexpr size_t kScanBlockBytes = 16 * 1024;
@@ -23,6 +21,12 @@ bool MayStartFrame(const uint8_t* bytes) {
 }
 
 }  // namespace
+
+bool IsKnownKind(uint8_t kind) { return kind == kKindAudio || kind == kKindVideoKey || kind == kKindVideoDelta; }
+
+// An empty payload would reach the decoder as a zero-size packet, which it takes as the end of the
+// stream; frames of an unknown kind belong to no stream.
+bool IsPlayableFrame(const FrameHeader& frame) { return IsKnownKind(frame.kind) && frame.payloadSize > 0; }
 
 bool StampsAreNeighbours(uint64_t aMs, uint64_t bMs) {
     const uint64_t a = aMs % kMsPerDay, b = bMs % kMsPerDay;

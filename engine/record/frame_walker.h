@@ -70,6 +70,10 @@ private:
     uint64_t m_lastStampMs = 0;  // of the last frame of a known kind
 };
 
+bool IsKnownKind(uint8_t kind);
+// A frame whose payload goes to a decoder: a known kind, and not empty.
+bool IsPlayableFrame(const record_format::FrameHeader& frame);
+
 // Recorders stamp wall-clock time, compared by time of day.
 // True when two stamps lie within FrameWalker::kNeighbourMs of each other.
 bool StampsAreNeighbours(uint64_t aMs, uint64_t bMs);

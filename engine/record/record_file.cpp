@@ -25,13 +25,6 @@ constexpr uint64_t kGrowingQuietMs = 3000;
 // Highest sample rate a sound device takes; a header claiming more describes no playable audio.
 constexpr uint32_t kMaxSampleRate = 384000;
 
-bool IsPlayableFrame(const FrameHeader& frame) {
-    // An empty payload would reach the decoder as a zero-size packet, which it takes as the end of
-    // the stream; frames of an unknown kind belong to no stream.
-    bool knownKind = frame.kind == kKindAudio || frame.kind == kKindVideoKey || frame.kind == kKindVideoDelta;
-    return knownKind && frame.payloadSize > 0;
-}
-
 int AsNonNegativeInt(uint32_t value) { return value > uint32_t(INT_MAX) ? 0 : int(value); }
 
 size_t Utf8CharacterCount(const char* text) {

@@ -24,10 +24,6 @@ constexpr uint64_t kScanFirstStepBytes = 1u << 20;
 constexpr int kNarrowProbes = 12;
 constexpr uint64_t kWalkWindowBytes = 4u << 20;
 
-bool IsPlayable(const FrameHeader& frame) {
-    const bool knownKind = frame.kind == kKindAudio || frame.kind == kKindVideoKey || frame.kind == kKindVideoDelta;
-    return knownKind && frame.payloadSize > 0;
-}
 
 }  // namespace
 
@@ -83,7 +79,7 @@ void RecordIndexer::Stop() {
 }
 
 void RecordIndexer::Consume(const LocatedFrame& frame) {
-    if (!IsPlayable(frame.header)) return;
+    if (!IsPlayableFrame(frame.header)) return;
     Walk& walk = m_walk;
     walk.clockMs = walk.clockStarted ? UnwrapTimeOfDay(walk.clockMs, frame.header.timeMs)
                                      : int64_t(frame.header.timeMs % kMsPerDay);
@@ -297,7 +293,7 @@ bool RecordIndexer::TimeAt(PosixReadFile& view, uint64_t offset, Place* place) c
     walker.MoveTo(found);
     LocatedFrame frame;
     while (walker.Next(&frame)) {
-        if (!IsPlayable(frame.header)) continue;
+        if (!IsPlayableFrame(frame.header)) continue;
         const int64_t baseMs = m_indexBaseMs;
         place->offset = frame.offset;
         place->timeMs = UnwrapTimeOfDay(baseMs + ExpectedIndexMsAt(frame.offset), frame.header.timeMs) - baseMs;
@@ -318,7 +314,7 @@ bool RecordIndexer::ScanFrom(PosixReadFile& view, uint64_t start, int64_t indexM
     bool anyKey = false;
     LocatedFrame frame;
     while (walker.Next(&frame) && frame.offset - found <= kScanWalkBytes) {
-        if (!IsPlayable(frame.header)) continue;
+        if (!IsPlayableFrame(frame.header)) continue;
         clockMs = UnwrapTimeOfDay(clockMs, frame.header.timeMs);
         const int64_t frameIndexMs = clockMs - m_indexBaseMs;
         if (frameIndexMs > indexMs) return anyKey;
