@@ -32,13 +32,7 @@ cmake --build "$build" --target Quillon telvane_data telvane-record-writer telva
 bin="$root/$build/bin"
 mkdir -p "$cache"
 
-make_once() {
-  local target=$1; shift
-  [ -s "$target" ] && return
-  echo "making $target ..." >&2
-  "$@"
-  mv "$target.part" "$target"
-}
+source bench/common.sh  # make_once
 
 # flash_clip RATE: picture white on frames 0 and 1 of each second, a beep in the first 50 ms of
 # each second of sound at RATE; counted in frames and samples, so the two start together exactly.
