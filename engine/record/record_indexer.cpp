@@ -24,7 +24,6 @@ constexpr uint64_t kScanFirstStepBytes = 1u << 20;
 constexpr int kNarrowProbes = 12;
 constexpr uint64_t kWalkWindowBytes = 4u << 20;
 
-
 }  // namespace
 
 RecordIndexer::~RecordIndexer() { Stop(); }
@@ -162,16 +161,19 @@ void RecordIndexer::EstimateDurationFromEnd(PosixReadFile& file) {
 // While the walk has not reached the end, the duration from the end stands unless the walk has
 // already gone past it.
 void RecordIndexer::PublishWalked() {
-    const int64_t walkedMs = m_walk.anyFrame ? m_walk.lastMs - m_originMs : 0;
-    const uint64_t walked = uint64_t(std::max<int64_t>(walkedMs, 0));
+    const uint64_t walked = WalkedDurationMs();
     if (m_complete || walked > m_durationMs) m_durationMs = walked;
 }
 
+// Once the walk has met the end of the data, its duration is the exact one.
 void RecordIndexer::MarkComplete() {
     m_complete = true;
-    const int64_t walkedMs = m_walk.anyFrame ? m_walk.lastMs - m_originMs : 0;
-    m_durationMs = uint64_t(std::max<int64_t>(walkedMs, 0));
+    m_durationMs = WalkedDurationMs();
     m_completeEvent.Set();
+}
+
+uint64_t RecordIndexer::WalkedDurationMs() const {
+    return m_walk.anyFrame ? uint64_t(std::max<int64_t>(m_walk.lastMs - m_originMs, 0)) : 0;
 }
 
 void RecordIndexer::BackgroundWalk() {
@@ -186,8 +188,7 @@ void RecordIndexer::BackgroundWalk() {
             PublishWalked();
             if (count % 64 == 0 && m_stopEvent.IsSignalled()) return;
         }
-        if (!m_complete) MarkComplete();
-        else PublishWalked();
+        MarkComplete();
         // At the end of the data: a recording still being written goes on growing.
         sizeAtEnd = m_view.Size();
         do {

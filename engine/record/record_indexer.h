@@ -87,6 +87,7 @@ private:
     void EstimateDurationFromEnd(PosixReadFile& file);
     void PublishWalked();
     void MarkComplete();
+    uint64_t WalkedDurationMs() const;
     void BackgroundWalk();
     int64_t ExpectedIndexMsAt(uint64_t offset) const;
     struct Place {
