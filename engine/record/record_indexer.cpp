@@ -172,8 +172,12 @@ void RecordIndexer::MarkComplete() {
     m_completeEvent.Set();
 }
 
+// A recording opened before its first frame was written has no origin from the start; its
+// duration then counts from the first frame the walk meets, as its packets' times do.
 uint64_t RecordIndexer::WalkedDurationMs() const {
-    return m_walk.anyFrame ? uint64_t(std::max<int64_t>(m_walk.lastMs - m_originMs, 0)) : 0;
+    if (!m_walk.anyFrame) return 0;
+    const int64_t originMs = m_anyFrame ? m_originMs : m_walk.firstMs;
+    return uint64_t(std::max<int64_t>(m_walk.lastMs - originMs, 0));
 }
 
 void RecordIndexer::BackgroundWalk() {

@@ -219,3 +219,21 @@ TEST_F(LongRecordingTest, RecordingStillBeingWrittenIsFollowedAsItGrows) {
         EXPECT_EQ(read, recording.frames.size());
     }
 }
+
+// Opened when the recorder had written only the file header: times count from the first frame
+// written after, not from midnight.
+TEST_F(LongRecordingTest, RecordingOpenedBeforeItsFirstFrameCountsFromThatFrame) {
+    camera::Shape shape;
+    shape.seconds = 3;
+    const camera::Recording recording = camera::Make(shape);
+    const std::string path = Write(recording.bytes, kFileHeaderSize);
+    CRecordFile file;
+    ASSERT_TRUE(file.Open(path.c_str()));
+    EXPECT_EQ(file.GetDuration(), 0u);
+
+    ASSERT_TRUE(AppendBytes(path, recording.bytes.data() + kFileHeaderSize, recording.bytes.size() - kFileHeaderSize));
+    const uint64_t whole = WholeWalk(recording, recording.frames.size()).durationMs;
+    EXPECT_EQ(DurationOnceItReaches(file, whole, 10'000), whole);
+    platform::Sleep(300);  // the indexer's next look finds nothing more
+    EXPECT_EQ(file.GetDuration(), whole);
+}
