@@ -236,6 +236,7 @@ void CBlackWindow::OnLButtonDown(UINT flags, Point point) {
     press(m_bShowMinButton, m_rcMinButton, m_nMinState);
     press(m_bShowMaxButton, m_rcMaxButton, m_nMaxState);
     press(m_bShowCloseButton, m_rcCloseButton, m_nCloseState);
+    StartGesture(point);
     if (PtInRect(m_rcCaption, point)) m_bCaptionDrag = 1;
     if (m_bResizable && SetSizingCursor(point)) RaiseSizingFlags(point);
     if (!PointerIsGlobal()) HandToCompositor();
@@ -243,6 +244,16 @@ void CBlackWindow::OnLButtonDown(UINT flags, Point point) {
     // The frame keeps the release even off itself, so a caption drag always learns that it ended.
     SetCapture();
     CDialogEx::OnLButtonDown(flags, point);
+}
+
+// The edges of an earlier gesture whose release the poller missed must not act on this one.
+void CBlackWindow::StartGesture(Point point) {
+    ClearSizing();
+    Point screen = point;
+    ClientToScreen(&screen);
+    m_nPressX = screen.x;
+    m_nPressY = screen.y;
+    m_bNewGesture = 1;
 }
 
 bool CBlackWindow::RaiseSizingFlags(Point point) {
@@ -329,6 +340,10 @@ void CBlackWindow::PollOnce() {
     Point cursor = m_ptLastCursor;
     bool leftDown = false;
     if (!m_pPointer->Query(cursor, leftDown)) return;
+    if (m_bNewGesture.exchange(0)) {
+        m_ptLastCursor = Point{m_nPressX, m_nPressY};
+        m_bGestureRect = false;
+    }
     FollowDrag(cursor, leftDown);
     FollowResize(cursor, leftDown);
     if (!m_bCaptionDrag && !AnySizing(CurrentSizing())) m_bGestureRect = false;

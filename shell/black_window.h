@@ -83,6 +83,10 @@ protected:
     std::atomic<int> m_bSizeTop{0}, m_bSizeLeft{0}, m_bSizeBottom{0}, m_bSizeRight{0};
     std::atomic<int> m_bSizeTopRight{0}, m_bSizeTopLeft{0}, m_bSizeBottomRight{0}, m_bSizeBottomLeft{0};
     platform::Point m_ptLastCursor;  // written and read by the poller only
+    // A press starts a new gesture: the UI thread leaves its screen point here and raises the flag,
+    // and the poller starts the gesture from that point, even when it never saw the button up.
+    std::atomic<int> m_nPressX{0}, m_nPressY{0};
+    std::atomic<int> m_bNewGesture{0};
     platform::Thread m_hCaptionThread;
     std::atomic<int> m_bCaptionRun{1};
     std::unique_ptr<QImage> m_pIconImage, m_pBackground;
@@ -99,6 +103,7 @@ private:
     static bool AnySizing(const SizingEdges& edges);
     SizingEdges CurrentSizing() const;
     void ClearSizing();
+    void StartGesture(platform::Point point);
     bool RaiseSizingFlags(platform::Point point);
     bool SetSizingCursor(platform::Point point);
     void HandToCompositor();
