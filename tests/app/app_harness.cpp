@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <sstream>
 #include <thread>
@@ -181,7 +182,24 @@ unsigned long AppTest::WaitForWindow(pid_t pid, const std::string& namePattern, 
         window = std::strtoul(RunCommand(command).c_str(), nullptr, 10);
         return window != 0;
     });
+    if (window == 0) std::cerr << DescribeMissingWindow(pid);
     return window;
+}
+
+// What a failed wait saw: whether the process lives and what it waits in, and every window it
+// has, shown or not, with the search's own complaints.
+std::string AppTest::DescribeMissingWindow(pid_t pid) const {
+    const std::string id = std::to_string(pid);
+    std::string text = "no visible window of " + id + "\n";
+    std::istringstream status(ReadWholeFile("/proc/" + id + "/status"));
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("State:", 0) == 0 || line.rfind("Threads:", 0) == 0) text += line + '\n';
+    }
+    text += "wchan: " + ReadWholeFile("/proc/" + id + "/wchan") + '\n';
+    text += RunCommand("for w in $(xdotool search --all --pid " + id +
+                       " 2>&1); do echo \"$w\"; xwininfo -id \"$w\" 2>&1 | "
+                       "grep -E 'xwininfo:|Map State|Absolute|Width|Height'; done");
+    return text;
 }
 
 bool AppTest::WaitForWindowGone(unsigned long window, int timeoutMs) {

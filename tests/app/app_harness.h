@@ -71,6 +71,7 @@ protected:
 
 private:
     void KillLeftovers();
+    std::string DescribeMissingWindow(pid_t pid) const;
 
     // A connection held for the whole test: a server that resets when its last client leaves
     // would refuse the player a language switch starts while the old one is closing.
