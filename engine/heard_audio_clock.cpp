@@ -15,6 +15,11 @@ void CHeardAudioClock::OnBlockWritten(int64_t streamMs, int64_t byteCount) {
     if (m_blocks.size() > kKeptBlocks) m_blocks.pop_front();
 }
 
+void CHeardAudioClock::OnOutputReset() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_blocks.clear();
+}
+
 int64_t CHeardAudioClock::StreamMsAt(int64_t playedMs) const {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (playedMs < 0 || m_bytesPerSecond == 0 || m_blocks.empty()) return -1;

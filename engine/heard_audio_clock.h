@@ -17,6 +17,10 @@ public:
     // After a block was accepted by the output: its size and the stream time of its first sample.
     void OnBlockWritten(int64_t streamMs, int64_t byteCount);
 
+    // The output dropped what it held unheard and its clock jumped to the end of everything
+    // written: nothing is known to be heard until the next block.
+    void OnOutputReset();
+
     // The stream time in ms of the sound being heard when playedMs ms of PCM have been played since
     // the output opened; -1 when nothing is known (no block written, no rate, playedMs negative).
     int64_t StreamMsAt(int64_t playedMs) const;

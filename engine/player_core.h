@@ -142,6 +142,7 @@ private:
     bool WaitForItsSound(int64_t pictureMs, bool heldAtGate);
 
     void AudioThread();
+    void DropSoundOfTheOldPlace();
     bool DecodeAudioPacket(AVPacket* packet, AVFrame* frame);
     bool HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial);
     bool AudioLandsBeforeTarget(const AVFrame* frame, int64_t frameTs);
@@ -266,6 +267,7 @@ private:
     // Brings every frame to the output's format; its resampler is freed by CloseStreams.
     CPcmConverter m_pcmConverter;
     int m_nAudioDecoderSerial = 0;
+    int m_nSoundOutSerial = 0;  // the seek whose place the sound output holds sound of
 
     // The video clock: presentation time in ms of the last decoded picture, 64-bit so that no
     // stream's time stamps wrap it. Written by the video thread, read by the sync thread.

@@ -26,6 +26,7 @@ void CPlayerCore::AudioThread() {
     m_pcmConverter.SetOutput(m_waveFormat.nChannels, static_cast<int>(m_waveFormat.nSamplesPerSec));
     AVFrame* frame = av_frame_alloc();
     while (frame && m_bRunning) {
+        DropSoundOfTheOldPlace();
         if (m_hReaderDone.Wait(0)) {
             platform::Sleep(kReaderDonePauseMs);
             continue;
@@ -49,6 +50,17 @@ void CPlayerCore::AudioThread() {
         if (!keepRunning) break;
     }
     av_frame_free(&frame);
+}
+
+// Once a seek is under way, the sound still queued for the old place goes unheard, rather than
+// playing on over the pictures of the new place until the new sound arrives.
+void CPlayerCore::DropSoundOfTheOldPlace() {
+    const int serial = m_nSeekSerial;
+    if (serial == m_nSoundOutSerial) return;
+    // Forgotten first, so the heard sound is never taken for the dropped sound's end.
+    m_heardClock.OnOutputReset();
+    m_pSoundOut->Reset();
+    m_nSoundOutSerial = serial;
 }
 
 // Every frame the packet yields goes through the rules; false when the thread must end.

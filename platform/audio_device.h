@@ -3,8 +3,8 @@
 // queued in order; the device reports each block back once it is finished with it, which is what
 // lets a writer pace itself at the speed of playback.
 //
-// Threads: Open, Reset and Close are called by one controlling thread; Write by one writer
-// thread, never at the same time as Open, Reset or Close; PlayedMs from any thread. The
+// Threads: Open and Close are called by one controlling thread; Write and Reset by one writer
+// thread, never at the same time as Open or Close; PlayedMs from any thread. The
 // block-done notification runs on the device's own thread, or on the caller's thread inside Reset
 // and Close, with the device's internal lock held: it must only record the fact under a short
 // lock of its own and must never call back into the device.
@@ -42,15 +42,17 @@ public:
     virtual bool Write(const uint8_t* data, size_t bytes, uintptr_t tag) = 0;
 
     // Drops everything queued; every pending block is reported done before Reset returns. The
-    // device stays open. May block for a bounded wait on the sound server.
+    // device stays open, and its clock jumps over what was dropped: PlayedMs goes on from the
+    // length of everything written, as if it had been heard. May block for a bounded wait on the
+    // sound server.
     virtual void Reset() = 0;
 
     // Drops what is queued (reporting every pending block done) and closes the stream. Does
     // nothing when not open.
     virtual void Close() = 0;
 
-    // Milliseconds of this device's sound heard since Open by the sound server's playback clock;
-    // -1 when not open or not known yet.
+    // Milliseconds of this device's sound heard since Open by the sound server's playback clock,
+    // sound dropped by Reset counted as heard; -1 when not open or not known yet.
     virtual int64_t PlayedMs() const = 0;
 };
 

@@ -83,11 +83,13 @@ bool PulseAudioDevice::Write(const uint8_t* data, size_t bytes, uintptr_t tag) {
 }
 
 // A flushed stream leaves the client's idea of the write index behind the server's, which
-// would break the block positions; a fresh stream starts both at zero again.
+// would break the block positions; a fresh stream starts both at zero again. The clock counts
+// the dropped sound as played, so that it stays a measure of everything written.
 void PulseAudioDevice::Reset() {
     if (!m_loop) return;
     pa_threaded_mainloop_lock(m_loop);
-    m_playedBeforeResetUs += StreamPlayedUs();
+    const uint64_t bytesPerSecond = uint64_t{m_format.samplesPerSec} * m_format.FrameBytes();
+    m_playedBeforeResetUs += static_cast<uint64_t>(m_writtenBytes) * PA_USEC_PER_SEC / bytesPerSecond;
     DisconnectStream();
     if (m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY) ConnectStream();
     pa_threaded_mainloop_unlock(m_loop);
@@ -234,12 +236,6 @@ void PulseAudioDevice::ReturnAllBlocks() {
         m_pending.pop_front();
         if (m_onBlockDone) m_onBlockDone(tag);
     }
-}
-
-uint64_t PulseAudioDevice::StreamPlayedUs() const {
-    pa_usec_t streamUs = 0;
-    if (!m_stream || pa_stream_get_time(m_stream, &streamUs) != 0) return 0;
-    return streamUs;
 }
 
 void PulseAudioDevice::OnContextState(pa_context*, void* self) {

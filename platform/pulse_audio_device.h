@@ -51,7 +51,6 @@ private:
     void RequestTimingUpdate();
     void ReturnPlayedBlocks(int64_t readIndexBytes);
     void ReturnAllBlocks();
-    uint64_t StreamPlayedUs() const;
 
     // Main-loop callbacks.
     static void OnContextState(pa_context* context, void* self);
@@ -70,7 +69,7 @@ private:
     bool m_polling = false;
     std::deque<PendingBlock> m_pending;  // in write order
     int64_t m_writtenBytes = 0;          // since the current stream was connected
-    uint64_t m_playedBeforeResetUs = 0;  // heard on streams that Reset replaced
+    uint64_t m_playedBeforeResetUs = 0;  // written to streams that Reset replaced
 };
 
 }  // namespace platform

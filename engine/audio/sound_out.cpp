@@ -76,6 +76,15 @@ int CSoundOut::Write(const uint8_t* data, int length) {
     return queued;
 }
 
+void CSoundOut::Reset() {
+    if (!m_open) return;
+    {
+        platform::CsGuard guard(m_lock);
+        if (m_queued == 0) return;  // everything written was heard already
+    }
+    m_device->Reset();
+}
+
 void CSoundOut::Close() {
     if (!m_open) return;
     m_open = false;

@@ -3,7 +3,7 @@
 // buffers. The writer blocks while the ring is full, which paces the audio thread at the speed of
 // playback: it never runs more than five blocks ahead of what the device has played.
 //
-// Threads: Write is called by the session's audio thread only; Open and Close by the thread that
+// Threads: Write and Reset are called by the session's audio thread only; Open and Close by the thread that
 // opens and closes files, never while a Write runs; GetPlayedMs from any thread while open. The
 // device's block-done notification runs on the device's thread and touches only the slot states
 // and the queued count, under the lock.
@@ -49,6 +49,9 @@ public:
     // 1..kSlotBytes or not a whole number of sample frames, the output not open, the device
     // refusing it, or the slot still held by a stalled device.
     int Write(const uint8_t* data, int length);
+    // Drops the blocks the device still holds, unheard, and hands their slots back; the played
+    // clock jumps over them. Audio thread, as Write.
+    void Reset();
     void Close();
     bool IsOpen() const;
     // Milliseconds of this output's sound heard since Open by the sound server's clock; -1 when

@@ -68,6 +68,9 @@ TEST(PulseAudioDevice, ResetHandsEveryPendingBlockBackAtOnce) {
 
     device.Reset();
     EXPECT_EQ(log.Tags(), (std::vector<uintptr_t>{0, 1, 2}));
+    // The clock jumped over the three seconds dropped.
+    EXPECT_GE(device.PlayedMs(), 3000);
+    EXPECT_LT(device.PlayedMs(), 3100);
     // Still open, and what comes next plays.
     const auto shortBlock = Block(20);
     ASSERT_TRUE(device.Write(shortBlock.data(), shortBlock.size(), 7));

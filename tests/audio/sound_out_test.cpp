@@ -135,6 +135,19 @@ TEST(SoundOut, ReopenedOutputStartsWithEveryBlockHandedBack) {
     EXPECT_EQ(WriteBlock(out, ToneBlock(Pcm16(44100, 1), 20)), 1);
 }
 
+TEST(SoundOut, ResetDropsWhatIsHeldAndTheClockJumpsOverIt) {
+    CSoundOut out;
+    ASSERT_TRUE(out.Open(kStereo48k));
+    const auto longBlock = ToneBlock(kStereo48k, 500);
+    for (int i = 1; i <= CSoundOut::kSlotCount; ++i) EXPECT_EQ(WriteBlock(out, longBlock), i);
+    out.Reset();
+    EXPECT_GE(out.GetPlayedMs(), 2500) << "the dropped sound counts as gone by";
+    // Every slot is free again: a whole ring is taken without waiting for the device.
+    for (int i = 1; i <= CSoundOut::kSlotCount; ++i) EXPECT_EQ(WriteBlock(out, longBlock), i);
+    EXPECT_LT(out.GetPlayedMs(), 2700);
+    out.Close();
+}
+
 TEST(SoundOut, OpenFailsPromptlyWithoutASoundServer) {
     NoSoundServer noServer;
     CSoundOut out;

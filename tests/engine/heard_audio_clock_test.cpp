@@ -36,4 +36,18 @@ TEST(HeardAudioClock, StartForgetsEarlierBlocks) {
     EXPECT_EQ(clock.StreamMsAt(10), -1);
 }
 
+
+// The output dropped 100 ms it held and its clock jumped over them: the next block is heard from
+// where the jump landed, and nothing is known in between.
+TEST(HeardAudioClock, AfterTheOutputDroppedItsSoundTheNextBlockIsHeardFromTheJump) {
+    CHeardAudioClock clock;
+    clock.Start(kBytesPerSecond);
+    clock.OnBlockWritten(5000, 3200);  // 200 ms, of which 100 ms were heard
+    clock.OnOutputReset();
+    EXPECT_EQ(clock.StreamMsAt(200), -1) << "the dropped sound's end is not heard";
+    clock.OnBlockWritten(800, 800);
+    EXPECT_EQ(clock.StreamMsAt(200), 800);
+    EXPECT_EQ(clock.StreamMsAt(230), 830);
+}
+
 }  // namespace

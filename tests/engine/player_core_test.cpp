@@ -398,6 +398,37 @@ TEST_F(LongRecording, SeekLandsOnTheTargetAndPlaysOnToTheEnd) {
     EXPECT_EQ(session.EndNotices(), 1u);
 }
 
+// The sound queued for the old place when a seek is taken is dropped, not played out over the
+// pictures of the new place: measured on the stream's clock, no more of the old place is heard
+// after the seek than the block the audio thread may be writing when it comes (128 ms here) and
+// the output's latency. Played out, the queue would be heard for over a third of a second.
+void ExpectSeekDropsTheOldSound(const std::string& path) {
+    Session session;
+    ASSERT_EQ(session.core.OpenFile(path.c_str()), 1);
+    ASSERT_EQ(session.core.Play(), 1);
+    ASSERT_TRUE(WaitUntil([&] { return session.core.GetHeardAudioMs() > 3000; }, kEndWaitMs));
+    ASSERT_EQ(session.core.SeekTo(500), 1);
+    const int64_t heardAtSeekMs = session.core.GetHeardAudioMs();
+    int64_t lastOldMs = heardAtSeekMs;
+    ASSERT_TRUE(WaitUntil([&] {
+        const int64_t heardMs = session.core.GetHeardAudioMs();
+        if (heardMs >= 2000) lastOldMs = std::max(lastOldMs, heardMs);
+        return heardMs >= 0 && heardMs < 2000;
+    }, kPictureWaitMs));
+    EXPECT_LT(lastOldMs - heardAtSeekMs, 200) << "of the old place heard after the seek";
+}
+
+// Large sound blocks (AAC at 8 kHz: 128 ms each) leave the most queued when the seek comes.
+TEST(SeekSound, TheOldPlaceIsNotPlayedOut) {
+    fixtures::TempDir dir;
+    const std::string recording = MakeRecordingFile(dir, RecordingKind{"seek_aac", "h264", "aac"}, 6.0);
+    ASSERT_FALSE(recording.empty());
+    ExpectSeekDropsTheOldSound(recording);
+    const std::string mkv = fixtures::MakeContainerFile(dir, ContainerKind::MkvH264Aac, ShortShape(6.0));
+    ASSERT_FALSE(mkv.empty());
+    ExpectSeekDropsTheOldSound(mkv);
+}
+
 TEST(RecordingSeek, WithoutSoundLandsOnTheTargetAndPlaysOnToTheEnd) {
     fixtures::TempDir dir;
     const std::string path = MakeRecordingFile(dir, RecordingKind{"silent_long", "h264", "none"}, 5.0);
