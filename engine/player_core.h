@@ -113,6 +113,9 @@ private:
     bool WaitForRoom(CPacketQueue* queue, platform::Event& roomEvent);
     bool SeekInsteadOfQueueing(AVPacket* packet);
     void SeekContainer();
+    bool SeekContainerToKeyFrameFor(int64_t targetMs);
+    bool SeekContainerNear(int64_t targetMs);
+    bool KeyFrameComesBy(int64_t limitMs);
     void SeekRecording();
     void BeginLanding(int64_t videoTargetMs, int64_t audioTargetMs);
     // Packets carry the seek serial they were read under in their opaque field.

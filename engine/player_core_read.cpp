@@ -196,9 +196,34 @@ bool CPlayerCore::SeekInsteadOfQueueing(AVPacket* packet) {
 // target picture. Nothing is flushed when no seek can be made: playback goes on where it was.
 void CPlayerCore::SeekContainer() {
     const int64_t targetMs = m_nSeekTarget;
-    // The target counts from the file's start; the streams' stamps from their own origin.
+    if (!SeekContainerToKeyFrameFor(targetMs)) {
+        m_bSeekRequest = 0;
+        return;
+    }
+    BeginLanding(targetMs, targetMs);
+}
+
+// An input with an index lands on the key frame at or before the target. One without (transport
+// and program streams, bare elementary streams) is searched by its time stamps, which can stop
+// after that key frame, so that the first key frame read lies after the target. Such a landing
+// is found by reading ahead, and the seek is made again from further back, twice as far each
+// time; the look-ahead read the packets, so the last seek is made once more.
+bool CPlayerCore::SeekContainerToKeyFrameFor(int64_t targetMs) {
+    constexpr int kLandingAttempts = 7;  // back as far as a minute: the longest groups of pictures
+    constexpr int64_t kFirstStepBackMs = 1000;
+    int64_t fromMs = targetMs;
+    for (int attempt = 1; attempt < kLandingAttempts && fromMs > 0; ++attempt) {
+        if (!SeekContainerNear(fromMs)) return false;
+        if (m_nVideoStream < 0 || KeyFrameComesBy(targetMs)) break;
+        fromMs = std::max<int64_t>(0, targetMs - std::max(kFirstStepBackMs, 2 * (targetMs - fromMs)));
+    }
+    return SeekContainerNear(fromMs);
+}
+
+// The target counts from the file's start; the streams' stamps from their own origin.
+bool CPlayerCore::SeekContainerNear(int64_t targetMs) {
     const int64_t videoTs = av_rescale_q(targetMs + m_nOriginMs, kMilliseconds, m_videoClockBase);  // video stream units
-    int result = av_seek_frame(m_pFormatCtx, m_nVideoStream, videoTs, m_nSeekFlags);
+    int result = m_nVideoStream >= 0 ? av_seek_frame(m_pFormatCtx, m_nVideoStream, videoTs, m_nSeekFlags) : -1;
     if (result < 0) {
         const int64_t targetUs = ClampToDuration(av_rescale_q(targetMs, kMilliseconds, kMicroseconds),
                                                  m_pFormatCtx->duration);
@@ -206,11 +231,30 @@ void CPlayerCore::SeekContainer() {
     }
     // A target before the first key frame the index knows: the start is the nearest place.
     if (result < 0) result = av_seek_frame(m_pFormatCtx, m_nVideoStream, INT64_MIN, AVSEEK_FLAG_BACKWARD);
-    if (result < 0) {
-        m_bSeekRequest = 0;
-        return;
+    return result >= 0;
+}
+
+// Reads ahead from where a seek left the input: whether a video key frame comes before the
+// pictures pass limitMs (one picture's leeway). Bounded by the pictures' time, not the file's end.
+bool CPlayerCore::KeyFrameComesBy(int64_t limitMs) {
+    constexpr int64_t kLeewayMs = 40;
+    AVPacket* packet = av_packet_alloc();
+    bool found = false;
+    while (packet && m_bRunning && av_read_frame(m_pFormatCtx, packet) >= 0) {
+        const bool video = packet->stream_index == m_nVideoStream;
+        const int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        const bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+        const int64_t pictureMs = stamp != AV_NOPTS_VALUE ? VideoUnitsToMs(stamp) - m_nOriginMs : INT64_MIN;
+        av_packet_unref(packet);
+        if (!video || pictureMs == INT64_MIN) continue;
+        if (pictureMs > limitMs + kLeewayMs) break;
+        if (key) {
+            found = true;
+            break;
+        }
     }
-    BeginLanding(targetMs, targetMs);
+    av_packet_free(&packet);
+    return found;
 }
 
 void CPlayerCore::SeekRecording() {

@@ -101,6 +101,21 @@ std::function<std::string(const fixtures::TempDir&)> Container(double seconds, i
     };
 }
 
+// Time stamps that start an hour in, as a cut of a longer capture has.
+std::function<std::string(const fixtures::TempDir&)> TransportStreamStartingLate(double seconds) {
+    return [seconds](const fixtures::TempDir& dir) {
+        const std::string length = std::to_string(seconds);
+        const std::string path = dir.File("late_start.ts");
+        const std::vector<std::string> argv = {
+            "ffmpeg", "-nostdin", "-y", "-v", "error",
+            "-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=" + length,
+            "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=" + length,
+            "-c:v", "libx264", "-preset", "veryfast", "-g", "50", "-bf", "0", "-pix_fmt", "yuv420p",
+            "-c:a", "aac", "-output_ts_offset", "3600", path};
+        return fixtures::RunProgram(argv, path + ".log") == 0 ? path : "";
+    };
+}
+
 std::function<int64_t(int64_t)> At(int64_t targetMs) {
     return [targetMs](int64_t) { return targetMs; };
 }
@@ -121,6 +136,7 @@ const SeekCase kSeekCases[] = {
     {"container_with_four_second_groups", Container(5.0, 100, 0), At(2500), AtTheTarget},
     {"container_target_in_the_last_group", Container(5.0, 100, 0), At(4500), AtTheTarget},
     {"container_with_b_frames", Container(4.0, 25, 2), At(2500), AtTheTarget},
+    {"transport_stream_starting_an_hour_in", TransportStreamStartingLate(5.0), At(3100), AtTheTarget},
 };
 
 // The first picture after the first jump in the pictures shown from index `from` on; -1 if none.
@@ -146,7 +162,7 @@ size_t SeekAndExpectLanding(Session& session, int64_t targetMs, int64_t expected
     const std::vector<int64_t> times = session.PictureTimes();
     if (landing == 0) return 0;
     EXPECT_LE(std::llabs(times[landing] - expectedMs), kPictureIntervalMs)
-        << "first picture after the seek to " << targetMs << " ms";
+        << "first picture after the seek to " << targetMs << " ms: " << times[landing] << " after " << times[landing - 1];
     return landing;
 }
 
