@@ -115,6 +115,7 @@ private:
     void SeekContainer();
     bool SeekContainerToKeyFrameFor(int64_t targetMs);
     bool SeekContainerNear(int64_t targetMs);
+    bool SeekContainerToStart();
     bool KeyFrameComesBy(int64_t limitMs);
     void SeekRecording();
     void BeginLanding(int64_t videoTargetMs, int64_t audioTargetMs);
@@ -124,6 +125,7 @@ private:
 
     void VideoThread();
     bool DecodeVideoPacket(AVPacket* packet, AVFrame* frame);
+    bool TimeUntimedPicture(AVFrame* frame);
     bool HandleVideoPicture(AVFrame* frame, int64_t packetDts, int serial);
     bool LandsBeforeTarget(const AVFrame* frame);
     void KeepLandingCandidate(const AVFrame* frame, int64_t packetDts, int serial);

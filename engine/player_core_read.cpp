@@ -207,7 +207,8 @@ void CPlayerCore::SeekContainer() {
 // and program streams, bare elementary streams) is searched by its time stamps, which can stop
 // after that key frame, so that the first key frame read lies after the target. Such a landing
 // is found by reading ahead, and the seek is made again from further back, twice as far each
-// time; the look-ahead read the packets, so the last seek is made once more.
+// time; the look-ahead read the packets, so the last seek is made once more. Back at the file's
+// start, the input is sought to its beginning, which a search on time stamps can miss.
 bool CPlayerCore::SeekContainerToKeyFrameFor(int64_t targetMs) {
     constexpr int kLandingAttempts = 7;  // back as far as a minute: the longest groups of pictures
     constexpr int64_t kFirstStepBackMs = 1000;
@@ -217,7 +218,15 @@ bool CPlayerCore::SeekContainerToKeyFrameFor(int64_t targetMs) {
         if (m_nVideoStream < 0 || KeyFrameComesBy(targetMs)) break;
         fromMs = std::max<int64_t>(0, targetMs - std::max(kFirstStepBackMs, 2 * (targetMs - fromMs)));
     }
-    return SeekContainerNear(fromMs);
+    return fromMs > 0 ? SeekContainerNear(fromMs) : SeekContainerToStart();
+}
+
+// Program and transport streams, whose stamps may jump, begin at their first byte; elsewhere the
+// index takes a seek to the origin there.
+bool CPlayerCore::SeekContainerToStart() {
+    const bool streamOfPackets = (m_pFormatCtx->iformat->flags & AVFMT_TS_DISCONT) != 0;
+    if (streamOfPackets && av_seek_frame(m_pFormatCtx, -1, 0, AVSEEK_FLAG_BYTE) >= 0) return true;
+    return SeekContainerNear(0);
 }
 
 // The target counts from the file's start; the streams' stamps from their own origin.
@@ -236,18 +245,21 @@ bool CPlayerCore::SeekContainerNear(int64_t targetMs) {
 
 // Reads ahead from where a seek left the input: whether a video key frame comes before the
 // pictures pass limitMs (one picture's leeway). Bounded by the pictures' time, not the file's end.
+// A packet without a time stamp (program streams leave many without) is taken to lie where the
+// last one with a stamp did.
 bool CPlayerCore::KeyFrameComesBy(int64_t limitMs) {
     constexpr int64_t kLeewayMs = 40;
     AVPacket* packet = av_packet_alloc();
+    int64_t lastKnownMs = INT64_MIN;
     bool found = false;
     while (packet && m_bRunning && av_read_frame(m_pFormatCtx, packet) >= 0) {
         const bool video = packet->stream_index == m_nVideoStream;
         const int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
         const bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
-        const int64_t pictureMs = stamp != AV_NOPTS_VALUE ? VideoUnitsToMs(stamp) - m_nOriginMs : INT64_MIN;
         av_packet_unref(packet);
-        if (!video || pictureMs == INT64_MIN) continue;
-        if (pictureMs > limitMs + kLeewayMs) break;
+        if (!video) continue;
+        if (stamp != AV_NOPTS_VALUE) lastKnownMs = VideoClockMs(stamp);
+        if (lastKnownMs > limitMs + kLeewayMs) break;
         if (key) {
             found = true;
             break;

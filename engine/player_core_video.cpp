@@ -143,6 +143,7 @@ bool CPlayerCore::OnVideoStarved(AVFrame* frame) {
 // the seek serial of that packet.
 bool CPlayerCore::HandleVideoPicture(AVFrame* frame, int64_t packetDts, int serial) {
     if (serial != m_nSeekSerial) return true;  // decoded from before a seek
+    if (!TimeUntimedPicture(frame)) return true;
     if (packetDts == AV_NOPTS_VALUE) packetDts = FrameTimestamp(frame->pkt_dts, frame);
     if (m_bAwaitKeyFrame) {
         m_pRender->Flush();
@@ -230,6 +231,17 @@ void CPlayerCore::NotePictureSpacing(int64_t pictureMs) {
         if (spacingMs > 0 && spacingMs <= kLongestSpacingMs) m_nPictureSpacingMs = spacingMs;
     }
     m_nLastPictureMs = pictureMs;
+}
+
+// Some streams leave pictures without any time stamp (program streams with B-frames, cameras'
+// bare elementary streams). Such a picture follows the last one decoded by the measured spacing;
+// with none before it since the start or the seek, it cannot be placed and is not shown: false.
+bool CPlayerCore::TimeUntimedPicture(AVFrame* frame) {
+    if (frame->best_effort_timestamp != AV_NOPTS_VALUE || frame->pts != AV_NOPTS_VALUE) return true;
+    if (m_nLastPictureMs == INT64_MIN) return false;
+    const int64_t pictureMs = m_nLastPictureMs + m_nPictureSpacingMs;
+    frame->best_effort_timestamp = av_rescale_q(pictureMs + m_nOriginMs, AVRational{1, 1000}, m_videoClockBase);
+    return true;
 }
 
 // The picture's presentation time in ms; AV_NOPTS_VALUE when it has none.

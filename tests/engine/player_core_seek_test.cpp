@@ -101,17 +101,19 @@ std::function<std::string(const fixtures::TempDir&)> Container(double seconds, i
     };
 }
 
-// Time stamps that start an hour in, as a cut of a longer capture has.
-std::function<std::string(const fixtures::TempDir&)> TransportStreamStartingLate(double seconds) {
-    return [seconds](const fixtures::TempDir& dir) {
+// ffmpeg's test picture (160x120, 25 per second) and a tone, encoded with `output` options.
+std::function<std::string(const fixtures::TempDir&)> FfmpegClip(const std::string& name, double seconds,
+                                                                std::vector<std::string> output) {
+    return [=](const fixtures::TempDir& dir) {
         const std::string length = std::to_string(seconds);
-        const std::string path = dir.File("late_start.ts");
-        const std::vector<std::string> argv = {
+        const std::string path = dir.File(name);
+        std::vector<std::string> argv = {
             "ffmpeg", "-nostdin", "-y", "-v", "error",
             "-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25:duration=" + length,
             "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=" + length,
-            "-c:v", "libx264", "-preset", "veryfast", "-g", "50", "-bf", "0", "-pix_fmt", "yuv420p",
-            "-c:a", "aac", "-output_ts_offset", "3600", path};
+            "-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p"};
+        argv.insert(argv.end(), output.begin(), output.end());
+        argv.push_back(path);
         return fixtures::RunProgram(argv, path + ".log") == 0 ? path : "";
     };
 }
@@ -136,7 +138,15 @@ const SeekCase kSeekCases[] = {
     {"container_with_four_second_groups", Container(5.0, 100, 0), At(2500), AtTheTarget},
     {"container_target_in_the_last_group", Container(5.0, 100, 0), At(4500), AtTheTarget},
     {"container_with_b_frames", Container(4.0, 25, 2), At(2500), AtTheTarget},
-    {"transport_stream_starting_an_hour_in", TransportStreamStartingLate(5.0), At(3100), AtTheTarget},
+    // No index: sought by a search on time stamps. Time stamps that start an hour in, as a cut of
+    // a longer capture has.
+    {"transport_stream_starting_an_hour_in",
+     FfmpegClip("late_start.ts", 5.0, {"-g", "50", "-bf", "0", "-c:a", "aac", "-output_ts_offset", "3600"}),
+     At(3100), AtTheTarget},
+    // B-frames in a program stream: many pictures, the later key frame among them, carry no time
+    // stamp at all; the seek back to 1 s has to go back to the file's first byte.
+    {"program_stream_with_untimed_pictures",
+     FfmpegClip("untimed.mpg", 8.0, {"-g", "100", "-c:a", "mp2", "-f", "mpeg"}), At(5100), AtTheTarget},
 };
 
 // The first picture after the first jump in the pictures shown from index `from` on; -1 if none.
