@@ -246,13 +246,20 @@ bool CPlayerCore::SeekContainerNear(int64_t targetMs) {
 // Reads ahead from where a seek left the input: whether a video key frame comes before the
 // pictures pass limitMs (one picture's leeway). Bounded by the pictures' time, not the file's end.
 // A packet without a time stamp (program streams leave many without) is taken to lie where the
-// last one with a stamp did.
+// last one with a stamp did. Stamps that never pass the limit (a damaged stretch, a wrapped
+// clock) end the look-ahead after minutes' worth of packets, and the landing is taken as it is.
 bool CPlayerCore::KeyFrameComesBy(int64_t limitMs) {
     constexpr int64_t kLeewayMs = 40;
+    constexpr int kMostPackets = 20000;
     AVPacket* packet = av_packet_alloc();
     int64_t lastKnownMs = INT64_MIN;
     bool found = false;
-    while (packet && m_bRunning && av_read_frame(m_pFormatCtx, packet) >= 0) {
+    for (int read = 0; packet && m_bRunning && av_read_frame(m_pFormatCtx, packet) >= 0; ++read) {
+        if (read == kMostPackets) {
+            found = true;
+            av_packet_unref(packet);
+            break;
+        }
         const bool video = packet->stream_index == m_nVideoStream;
         const int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
         const bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
