@@ -254,12 +254,8 @@ bool CPlayerCore::KeyFrameComesBy(int64_t limitMs) {
     AVPacket* packet = av_packet_alloc();
     int64_t lastKnownMs = INT64_MIN;
     bool found = false;
-    for (int read = 0; packet && m_bRunning && av_read_frame(m_pFormatCtx, packet) >= 0; ++read) {
-        if (read == kMostPackets) {
-            found = true;
-            av_packet_unref(packet);
-            break;
-        }
+    int read = 0;
+    for (; read < kMostPackets && packet && m_bRunning && av_read_frame(m_pFormatCtx, packet) >= 0; ++read) {
         const bool video = packet->stream_index == m_nVideoStream;
         const int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
         const bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
@@ -273,7 +269,7 @@ bool CPlayerCore::KeyFrameComesBy(int64_t limitMs) {
         }
     }
     av_packet_free(&packet);
-    return found;
+    return found || read == kMostPackets;
 }
 
 void CPlayerCore::SeekRecording() {

@@ -36,7 +36,6 @@ TEST(HeardAudioClock, StartForgetsEarlierBlocks) {
     EXPECT_EQ(clock.StreamMsAt(10), -1);
 }
 
-
 // The output dropped 100 ms it held and its clock jumped over them: the next block is heard from
 // where the jump landed, and nothing is known in between.
 TEST(HeardAudioClock, AfterTheOutputDroppedItsSoundTheNextBlockIsHeardFromTheJump) {
