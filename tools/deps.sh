@@ -11,7 +11,7 @@ PACKAGES=(
 )
 TEST_PACKAGES=(
   googletest libgtest-dev libgmock-dev
-  pulseaudio pulseaudio-utils ffmpeg xvfb xauth xdotool x11-utils imagemagick python3
+  pulseaudio pulseaudio-utils dbus-daemon ffmpeg xvfb xauth xdotool x11-utils imagemagick python3
   desktop-file-utils xdg-utils shared-mime-info
 )
 

@@ -58,8 +58,25 @@ start_display() {
   done
 }
 
+# A desktop session has a message bus. Without one the toolkit's accessibility support forks a
+# launcher for it from a threaded process, which under the address sanitizer can leave the child
+# stuck before it runs anything, and the player waiting for it with no window shown.
+start_session_bus() {
+  if [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then return; fi
+  local socket="$SERVICE_DIR/session-bus"
+  dbus-daemon --session --nofork --nopidfile --address="unix:path=$socket" \
+    >"$SERVICE_DIR/session-bus.log" 2>&1 &
+  STARTED_PIDS+=($!)
+  for _ in $(seq 1 100); do
+    [ -S "$socket" ] && break
+    sleep 0.1
+  done
+  export DBUS_SESSION_BUS_ADDRESS="unix:path=$socket"
+}
+
 start_services() {
   SERVICE_DIR=$(mktemp -d /tmp/telvane-services.XXXXXX)
+  start_session_bus
   start_sound_server
   start_display
 }

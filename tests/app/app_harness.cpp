@@ -199,6 +199,12 @@ std::string AppTest::DescribeMissingWindow(pid_t pid) const {
     text += RunCommand("for w in $(xdotool search --all --pid " + id +
                        " 2>&1); do echo \"$w\"; xwininfo -id \"$w\" 2>&1 | "
                        "grep -E 'xwininfo:|Map State|Absolute|Width|Height'; done");
+    // A process it started and waits for, and where each of its threads stands.
+    text += RunCommand("ps -o pid,stat,wchan:20,args --ppid " + id + " 2>&1");
+    if (HaveCommand("gdb")) {
+        text += RunCommand("gdb -p " + id + " -batch -ex 'thread apply all bt 12' 2>/dev/null | "
+                           "grep -E '^(Thread|#)'");
+    }
     return text;
 }
 
