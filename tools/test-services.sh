@@ -76,9 +76,9 @@ start_session_bus() {
 
 start_services() {
   SERVICE_DIR=$(mktemp -d /tmp/telvane-services.XXXXXX)
-  start_session_bus
   start_sound_server
   start_display
+  start_session_bus
 }
 
 stop_services() {
