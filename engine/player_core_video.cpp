@@ -143,7 +143,11 @@ bool CPlayerCore::OnVideoStarved(AVFrame* frame) {
 // the seek serial of that packet.
 bool CPlayerCore::HandleVideoPicture(AVFrame* frame, int64_t packetDts, int serial) {
     if (serial != m_nSeekSerial) return true;  // decoded from before a seek
-    if (!TimeUntimedPicture(frame)) return true;
+    if (!TimeUntimedPicture(frame)) {
+        // Not shown, but the pictures after it decode from it: a seek has its key frame.
+        if (m_bAwaitKeyFrame && frame->key_frame) m_bLandedKeyFrame = true;
+        return true;
+    }
     if (packetDts == AV_NOPTS_VALUE) packetDts = FrameTimestamp(frame->pkt_dts, frame);
     if (m_bAwaitKeyFrame) {
         m_pRender->Flush();

@@ -143,6 +143,11 @@ const SeekCase kSeekCases[] = {
     {"transport_stream_starting_an_hour_in",
      FfmpegClip("late_start.ts", 5.0, {"-g", "50", "-bf", "0", "-c:a", "aac", "-output_ts_offset", "3600"}),
      At(3100), AtTheTarget},
+    // B-frames in a program stream: many pictures, the later key frame among them, carry no time
+    // stamp at all. Whether the key frame the landing decodes from has one depends on where the
+    // search on stamps left the input; the seek back to 1 s has to go back to the file's first byte.
+    {"program_stream_with_untimed_pictures",
+     FfmpegClip("untimed.mpg", 8.0, {"-g", "100", "-c:a", "mp2", "-f", "mpeg"}), At(5100), AtTheTarget},
 };
 
 // The first picture after the first jump in the pictures shown from index `from` on; -1 if none.
