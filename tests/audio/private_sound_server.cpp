@@ -20,7 +20,7 @@ std::vector<std::string> ServerEnvironment(const std::string& dir) {
     std::vector<std::string> env;
     for (char** entry = environ; *entry; ++entry) {
         const std::string variable = *entry;
-        // Off the session bus too: a second server there finds the first one's name taken and quits.
+        // Off the session bus too: a bus holds one server's name, and a second server there quits.
         if (variable.rfind("XDG_RUNTIME_DIR=", 0) != 0 && variable.rfind("PULSE_", 0) != 0 &&
             variable.rfind("DBUS_SESSION_BUS_ADDRESS=", 0) != 0)
             env.push_back(variable);
