@@ -24,14 +24,43 @@ source tools/test-services.sh
 start_services
 trap stop_services EXIT
 
+# The runs' output is long and the end of it is what gets read: each run that fails names its
+# failed tests again in a summary printed last.
+failed_runs=()
+run_suite() {
+  local name=$1 dir=$2
+  shift 2
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@" && return 0
+  failed_runs+=("$name:$dir")
+  return 1
+}
+summarize() {
+  local run dir line
+  for run in "${failed_runs[@]}"; do
+    dir=${run#*:}
+    echo "== failed in the ${run%%:*} run:"
+    [[ -f $dir/Testing/Temporary/LastTestsFailed.log ]] || continue
+    while IFS= read -r line; do
+      echo "-- ${line#*:}, the end of its output:"
+      print_test_output "$dir/Testing/Temporary/LastTest.log" "${line#*:}" | tail -n 40
+    done < "$dir/Testing/Temporary/LastTestsFailed.log"
+  done
+}
+print_test_output() {
+  awk -v name="$2" '
+    $0 ~ /^[0-9]+\/[0-9]+ Test: / { inside = (substr($0, index($0, "Test: ") + 6) == name) }
+    inside && /^<end of output>/ { inside = 0 }
+    inside' "$1"
+}
+
 status=0
-ctest --test-dir build/test --output-on-failure -j "$jobs" || status=1
+run_suite sanitized build/test || status=1
 # The race build runs the tests that exercise the engine's threads and the controls' workers.
-ctest --test-dir build/tsan --output-on-failure -L threads -j "$jobs" || status=1
+run_suite race build/tsan -L threads || status=1
 # Every test again on the plain build, with glibc's malloc checking (since glibc 2.34 it lives in
 # libc_malloc_debug, which must be preloaded for MALLOC_CHECK_ to act) and fresh and freed memory
 # filled with a pattern, so that a read of either shows.
 malloc_debug=$(ldconfig -p | sed -n 's/.*libc_malloc_debug\.so\.0 .*=> //p' | head -n 1)
-LD_PRELOAD="$malloc_debug" MALLOC_CHECK_=3 MALLOC_PERTURB_=165 \
-  ctest --test-dir build/plain --output-on-failure -j "$jobs" || status=1
+LD_PRELOAD="$malloc_debug" MALLOC_CHECK_=3 MALLOC_PERTURB_=165 run_suite plain build/plain || status=1
+summarize
 exit $status
