@@ -24,27 +24,45 @@ source tools/test-services.sh
 start_services
 trap stop_services EXIT
 
-# The runs' output is long and the end of it is what gets read: each run that fails names its
-# failed tests again in a summary printed last.
+# A test that fails is run once more on its own. One that then passes is intermittent: the run
+# still passes, and the summary printed last names it with the output of its failure. One that
+# fails again fails the run. The output is long and its end is what gets read, so the summary
+# goes last.
 failed_runs=()
+intermittent_runs=()
 run_suite() {
   local name=$1 dir=$2
   shift 2
   ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@" && return 0
-  failed_runs+=("$name:$dir")
+  local first="$dir/Testing/first-try"
+  mkdir -p "$first"
+  cp "$dir/Testing/Temporary/LastTestsFailed.log" "$dir/Testing/Temporary/LastTest.log" "$first/" || true
+  echo "== running the failed tests of the $name run once more"
+  if ctest --test-dir "$dir" --output-on-failure --rerun-failed "$@"; then
+    intermittent_runs+=("$name:$first")
+    return 0
+  fi
+  failed_runs+=("$name:$dir/Testing/Temporary")
   return 1
 }
 summarize() {
-  local run dir line
-  for run in "${failed_runs[@]}"; do
-    dir=${run#*:}
-    echo "== failed in the ${run%%:*} run:"
-    [[ -f $dir/Testing/Temporary/LastTestsFailed.log ]] || continue
-    while IFS= read -r line; do
-      echo "-- ${line#*:}, the end of its output:"
-      print_test_output "$dir/Testing/Temporary/LastTest.log" "${line#*:}" | tail -n 40
-    done < "$dir/Testing/Temporary/LastTestsFailed.log"
+  local run
+  for run in "${intermittent_runs[@]}"; do
+    echo "== failed at first and passed when run again, in the ${run%%:*} run:"
+    print_failures "${run#*:}"
   done
+  for run in "${failed_runs[@]}"; do
+    echo "== failed twice, in the ${run%%:*} run:"
+    print_failures "${run#*:}"
+  done
+}
+print_failures() {
+  local logs=$1 line
+  [[ -f $logs/LastTestsFailed.log ]] || return 0
+  while IFS= read -r line; do
+    echo "-- ${line#*:}, the end of its output:"
+    print_test_output "$logs/LastTest.log" "${line#*:}" | tail -n 60
+  done < "$logs/LastTestsFailed.log"
 }
 print_test_output() {
   awk -v name="$2" '

@@ -199,8 +199,11 @@ std::string AppTest::DescribeMissingWindow(pid_t pid) const {
     text += RunCommand("for w in $(xdotool search --all --pid " + id +
                        " 2>&1); do echo \"$w\"; xwininfo -id \"$w\" 2>&1 | "
                        "grep -E 'xwininfo:|Map State|Absolute|Width|Height'; done");
-    // A process it started and waits for, and where each of its threads stands.
+    // A process it started and waits for, and where each of its threads stands: names and kernel
+    // waits need no debugger, the stacks need one.
     text += RunCommand("ps -o pid,stat,wchan:20,args --ppid " + id + " 2>&1");
+    text += RunCommand("for t in /proc/" + id + "/task/*; do echo \"$(cat $t/comm): "
+                       "$(grep State: $t/status) $(cat $t/wchan)\"; done 2>&1");
     if (HaveCommand("gdb")) {
         text += RunCommand("gdb -p " + id + " -batch -ex 'thread apply all bt 12' 2>/dev/null | "
                            "grep -E '^(Thread|#)'");
