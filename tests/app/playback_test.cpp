@@ -1,6 +1,7 @@
 // The player playing files as a person drives it: a file named on the command line, the open
 // dialog, a scanned folder, the transport buttons, the speed marks, seeking on the slider, volume
-// and mute on the sound server, full screen, snapshots, the end of a file and the converter button.
+// and mute on the sound server, full screen, snapshots, the end of a file, the converter button and
+// the keys.
 // The clip's upper half is one solid colour per third of its length (red, green, blue) over a moving test
 // picture, so the screen tells which part of the file is shown and whether pictures still change.
 
@@ -439,6 +440,100 @@ TEST_F(PlaybackTest, DoubleClickOnThePictureGoesFullScreenAndEscReturns) {
     const QImage back = Screenshot("full_screen_left");
     EXPECT_EQ(Classify(Average(back, outside)), Colour::Black);
     EXPECT_NE(BandColour("full_back_in_window"), Colour::Black);
+    EXPECT_EQ(SanitizerReports(), "");
+}
+
+// The keys as a person presses them on the real window, and in full screen, where the picture is a
+// window of its own. The clip is a minute long, so each third lasts 20 s and every relative seek
+// lands well inside the third it aims at.
+TEST_F(PlaybackTest, KeysDriveThePlayerInTheWindowAndInFullScreen) {
+    const std::string clip = m_media + "/minute.mp4";
+    ASSERT_TRUE(MakeColourClip(clip, 60));
+    RunCommand("pactl set-sink-volume @DEFAULT_SINK@ 40000");
+    StartShown({clip});
+    ASSERT_TRUE(WaitForBand(Colour::Red, "keys_playing")) << Log();
+    ParkPointer();
+
+    Keys("space");
+    Pause(700);
+    const QImage paused = Screenshot("keys_paused");
+    Pause(700);
+    EXPECT_FALSE(Differs(paused, Screenshot("keys_still_paused"), Moving())) << "space pauses";
+    Keys("space");
+    Pause(500);
+    const QImage resumed = Screenshot("keys_resumed");
+    Pause(500);
+    EXPECT_TRUE(Differs(resumed, Screenshot("keys_resumed_later"), Moving())) << "space plays again";
+
+    // Faster shows its mark; twice more comes back round to normal speed.
+    const QImage normal = Screenshot("keys_speed_normal");
+    Keys("bracketright");
+    Pause(500);
+    EXPECT_TRUE(Differs(normal, Screenshot("keys_faster"), StatusText()));
+    Keys("bracketright bracketright");
+    Pause(500);
+    EXPECT_FALSE(Differs(normal, Screenshot("keys_speed_normal_again"), StatusText()));
+    Keys("bracketleft");
+    Pause(500);
+    EXPECT_TRUE(Differs(normal, Screenshot("keys_slower"), StatusText()));
+    Keys("bracketleft bracketleft");
+    Pause(500);
+
+    // 10 s a press, forward and back; a seek is taken once the previous one has landed.
+    const auto seekTwice = [this](const char* key) {
+        for (int press = 0; press < 2; ++press) {
+            Keys(key);
+            Pause(1000);
+        }
+    };
+    seekTwice("ctrl+Right");
+    EXPECT_TRUE(WaitForBand(Colour::Green, "keys_forward_20s", 3000));
+    seekTwice("ctrl+Right");
+    EXPECT_TRUE(WaitForBand(Colour::Blue, "keys_forward_40s", 3000));
+    seekTwice("ctrl+Left");
+    EXPECT_TRUE(WaitForBand(Colour::Green, "keys_back_20s", 3000));
+
+    Keys("s");
+    Pause(800);
+    EXPECT_EQ(Jpegs().size(), 1u) << "s takes a snapshot";
+
+    const long start = SinkVolume();
+    ASSERT_NEAR(start, 40000, 2);
+    Keys("m");
+    Pause(500);
+    EXPECT_EQ(SinkVolume(), 0);
+    Keys("m");
+    Pause(500);
+    EXPECT_NEAR(SinkVolume(), start, 2);
+    Keys("Up");
+    Pause(500);
+    EXPECT_GT(SinkVolume(), start + 2);
+    Keys("Down");
+    Pause(500);
+    EXPECT_NEAR(SinkVolume(), start, 700);
+
+    // Right while playing stops at the next picture.
+    Keys("Right");
+    Pause(700);
+    const QImage stepped = Screenshot("keys_stepped");
+    Pause(700);
+    EXPECT_FALSE(Differs(stepped, Screenshot("keys_still_stepped"), Moving()));
+    Keys("space");
+
+    // Full screen and back, with the keys still the player's in between.
+    const WindowGeometry outside{std::max(0, m_geometry.x - 150), 250, 40, 40};
+    ASSERT_GT(m_geometry.x, 200);
+    Keys("f");
+    Pause(1000);
+    const Colour full = Classify(Average(Screenshot("keys_full_screen"), outside));
+    EXPECT_TRUE(full == Colour::Green || full == Colour::Blue) << Name(full);
+    Keys("m");
+    Pause(500);
+    EXPECT_EQ(SinkVolume(), 0) << "m in full screen";
+    Keys("m Escape");
+    Pause(1000);
+    EXPECT_EQ(Classify(Average(Screenshot("keys_full_screen_left"), outside)), Colour::Black);
+    EXPECT_NE(SinkVolume(), 0);
     EXPECT_EQ(SanitizerReports(), "");
 }
 
