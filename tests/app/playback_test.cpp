@@ -534,6 +534,20 @@ TEST_F(PlaybackTest, KeysDriveThePlayerInTheWindowAndInFullScreen) {
     Pause(1000);
     EXPECT_EQ(Classify(Average(Screenshot("keys_full_screen_left"), outside)), Colour::Black);
     EXPECT_NE(SinkVolume(), 0);
+
+    // The open dialog has the keyboard: what is typed there is its own, until it closes.
+    Keys("o");
+    Pause(1500);
+    Keys("m");
+    Pause(500);
+    EXPECT_NE(SinkVolume(), 0) << "m typed into the open dialog";
+    Keys("Escape");
+    Pause(700);
+    // The test display has no window manager to hand the keyboard back to the main window.
+    Focus(m_window);
+    Keys("m");
+    Pause(500);
+    EXPECT_EQ(SinkVolume(), 0) << "the keys are the player's again";
     EXPECT_EQ(SanitizerReports(), "");
 }
 
