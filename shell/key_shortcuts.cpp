@@ -55,10 +55,21 @@ CKeyShortcuts::~CKeyShortcuts() {
 bool CKeyShortcuts::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
     const auto* key = static_cast<QKeyEvent*>(event);
+    const auto& receiver = *static_cast<QWidget*>(watched);
+    if (WouldCloseTheMainWindow(receiver, key->key())) return true;
     const KeyShortcut* shortcut = FindKeyShortcut(key->key(), key->modifiers(), key->isAutoRepeat());
-    if (!shortcut || !KeyboardIsThePlayers(*static_cast<QWidget*>(watched))) return false;
+    if (!shortcut || !KeyboardIsThePlayers(receiver)) return false;
     Apply(*shortcut);
     return true;
+}
+
+// The main window is a dialog whose OK and cancel end the program, and the dialog keys reach them
+// whenever no pane holds the focus. Esc is pressed by habit to leave full screen, once too often,
+// and Enter by accident: neither may close the player and its playlist. Dialogs, menus and the
+// full-screen picture are windows of their own and keep these keys.
+bool CKeyShortcuts::WouldCloseTheMainWindow(const QWidget& receiver, int key) const {
+    if (key != Qt::Key_Escape && key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+    return receiver.window() == m_panel.window() && KeyboardIsThePlayers(receiver);
 }
 
 // The main window runs modally itself: any other modal window is a dialog in front of it.

@@ -6,7 +6,8 @@
 // CKeyShortcuts applies the table through an application-wide event filter, so the keys work
 // whichever pane has the focus and in full screen, where the video pane is a window of its own.
 // It leaves every key alone while a dialog (the open dialog, the About box) or a menu has the
-// keyboard. User-interface thread only.
+// keyboard, and keeps Enter and Esc from the main window, where they would end the program.
+// User-interface thread only.
 
 #include <QObject>
 #include <Qt>
@@ -52,6 +53,7 @@ protected:
 
 private:
     bool KeyboardIsThePlayers(const QWidget& receiver) const;
+    bool WouldCloseTheMainWindow(const QWidget& receiver, int key) const;
     void Apply(const KeyShortcut& shortcut);
 
     CMainDlg& m_panel;

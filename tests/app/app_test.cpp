@@ -145,7 +145,6 @@ TEST_F(PlayerTest, RightClickOpensTheCaptionMenuOnlyInTheCaption) {
         {"below the caption", x + width / 2, y + kCaptionHeight + 2},
     };
     for (const Place& place : outside) {
-        // Escape closes only the menu; on the main window it would end the program.
         if (RightClickOpensMenu(place.x, place.y, 1500)) {
             ADD_FAILURE() << "a menu opened at the " << place.name;
             Keys("Escape");

@@ -534,6 +534,10 @@ TEST_F(PlaybackTest, KeysDriveThePlayerInTheWindowAndInFullScreen) {
     Pause(1000);
     EXPECT_EQ(Classify(Average(Screenshot("keys_full_screen_left"), outside)), Colour::Black);
     EXPECT_NE(SinkVolume(), 0);
+    // Esc once too often, or Enter, leaves the player open.
+    Keys("Escape Return");
+    Pause(500);
+    ASSERT_EQ(VisibleWindowCount(m_pid), 1u);
 
     // The open dialog has the keyboard: what is typed there is its own, until it closes.
     Keys("o");

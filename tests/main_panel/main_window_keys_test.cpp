@@ -1,5 +1,6 @@
-// The main window's system menu opens with Alt+Space wherever the focus is inside it, also in a
-// pane of the main panel, and the key does not reach the focused window.
+// The main window's keys: the system menu opens with Alt+Space wherever the focus is inside it,
+// also in a pane of the main panel, and the key does not reach the focused window; Enter and Esc
+// never close it.
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -56,6 +57,29 @@ TEST(MainWindowKeys, AltSpaceInAPaneOpensTheMainWindowsSystemMenu) {
     QCoreApplication::sendEvent(focused, &altSpace);
     ASSERT_TRUE(main_panel_test::PumpUntil([&] { return !shownItems.isEmpty(); }));
     EXPECT_TRUE(shownItems.contains(QStringLiteral("&Close"))) << shownItems.join(", ").toStdString();
+    window.DestroyWindow();
+}
+
+// Enter and Esc would reach the main window's OK and cancel, which end the program; whether they
+// arrive at the window itself or at a control inside it, the window stays.
+TEST(MainWindowKeys, EnterAndEscapeDoNotCloseTheMainWindow) {
+    COrvexDlg window;
+    ASSERT_TRUE(window.Create(IDD_ORVEX_DIALOG, nullptr));
+    window.ShowWindow(SW_SHOW);
+    CWnd* control = DeepestWindowIn(window);
+    ASSERT_NE(control, nullptr);
+    const struct {
+        const char* name;
+        QWidget* receiver;
+    } receivers[] = {{"the window", &window}, {"a control", control}};
+    for (const auto& r : receivers) {
+        for (int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QCoreApplication::sendEvent(r.receiver, &press);
+            main_panel_test::PumpFor(30);
+            EXPECT_TRUE(window.isVisible()) << r.name << ", key " << std::hex << key;
+        }
+    }
     window.DestroyWindow();
 }
 
