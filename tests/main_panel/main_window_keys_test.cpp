@@ -32,14 +32,24 @@ CWnd* DeepestWindowIn(CWnd& top) {
     return deepest;
 }
 
-TEST(MainWindowKeys, AltSpaceInAPaneOpensTheMainWindowsSystemMenu) {
+// The main window shown, with the deepest control inside it.
+class MainWindowKeys : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(window.Create(IDD_ORVEX_DIALOG, nullptr));
+        window.ShowWindow(SW_SHOW);
+        control = DeepestWindowIn(window);
+        ASSERT_NE(control, nullptr);
+        ASSERT_NE(control->GetParent(), &window);
+    }
+    void TearDown() override { window.DestroyWindow(); }
+
     COrvexDlg window;
-    ASSERT_TRUE(window.Create(IDD_ORVEX_DIALOG, nullptr));
-    window.ShowWindow(SW_SHOW);
-    CWnd* focused = DeepestWindowIn(window);
-    ASSERT_NE(focused, nullptr);
-    ASSERT_NE(focused->GetParent(), &window);
-    focused->SetFocus();
+    CWnd* control = nullptr;
+};
+
+TEST_F(MainWindowKeys, AltSpaceInAPaneOpensTheMainWindowsSystemMenu) {
+    control->SetFocus();
 
     // The menu runs its own loop: it is looked at and closed from inside that loop.
     QStringList shownItems;
@@ -54,20 +64,14 @@ TEST(MainWindowKeys, AltSpaceInAPaneOpensTheMainWindowsSystemMenu) {
     closer.start(5);
 
     QKeyEvent altSpace(QEvent::KeyPress, Qt::Key_Space, Qt::AltModifier, QStringLiteral(" "));
-    QCoreApplication::sendEvent(focused, &altSpace);
+    QCoreApplication::sendEvent(control, &altSpace);
     ASSERT_TRUE(main_panel_test::PumpUntil([&] { return !shownItems.isEmpty(); }));
     EXPECT_TRUE(shownItems.contains(QStringLiteral("&Close"))) << shownItems.join(", ").toStdString();
-    window.DestroyWindow();
 }
 
 // Enter and Esc would reach the main window's OK and cancel, which end the program; whether they
 // arrive at the window itself or at a control inside it, the window stays.
-TEST(MainWindowKeys, EnterAndEscapeDoNotCloseTheMainWindow) {
-    COrvexDlg window;
-    ASSERT_TRUE(window.Create(IDD_ORVEX_DIALOG, nullptr));
-    window.ShowWindow(SW_SHOW);
-    CWnd* control = DeepestWindowIn(window);
-    ASSERT_NE(control, nullptr);
+TEST_F(MainWindowKeys, EnterAndEscapeDoNotCloseTheMainWindow) {
     const struct {
         const char* name;
         QWidget* receiver;
@@ -80,7 +84,6 @@ TEST(MainWindowKeys, EnterAndEscapeDoNotCloseTheMainWindow) {
             EXPECT_TRUE(window.isVisible()) << r.name << ", key " << std::hex << key;
         }
     }
-    window.DestroyWindow();
 }
 
 }  // namespace
