@@ -280,7 +280,8 @@ bool CPlayerCore::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t pack
         m_bRebaseRenderClock = false;
         m_nLastPacedDts = packetMs;
         const int64_t sinceFirstMs = packetMs - VideoClockMs(m_nBaseTs);
-        OutputDebugFormat("frame pts: %lld \n\n", static_cast<long long>(sinceFirstMs));
+        OutputDebugFormat("frame pts: %lld position: %lld\n\n", static_cast<long long>(sinceFirstMs),
+                          static_cast<long long>(packetMs));
         pushed = m_pRender->PushFrame(picture, picture->width, picture->height, sinceFirstMs);
         {
             platform::CsGuard guard(m_csPosition);

@@ -248,5 +248,8 @@ void CMainDlg::LaunchConverter() {
         main_panel::ConverterPath(self), LanguageStore::Global().CurrentLanguage());
     std::vector<std::string> argv;
     for (const QString& argument : arguments) argv.push_back(QFile::encodeName(argument).toStdString());
-    StartDetached(ConverterProgram(self).c_str(), argv);
+    const std::string program = ConverterProgram(self);
+    // Looked for first: a fork of this whole process for a tool that is not there is wasted.
+    if (::access(program.c_str(), X_OK) != 0) return;
+    StartDetached(program.c_str(), argv);
 }

@@ -1,4 +1,5 @@
 #include "platform/qt/file_dialog.h"
+#include "platform/qt/modal_dialog.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -44,7 +45,7 @@ QString Ask(const FileDialogRequest& request, QWidget* parent) {
         dialog.setOption(QFileDialog::HideNameFilterDetails);
         if (!request.nameFilters.isEmpty()) dialog.setNameFilters(request.nameFilters);
     }
-    if (dialog.exec() != QDialog::Accepted) return QString();
+    if (ExecModalDialog(dialog) != QDialog::Accepted) return QString();
     const QStringList chosen = dialog.selectedFiles();
     return chosen.isEmpty() ? QString() : chosen.first();
 }

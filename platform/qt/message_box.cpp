@@ -1,4 +1,5 @@
 #include "platform/qt/message_box.h"
+#include "platform/qt/modal_dialog.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -62,7 +63,7 @@ int AfxMessageBox(const QString& text, UINT type) {
     // screen) is not hidden behind it.
     QMessageBox box(IconOf(type), MessageBoxCaption(), text, buttons, QApplication::activeWindow());
     if (buttons == (QMessageBox::Yes | QMessageBox::No)) box.setEscapeButton(QMessageBox::No);
-    return IdOf(box.exec());
+    return IdOf(ExecModalDialog(box));
 }
 
 void SetMessageBoxAnswererForTests(MessageBoxAnswerer answerer) { Answerer() = std::move(answerer); }

@@ -32,15 +32,23 @@ bool HaveCommand(const char* name) {
     return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// Polls until done() holds or the time runs out; whether it held.
+// Polls until done() holds or the time runs out; whether it held. The time is measured, not
+// counted in polls: a poll that takes a screenshot takes longer than its pause.
 template <typename Done>
 bool PollUntil(int timeoutMs, Done done) {
-    for (int waited = 0;; waited += kPollMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
         if (done()) return true;
-        if (waited >= timeoutMs) return false;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
         SleepMs(kPollMs);
     }
 }
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr int kSlowdown = 4;
+#else
+constexpr int kSlowdown = 1;
+#endif
 
 std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -48,6 +56,12 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 }  // namespace
+
+int ScaledMs(int ms) { return ms * kSlowdown; }
+
+bool Eventually(const std::function<bool()>& done, int timeoutMs) {
+    return PollUntil(ScaledMs(timeoutMs), done);
+}
 
 std::ostream& operator<<(std::ostream& out, const WindowGeometry& geometry) {
     return out << geometry.width << 'x' << geometry.height << '+' << geometry.x << '+'
@@ -131,6 +145,8 @@ pid_t AppTest::Start(const std::string& language, const char* restartRect,
         ::unsetenv("LC_ALL");
         ::unsetenv("LC_MESSAGES");
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        // The engine's diagnostics name each picture's position, which the tests wait for.
+        ::setenv("TELVANE_DEBUG_OUTPUT", "1", 1);
         ::setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
         if (restartRect) {
             ::setenv("TELVANE_WINDOW_RECT", restartRect, 1);
@@ -250,11 +266,21 @@ void AppTest::ResizeWindow(unsigned long window, int width, int height) const {
                std::to_string(width) + " " + std::to_string(height));
 }
 
-void AppTest::Focus(unsigned long window) const {
-    // A window just shown activates itself a moment later; focusing before that is undone.
-    SleepMs(400);
-    RunCommand("xdotool windowfocus " + std::to_string(window));
-    SleepMs(300);
+// A window just shown activates itself a moment later, which can undo a focus given before: the
+// focus is given again until the window keeps it.
+bool AppTest::Focus(unsigned long window) const {
+    return Eventually([&] {
+        if (WaitForFocus(window, 300)) return true;
+        RunCommand("xdotool windowfocus " + std::to_string(window));
+        return false;
+    });
+}
+
+bool AppTest::WaitForFocus(unsigned long window, int timeoutMs) const {
+    return Eventually([&] {
+        const unsigned long focused = std::strtoul(RunCommand("xdotool getwindowfocus 2>/dev/null").c_str(), nullptr, 10);
+        return focused == window;
+    }, timeoutMs);
 }
 
 void AppTest::Click(int x, int y, int button) const {
@@ -296,6 +322,14 @@ bool AppTest::Differs(const QImage& a, const QImage& b, const WindowGeometry& ar
         }
     }
     return false;
+}
+
+int64_t AppTest::LastShownPositionMs() const {
+    static const std::string kMark = "position: ";
+    const std::string log = Log();
+    const size_t at = log.rfind(kMark);
+    if (at == std::string::npos) return -1;
+    return std::strtoll(log.c_str() + at + kMark.size(), nullptr, 10);
 }
 
 std::string AppTest::Log() const { return ReadWholeFile(m_folder + "/player.log"); }

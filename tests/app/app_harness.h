@@ -7,6 +7,8 @@
 #include <sys/types.h>
 
 #include <QImage>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +22,12 @@ struct WindowGeometry {
 };
 
 std::ostream& operator<<(std::ostream& out, const WindowGeometry& geometry);
+
+// The sanitized player runs several times slower than the plain one, more so on a busy machine:
+// every deadline a test gives it is scaled by this.
+int ScaledMs(int ms);
+// Polls until done() holds or the scaled deadline passes; whether it held.
+bool Eventually(const std::function<bool()>& done, int timeoutMs = 10000);
 
 class AppTest : public testing::Test {
 protected:
@@ -52,7 +60,10 @@ protected:
 
     void MoveWindow(unsigned long window, int x, int y) const;
     void ResizeWindow(unsigned long window, int width, int height) const;
-    void Focus(unsigned long window) const;
+    // Gives window the keyboard and waits until it has it.
+    bool Focus(unsigned long window) const;
+    // Waits until window has the keyboard, however it got it.
+    bool WaitForFocus(unsigned long window, int timeoutMs = 10000) const;
     void Click(int x, int y, int button) const;
     void Keys(const std::string& keys) const;
     static void Pause(int ms);
@@ -63,6 +74,10 @@ protected:
     bool WaitUntilPainted(const WindowGeometry& area, int timeoutMs = 10000) const;
     // True when the two pictures differ anywhere inside the screen rectangle.
     static bool Differs(const QImage& a, const QImage& b, const WindowGeometry& area);
+
+    // The position (ms from the file's start) of the last picture the player handed to its window,
+    // from its diagnostics; -1 before the first.
+    int64_t LastShownPositionMs() const;
 
     // What the player wrote to its standard error, the restarted instances' included.
     std::string Log() const;

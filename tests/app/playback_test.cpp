@@ -10,12 +10,15 @@
 
 #include <QColor>
 #include <QImage>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -128,7 +131,7 @@ protected:
         ASSERT_NE(m_window, 0u) << Log();
         m_geometry = Geometry(m_window);
         ASSERT_TRUE(WaitUntilPainted(m_geometry));
-        Focus(m_window);
+        ASSERT_TRUE(Focus(m_window));
     }
 
     // The main panel's client rectangle on the screen.
@@ -178,13 +181,97 @@ protected:
     Colour BandColour(const std::string& shotName) { return Classify(Average(Screenshot(shotName), Band())); }
     ::testing::AssertionResult WaitForBand(Colour wanted, const std::string& shotName, int timeoutMs = 8000) {
         Colour seen = Colour::Other;
-        for (int waited = 0; waited <= timeoutMs; waited += 250) {
-            seen = BandColour(shotName);
-            if (seen == wanted) return ::testing::AssertionSuccess();
-            Pause(250);
-        }
+        if (Eventually([&] { return (seen = BandColour(shotName)) == wanted; }, timeoutMs))
+            return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << "the picture's band stayed " << Name(seen) << ", not "
                                              << Name(wanted);
+    }
+
+    // Waits until the pictures in area stand still: two screenshots a moment apart show the same.
+    bool WaitForStill(const WindowGeometry& area, const std::string& shotName, QImage* still = nullptr) {
+        return Eventually([&] {
+            const QImage first = Screenshot(shotName);
+            Pause(400);  // the interval the two samples are apart, longer than a picture's
+            const QImage second = Screenshot(shotName + "_again");
+            if (Differs(first, second, area)) return false;
+            if (still) *still = second;
+            return true;
+        });
+    }
+    // Waits until area shows something else than it does in reference.
+    bool WaitForChange(const QImage& reference, const WindowGeometry& area, const std::string& shotName) {
+        return Eventually([&] { return Differs(reference, Screenshot(shotName), area); });
+    }
+    bool WaitForSame(const QImage& reference, const WindowGeometry& area, const std::string& shotName) {
+        return Eventually([&] { return !Differs(reference, Screenshot(shotName), area); });
+    }
+    // Waits until the pictures in area move on from what the screen shows now.
+    bool WaitForMoving(const WindowGeometry& area, const std::string& shotName) {
+        return WaitForChange(Screenshot(shotName), area, shotName + "_later");
+    }
+    ::testing::AssertionResult WaitForColourAt(const WindowGeometry& area, const std::function<bool(Colour)>& wanted,
+                                               const std::string& shotName) {
+        Colour seen = Colour::Other;
+        if (Eventually([&] { return wanted(seen = Classify(Average(Screenshot(shotName), area))); }))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "the area stayed " << Name(seen);
+    }
+    ::testing::AssertionResult WaitForColourAt(const WindowGeometry& area, Colour wanted, const std::string& shotName) {
+        return WaitForColourAt(area, [wanted](Colour seen) { return seen == wanted; }, shotName);
+    }
+    ::testing::AssertionResult WaitForSinkVolume(const std::function<bool(long)>& wanted) {
+        long seen = -1;
+        if (Eventually([&] { return wanted(seen = SinkVolume()); })) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "the sink's volume stayed " << seen;
+    }
+    ::testing::AssertionResult WaitForSinkVolume(long wanted, long tolerance = 2) {
+        return WaitForSinkVolume([=](long seen) { return std::abs(seen - wanted) <= tolerance; });
+    }
+    ::testing::AssertionResult WaitForJpegs(size_t count) {
+        size_t seen = 0;
+        if (Eventually([&] { return (seen = Jpegs().size()) == count; })) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << seen << " snapshots, not " << count;
+    }
+
+    // Presses a seeking key and waits until the pictures jump by at least jumpMs that way (a
+    // negative jump: back) from where they were when it was pressed.
+    ::testing::AssertionResult SeekByKey(const std::string& key, int64_t jumpMs) {
+        const size_t logStart = Log().size();
+        int64_t previous = LastShownPositionMs();
+        Keys(key);
+        const auto jumped = [&] {
+            const std::string log = Log();
+            static const std::string kMark = "position: ";
+            for (size_t at = log.find(kMark, logStart); at != std::string::npos; at = log.find(kMark, at + 1)) {
+                const int64_t position = std::strtoll(log.c_str() + at + kMark.size(), nullptr, 10);
+                if (jumpMs > 0 ? position - previous >= jumpMs : previous - position >= -jumpMs) return true;
+                previous = position;
+            }
+            return false;
+        };
+        if (Eventually(jumped)) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << key << " did not move the pictures by " << jumpMs
+                                             << " ms; the last shown position is " << LastShownPositionMs();
+    }
+
+    // The visible windows of the player.
+    std::set<unsigned long> Windows() const {
+        std::set<unsigned long> windows;
+        std::istringstream ids(RunCommand("xdotool search --onlyvisible --pid " + std::to_string(m_pid) + " 2>/dev/null"));
+        for (unsigned long id = 0; ids >> id;) windows.insert(id);
+        return windows;
+    }
+    // Waits for a visible window of the player's that is not among before, and for it to have the
+    // keyboard; 0 when none comes.
+    unsigned long WaitForDialog(const std::set<unsigned long>& before) {
+        unsigned long dialog = 0;
+        Eventually([&] {
+            for (unsigned long window : Windows())
+                if (!before.count(window)) dialog = window;
+            return dialog != 0;
+        });
+        if (dialog != 0 && !WaitForFocus(dialog)) return 0;
+        return dialog;
     }
 
     std::vector<std::string> Jpegs() const {
@@ -228,56 +315,36 @@ TEST_F(PlaybackTest, AFileOnTheCommandLinePlaysAtOnceAndTheTransportButtonsDrive
 
     // The time label and the position slider move on.
     const WindowGeometry timeArea = InCtrlBar(Rect{bar.seek.left, bar.seek.top, bar.position.right, bar.position.bottom});
-    const QImage early = Screenshot("cmdline_time_early");
-    Pause(1500);
-    const QImage later = Screenshot("cmdline_time_later");
-    EXPECT_TRUE(Differs(early, later, timeArea));
+    EXPECT_TRUE(WaitForMoving(timeArea, "cmdline_time"));
 
     // Pause: the pictures stand still; play resumes them.
     ClickCtrl(bar.playPause);
-    Pause(700);
-    const QImage paused = Screenshot("cmdline_paused");
-    Pause(700);
-    EXPECT_FALSE(Differs(paused, Screenshot("cmdline_still_paused"), Moving()));
+    EXPECT_TRUE(WaitForStill(Moving(), "cmdline_paused"));
     ClickCtrl(bar.playPause);
-    Pause(500);
-    const QImage resumed = Screenshot("cmdline_resumed");
-    Pause(500);
-    EXPECT_TRUE(Differs(resumed, Screenshot("cmdline_resumed_later"), Moving()));
+    EXPECT_TRUE(WaitForMoving(Moving(), "cmdline_resumed"));
 
     // Frame step while playing stops the pictures; each further step shows one more.
     ClickCtrl(bar.frame);
-    Pause(700);
-    const QImage stopped = Screenshot("cmdline_step_stopped");
-    Pause(700);
-    EXPECT_FALSE(Differs(stopped, Screenshot("cmdline_step_still"), Moving()));
+    QImage stopped;
+    EXPECT_TRUE(WaitForStill(Moving(), "cmdline_step_stopped", &stopped));
     ClickCtrl(bar.frame);
-    Pause(700);
-    const QImage stepped = Screenshot("cmdline_stepped");
-    EXPECT_TRUE(Differs(stopped, stepped, Moving()));
-    Pause(700);
-    EXPECT_FALSE(Differs(stepped, Screenshot("cmdline_still_stepped"), Moving()));
+    EXPECT_TRUE(WaitForChange(stopped, Moving(), "cmdline_stepped"));
+    EXPECT_TRUE(WaitForStill(Moving(), "cmdline_still_stepped"));
     ClickCtrl(bar.playPause);
-    Pause(500);
-    const QImage playingAgain = Screenshot("cmdline_playing_again");
-    Pause(500);
-    EXPECT_TRUE(Differs(playingAgain, Screenshot("cmdline_playing_again_later"), Moving()));
+    EXPECT_TRUE(WaitForMoving(Moving(), "cmdline_playing_again"));
 
     // The speed marks appear before the path in the status bar, and go again at normal speed.
     const QImage normal = Screenshot("cmdline_speed_normal");
     ClickCtrl(bar.slow);
-    Pause(500);
+    EXPECT_TRUE(WaitForChange(normal, StatusText(), "cmdline_speed_half"));
     const QImage slow = Screenshot("cmdline_speed_half");
-    EXPECT_TRUE(Differs(normal, slow, StatusText()));
     ClickCtrl(bar.fast);
-    Pause(500);
-    const QImage fast = Screenshot("cmdline_speed_double");
-    EXPECT_TRUE(Differs(slow, fast, StatusText()));
+    EXPECT_TRUE(WaitForChange(slow, StatusText(), "cmdline_speed_double"));
     for (int press = 0; press < 2; ++press) {
+        Pause(500);  // apart from the last press, so that two presses are no double click
         ClickCtrl(bar.fast);
-        Pause(500);  // apart, so that two presses are no double click
     }
-    EXPECT_FALSE(Differs(normal, Screenshot("cmdline_speed_normal_again"), StatusText()));
+    EXPECT_TRUE(WaitForSame(normal, StatusText(), "cmdline_speed_normal_again"));
 
     // A click at five sixths of the position slider shows the blue third of the file.
     const WindowGeometry seek = InCtrlBar(bar.seek);
@@ -288,10 +355,9 @@ TEST_F(PlaybackTest, AFileOnTheCommandLinePlaysAtOnceAndTheTransportButtonsDrive
     const std::time_t before = std::time(nullptr);
     ClickStatusButton(true);
     const QImage onScreen = Screenshot("cmdline_snapshot");
-    Pause(800);
+    ASSERT_TRUE(WaitForJpegs(1));
     const std::time_t after = std::time(nullptr);
     const std::vector<std::string> jpegs = Jpegs();
-    ASSERT_EQ(jpegs.size(), 1u);
     EXPECT_TRUE(SnapshotNamesBetween(before, after).count(jpegs[0])) << jpegs[0];
     const QImage snapshot(QString::fromStdString(m_media + "/" + jpegs[0]));
     ASSERT_EQ(snapshot.size(), QSize(320, 240));
@@ -326,7 +392,8 @@ TEST_F(PlaybackTest, StopThenPlayReplaysAndTheEndOfTheFileResetsTheControls) {
     EXPECT_TRUE(WaitForBand(Colour::Black, "stop_played_out", (kShortClipSeconds + 6) * 1000));
     const QImage ended = Screenshot("stop_ended_controls");
     EXPECT_FALSE(Differs(stopped, ended, playButton));
-    Pause(1500);
+    // Nothing starts on its own after the end: a second looks for it.
+    Pause(1000);
     EXPECT_EQ(BandColour("stop_still_ended"), Colour::Black);
     EXPECT_EQ(SanitizerReports(), "");
 }
@@ -334,8 +401,11 @@ TEST_F(PlaybackTest, StopThenPlayReplaysAndTheEndOfTheFileResetsTheControls) {
 TEST_F(PlaybackTest, OpenDialogAndScannedFolderPlayTheirFiles) {
     StartShown();
     const CtrlBarLayout bar = CtrlBar();
+    const std::set<unsigned long> mainOnly = Windows();
     ClickCtrl(bar.open);
-    Pause(1500);  // the dialog comes up with the file name field focused
+    // The dialog comes up with the file name field focused.
+    const unsigned long openDialog = WaitForDialog(mainOnly);
+    ASSERT_NE(openDialog, 0u);
     Screenshot("open_dialog");
     RunCommand("xdotool type --delay 20 '" + m_clip + "'");
     Keys("Return");
@@ -347,15 +417,18 @@ TEST_F(PlaybackTest, OpenDialogAndScannedFolderPlayTheirFiles) {
     const WindowGeometry p = Panel();
     const ListWindLayout list = ComputeListWindLayout(kPlaylistWidth, p.height);
     const int listLeft = p.x + p.width - kPlaylistWidth;
+    const int rowX = listLeft + list.files.left + 40;
+    const int rowY = p.y + list.files.top + 17;
+    const WindowGeometry firstRow{rowX - 30, rowY - 8, 150, 16};
+    const QImage emptyList = Screenshot("folder_empty_list");
     Click(listLeft + (list.add.left + list.add.right) / 2, p.y + (list.add.top + list.add.bottom) / 2, kLeft);
-    Pause(1500);
+    const unsigned long folderDialog = WaitForDialog(mainOnly);
+    ASSERT_NE(folderDialog, 0u);
     Screenshot("folder_dialog");
     RunCommand("xdotool type --delay 20 '" + m_media + "'");
     Keys("Return");
-    Pause(1500);
-    Screenshot("folder_scanned");
-    const int rowX = listLeft + list.files.left + 40;
-    const int rowY = p.y + list.files.top + 17;
+    EXPECT_TRUE(WaitForWindowGone(folderDialog));
+    ASSERT_TRUE(WaitForChange(emptyList, firstRow, "folder_scanned")) << "the folder's file is listed";
     RunCommand("xdotool mousemove " + std::to_string(rowX) + " " + std::to_string(rowY) +
                " sleep 0.2 click --repeat 2 --delay 80 1");
     EXPECT_TRUE(WaitForBand(Colour::Red, "folder_playing")) << Log();
@@ -390,8 +463,7 @@ TEST_F(PlaybackTest, AFileDraggedFromAnotherProgramPlaysWhereItIsDroppedAndSnaps
     EXPECT_TRUE(WaitForBand(Colour::Red, "dropped_playing")) << Log();
 
     ClickStatusButton(true);
-    Pause(800);
-    EXPECT_EQ(Jpegs().size(), 1u) << "in the dropped file's folder";
+    EXPECT_TRUE(WaitForJpegs(1)) << "in the dropped file's folder";
     EXPECT_EQ(SanitizerReports(), "");
 }
 
@@ -404,21 +476,19 @@ TEST_F(PlaybackTest, MuteAndVolumeSliderChangeTheSinkVolume) {
     ASSERT_NEAR(start, 40000, 2);
 
     ClickCtrl(bar.volume);
-    Pause(500);
+    EXPECT_TRUE(WaitForSinkVolume(0));
     Screenshot("volume_muted");
-    EXPECT_EQ(SinkVolume(), 0);
+    Pause(500);  // apart from the last press, so that two presses are no double click
     ClickCtrl(bar.volume);
-    Pause(500);
-    EXPECT_NEAR(SinkVolume(), start, 2);
+    EXPECT_TRUE(WaitForSinkVolume(start));
 
     // A click at a quarter of the volume slider's track sets about a quarter of the full volume.
     const WindowGeometry slider = InCtrlBar(bar.volumeSlider);
     const int margin = 6;
     Click(slider.x + margin + (slider.width - 2 * margin) / 4, slider.y + slider.height / 2, kLeft);
-    Pause(500);
-    Screenshot("volume_quarter");
     const long quarter = 65536 / 4;
-    EXPECT_NEAR(SinkVolume(), quarter, 1500);
+    EXPECT_TRUE(WaitForSinkVolume(quarter, 1500));
+    Screenshot("volume_quarter");
     EXPECT_EQ(SanitizerReports(), "");
 }
 
@@ -431,15 +501,11 @@ TEST_F(PlaybackTest, DoubleClickOnThePictureGoesFullScreenAndEscReturns) {
     ASSERT_GT(m_geometry.x, 200);
     RunCommand("xdotool mousemove " + std::to_string(v.x + v.width / 2) + " " + std::to_string(v.y + v.height / 2) +
                " sleep 0.2 click --repeat 2 --delay 80 1");
-    Pause(1000);
-    const QImage full = Screenshot("full_screen");
-    EXPECT_EQ(Classify(Average(full, outside)), Colour::Red);
+    EXPECT_TRUE(WaitForColourAt(outside, Colour::Red, "full_screen"));
 
     Keys("Escape");
-    Pause(1000);
-    const QImage back = Screenshot("full_screen_left");
-    EXPECT_EQ(Classify(Average(back, outside)), Colour::Black);
-    EXPECT_NE(BandColour("full_back_in_window"), Colour::Black);
+    EXPECT_TRUE(WaitForColourAt(outside, Colour::Black, "full_screen_left"));
+    EXPECT_TRUE(WaitForColourAt(Band(), [](Colour seen) { return seen != Colour::Black; }, "full_back_in_window"));
     EXPECT_EQ(SanitizerReports(), "");
 }
 
@@ -455,103 +521,78 @@ TEST_F(PlaybackTest, KeysDriveThePlayerInTheWindowAndInFullScreen) {
     ParkPointer();
 
     Keys("space");
-    Pause(700);
-    const QImage paused = Screenshot("keys_paused");
-    Pause(700);
-    EXPECT_FALSE(Differs(paused, Screenshot("keys_still_paused"), Moving())) << "space pauses";
+    EXPECT_TRUE(WaitForStill(Moving(), "keys_paused")) << "space pauses";
     Keys("space");
-    Pause(500);
-    const QImage resumed = Screenshot("keys_resumed");
-    Pause(500);
-    EXPECT_TRUE(Differs(resumed, Screenshot("keys_resumed_later"), Moving())) << "space plays again";
+    EXPECT_TRUE(WaitForMoving(Moving(), "keys_resumed")) << "space plays again";
 
     // Faster shows its mark; twice more comes back round to normal speed.
     const QImage normal = Screenshot("keys_speed_normal");
     Keys("bracketright");
-    Pause(500);
-    EXPECT_TRUE(Differs(normal, Screenshot("keys_faster"), StatusText()));
+    EXPECT_TRUE(WaitForChange(normal, StatusText(), "keys_faster"));
     Keys("bracketright bracketright");
-    Pause(500);
-    EXPECT_FALSE(Differs(normal, Screenshot("keys_speed_normal_again"), StatusText()));
+    EXPECT_TRUE(WaitForSame(normal, StatusText(), "keys_speed_normal_again"));
     Keys("bracketleft");
-    Pause(500);
-    EXPECT_TRUE(Differs(normal, Screenshot("keys_slower"), StatusText()));
+    EXPECT_TRUE(WaitForChange(normal, StatusText(), "keys_slower"));
     Keys("bracketleft bracketleft");
-    Pause(500);
+    EXPECT_TRUE(WaitForSame(normal, StatusText(), "keys_speed_normal_at_last"));
 
-    // 10 s a press, forward and back; a seek is taken once the previous one has landed.
-    const auto seekTwice = [this](const char* key) {
-        for (int press = 0; press < 2; ++press) {
-            Keys(key);
-            Pause(1000);
-        }
-    };
-    seekTwice("ctrl+Right");
+    // 10 s a press, forward and back; a seek is pressed once the previous one has landed.
+    for (const char* key : {"ctrl+Right", "ctrl+Right"}) ASSERT_TRUE(SeekByKey(key, 9000));
     EXPECT_TRUE(WaitForBand(Colour::Green, "keys_forward_20s", 3000));
-    seekTwice("ctrl+Right");
+    for (const char* key : {"ctrl+Right", "ctrl+Right"}) ASSERT_TRUE(SeekByKey(key, 9000));
     EXPECT_TRUE(WaitForBand(Colour::Blue, "keys_forward_40s", 3000));
-    seekTwice("ctrl+Left");
+    for (const char* key : {"ctrl+Left", "ctrl+Left"}) ASSERT_TRUE(SeekByKey(key, -5000));
     EXPECT_TRUE(WaitForBand(Colour::Green, "keys_back_20s", 3000));
 
     Keys("s");
-    Pause(800);
-    EXPECT_EQ(Jpegs().size(), 1u) << "s takes a snapshot";
+    EXPECT_TRUE(WaitForJpegs(1)) << "s takes a snapshot";
 
     const long start = SinkVolume();
     ASSERT_NEAR(start, 40000, 2);
     Keys("m");
-    Pause(500);
-    EXPECT_EQ(SinkVolume(), 0);
+    EXPECT_TRUE(WaitForSinkVolume(0));
     Keys("m");
-    Pause(500);
-    EXPECT_NEAR(SinkVolume(), start, 2);
+    EXPECT_TRUE(WaitForSinkVolume(start));
     Keys("Up");
-    Pause(500);
-    EXPECT_GT(SinkVolume(), start + 2);
+    EXPECT_TRUE(WaitForSinkVolume([&](long seen) { return seen > start + 2; }));
     Keys("Down");
-    Pause(500);
-    EXPECT_NEAR(SinkVolume(), start, 700);
+    EXPECT_TRUE(WaitForSinkVolume(start, 700));
 
     // Right while playing stops at the next picture.
     Keys("Right");
-    Pause(700);
-    const QImage stepped = Screenshot("keys_stepped");
-    Pause(700);
-    EXPECT_FALSE(Differs(stepped, Screenshot("keys_still_stepped"), Moving()));
+    EXPECT_TRUE(WaitForStill(Moving(), "keys_stepped"));
     Keys("space");
 
     // Full screen and back, with the keys still the player's in between.
     const WindowGeometry outside{std::max(0, m_geometry.x - 150), 250, 40, 40};
     ASSERT_GT(m_geometry.x, 200);
     Keys("f");
-    Pause(1000);
-    const Colour full = Classify(Average(Screenshot("keys_full_screen"), outside));
-    EXPECT_TRUE(full == Colour::Green || full == Colour::Blue) << Name(full);
+    EXPECT_TRUE(WaitForColourAt(outside, [](Colour seen) { return seen == Colour::Green || seen == Colour::Blue; },
+                                "keys_full_screen"));
     Keys("m");
-    Pause(500);
-    EXPECT_EQ(SinkVolume(), 0) << "m in full screen";
+    EXPECT_TRUE(WaitForSinkVolume(0)) << "m in full screen";
     Keys("m Escape");
-    Pause(1000);
-    EXPECT_EQ(Classify(Average(Screenshot("keys_full_screen_left"), outside)), Colour::Black);
-    EXPECT_NE(SinkVolume(), 0);
-    // Esc once too often, or Enter, leaves the player open.
-    Keys("Escape Return");
-    Pause(500);
+    EXPECT_TRUE(WaitForColourAt(outside, Colour::Black, "keys_full_screen_left"));
+    EXPECT_TRUE(WaitForSinkVolume(start, 700));
+    // Esc once too often, or Enter, leaves the player open; the mute after them shows they were taken.
+    Keys("Escape Return m");
+    EXPECT_TRUE(WaitForSinkVolume(0));
     ASSERT_EQ(VisibleWindowCount(m_pid), 1u);
+    Keys("m");
+    ASSERT_TRUE(WaitForSinkVolume(start, 700));
 
     // The open dialog has the keyboard: what is typed there is its own, until it closes.
+    const std::set<unsigned long> mainOnly = Windows();
     Keys("o");
-    Pause(1500);
+    const unsigned long dialog = WaitForDialog(mainOnly);
+    ASSERT_NE(dialog, 0u);
+    Keys("m Escape");
+    ASSERT_TRUE(WaitForWindowGone(dialog));
+    EXPECT_NEAR(SinkVolume(), start, 700) << "m typed into the open dialog";
+    // Closed, it hands the keyboard back to the main window.
+    EXPECT_TRUE(WaitForFocus(m_window));
     Keys("m");
-    Pause(500);
-    EXPECT_NE(SinkVolume(), 0) << "m typed into the open dialog";
-    Keys("Escape");
-    Pause(700);
-    // The test display has no window manager to hand the keyboard back to the main window.
-    Focus(m_window);
-    Keys("m");
-    Pause(500);
-    EXPECT_EQ(SinkVolume(), 0) << "the keys are the player's again";
+    EXPECT_TRUE(WaitForSinkVolume(0)) << "the keys are the player's again";
     EXPECT_EQ(SanitizerReports(), "");
 }
 
@@ -560,8 +601,7 @@ TEST_F(PlaybackTest, ConvertButtonStartsTheConverterBesideThePlayerWithItsLangua
     StartShown();
     ClickCtrl(CtrlBar().convert);
     const std::string record = Folder() + "/argv.txt";
-    for (int waited = 0; waited < 5000 && !fs::exists(record); waited += 100) Pause(100);
-    ASSERT_TRUE(fs::exists(record));
+    ASSERT_TRUE(Eventually([&] { return fs::exists(record); }));
     std::ifstream in(record);
     std::vector<std::string> argv;
     for (std::string line; std::getline(in, line);) argv.push_back(line);
