@@ -32,7 +32,10 @@ for pkg in "${wanted[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get update
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "${missing[@]}"
+  # As an argument of env, the setting reaches apt-get through sudo, which drops the caller's
+  # environment.
+  SUDO=(env DEBIAN_FRONTEND=noninteractive)
+  [ "$(id -u)" -ne 0 ] && SUDO=(sudo "${SUDO[@]}")
+  "${SUDO[@]}" apt-get update
+  "${SUDO[@]}" apt-get install -y "${missing[@]}"
 fi

@@ -78,7 +78,8 @@ run_suite race build/tsan -L threads || status=1
 # Every test again on the plain build, with glibc's malloc checking (since glibc 2.34 it lives in
 # libc_malloc_debug, which must be preloaded for MALLOC_CHECK_ to act) and fresh and freed memory
 # filled with a pattern, so that a read of either shows.
-malloc_debug=$(ldconfig -p | sed -n 's/.*libc_malloc_debug\.so\.0 .*=> //p' | head -n 1)
+# By its full path: a user's PATH often lacks /sbin.
+malloc_debug=$(/sbin/ldconfig -p | sed -n 's/.*libc_malloc_debug\.so\.0 .*=> //p' | head -n 1)
 LD_PRELOAD="$malloc_debug" MALLOC_CHECK_=3 MALLOC_PERTURB_=165 run_suite plain build/plain || status=1
 summarize
 exit $status
