@@ -11,6 +11,11 @@
 
 extern char** environ;
 
+// A suite that needs another screen size defines it.
+#ifndef TELVANE_PRIVATE_DISPLAY_SIZE
+#define TELVANE_PRIVATE_DISPLAY_SIZE "1280x800x24"
+#endif
+
 namespace window_test {
 namespace {
 
@@ -26,7 +31,7 @@ public:
         char displayFd[] = "-displayfd";
         char screen[] = "-screen";
         char zero[] = "0";
-        char size[] = "1280x800x24";
+        char size[] = TELVANE_PRIVATE_DISPLAY_SIZE;
         char noTcp[] = "-nolisten";
         char tcp[] = "tcp";
         char* argv[] = {xvfb, displayFd, fd.data(), screen, zero, size, noTcp, tcp, nullptr};
