@@ -280,8 +280,7 @@ bool CPlayerCore::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t pack
         m_bRebaseRenderClock = false;
         m_nLastPacedDts = packetMs;
         const int64_t sinceFirstMs = packetMs - VideoClockMs(m_nBaseTs);
-        OutputDebugFormat("frame pts: %lld position: %lld\n\n", static_cast<long long>(sinceFirstMs),
-                          static_cast<long long>(packetMs));
+        OutputDebugFormat("frame pts: %lld \n\n", static_cast<long long>(sinceFirstMs));
         pushed = m_pRender->PushFrame(picture, picture->width, picture->height, sinceFirstMs);
         {
             platform::CsGuard guard(m_csPosition);
@@ -289,7 +288,9 @@ bool CPlayerCore::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t pack
         }
         m_bClockStarted = 1;
     }
-    if (pushed && m_pictureObserver) m_pictureObserver(pictureMs != AV_NOPTS_VALUE ? pictureMs : VideoClockMs(pictureTs));
+    const int64_t shownMs = pictureMs != AV_NOPTS_VALUE ? pictureMs : VideoClockMs(pictureTs);
+    if (pushed) OutputDebugFormat("picture handed on, position: %lld ms\n", static_cast<long long>(shownMs));
+    if (pushed && m_pictureObserver) m_pictureObserver(shownMs);
     if (m_bStepMode) {
         if (!m_hStepEvent.IsSignalled()) m_bRebaseRenderClock = true;
         if (!PassGate(m_hStepEvent)) return false;

@@ -187,6 +187,7 @@ void CWnd::ToTopLevel() {
 void CWnd::BackToChild() {
     if (!isWindow() || !m_pChildParent) return;
     const bool visible = isVisible();
+    const bool hadKeyboard = isActiveWindow();
     QWidget* parent = m_pChildParent.data();
     m_pChildParent.clear();
     setWindowState(windowState() & ~(Qt::WindowFullScreen | Qt::WindowMaximized | Qt::WindowMinimized));
@@ -195,6 +196,9 @@ void CWnd::BackToChild() {
     setGeometry(m_rcChildGeometry);
     ReportSizeIfChanged();
     if (visible) show();
+    // The keys were this window's: they go on to the window it is back in. A window manager
+    // would activate that one by itself; without one the keys would reach no window at all.
+    if (hadKeyboard) window()->activateWindow();
 }
 
 void CWnd::GetClientRect(Rect* rect) const { *rect = Rect{0, 0, width(), height()}; }
