@@ -260,7 +260,7 @@ void CMainDlg::OnSnapshot() {
         return QFileInfo::exists(candidate);
     });
     if (!m_pPlayer->TakeSnapshot(QFile::encodeName(path).constData())) return;
-    m_wndStatus.ShowNotice(PaneText(kSnapshotSavedText) + QStringLiteral(" ") + path);
+    m_wndStatus.ShowNotice(PaneText(kSnapshotSavedText) + QStringLiteral(": ") + path);
 }
 
 // The tool is started and left alone; a missing tool is not reported.
