@@ -254,8 +254,14 @@ void CMListView::OnMouseMove(UINT, Point point) {
     m_nLastY = point.y;
 }
 
+// Touchpads and smooth wheels send fractions of a notch: what a delta leaves over is kept for the
+// next, so that many small turns scroll as far as one large one. A turn the other way starts afresh.
 BOOL CMListView::OnMouseWheel(UINT, short zDelta, Point) {
-    MoveThumbTo(m_nThumbPos - zDelta / kWheelNotch);
+    if ((zDelta < 0) != (m_nWheelRemainder < 0)) m_nWheelRemainder = 0;
+    m_nWheelRemainder += zDelta;
+    const int notches = m_nWheelRemainder / kWheelNotch;
+    m_nWheelRemainder -= notches * kWheelNotch;
+    MoveThumbTo(m_nThumbPos - notches);
     RedrawNow();
     return TRUE;
 }

@@ -88,6 +88,7 @@ public:
     int m_bSelShown = 0;
     int m_nLastY = 0;
     int m_nThumbPos = 0;
+    int m_nWheelRemainder = 0;  // wheel delta not yet turned into a whole notch
     int m_bThumbDrag = 0;
 
 protected:

@@ -45,7 +45,8 @@ uint32_t CMProgress::GetPos() const {
 uint32_t CMProgress::ValueAtX(int x, int width, int margin, uint32_t max) {
     if (x <= margin) return 0;
     if (x >= width - margin) return max;
-    return static_cast<uint32_t>(int64_t{x - margin} * max / (width - margin));
+    // Over the track's length, the length the fill is drawn over: a click lands under the pointer.
+    return static_cast<uint32_t>(int64_t{x - margin} * max / (width - 2 * margin));
 }
 
 int CMProgress::FillLength(int width, int margin, uint32_t pos, uint32_t max, bool hovered) {

@@ -93,33 +93,44 @@ int CPlayerCore::Attach(platform::WindowHandle videoWindow, platform::WindowHand
 }
 
 int CPlayerCore::OpenFile(const char* path) {
+    m_strOpenError.clear();
+    m_strOpenPath = path ? path : "";
     int inputKind = m_nInputKind;
     if (m_pRecordFile && path) inputKind = IsRecordFile(path) ? INPUT_RECORDING : INPUT_CONTAINER;
-    if (!path || !m_bRenderReady) return 0;
-    if (m_bPlaying) return 0;
+    if (!path) return FailOpen("no file named");
+    if (!m_bRenderReady) return FailOpen("no picture output");
+    if (m_bPlaying) return FailOpen("another file is playing");
     // A session plays one file: a second open would start a second set of workers on the same state.
-    if (m_bOpened || m_bRunning || m_bStopped) return 0;
+    if (m_bOpened || m_bRunning || m_bStopped) return FailOpen("another file is open");
     // Only now: the workers of a file being played dispose of their packets by the kind in force.
     m_nInputKind = inputKind;
     ReleaseDecodersAndInput();  // whatever an earlier failed attempt left behind
     m_pAudioQueue->SetInputKind(m_nInputKind);
     m_pVideoQueue->SetInputKind(m_nInputKind);
     const int opened = m_nInputKind == INPUT_RECORDING ? OpenRecording(path) : OpenContainer(path);
-    if (!opened) return 0;
+    if (!opened) return m_strOpenError.empty() ? FailOpen("it cannot be played") : 0;
     StartWorkers();
     return 1;
 }
+
+// The first reason given stands: the steps after it fail only because of it.
+int CPlayerCore::FailOpen(const char* reason) {
+    if (m_strOpenError.empty()) m_strOpenError = m_strOpenPath + ": " + reason;
+    return 0;
+}
+
+std::string CPlayerCore::GetOpenError() const { return m_strOpenError; }
 
 int CPlayerCore::OpenContainer(const char* path) {
     m_pFormatCtx = avformat_alloc_context();
     if (!m_pFormatCtx) return 0;
     const int openResult = avformat_open_input(&m_pFormatCtx, path, nullptr, nullptr);
     if (openResult < 0) {
-        char reason[100];
-        av_strerror(openResult, reason, sizeof reason);  // kept for a debugger, never shown
-        return 0;
+        char reason[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(openResult, reason, sizeof reason);
+        return FailOpen(reason);
     }
-    if (avformat_find_stream_info(m_pFormatCtx, nullptr) < 0) return 0;
+    if (avformat_find_stream_info(m_pFormatCtx, nullptr) < 0) return FailOpen("its streams cannot be read");
     const int64_t startUs = m_pFormatCtx->start_time;
     m_nOriginMs = startUs != AV_NOPTS_VALUE ? av_rescale(startUs, 1000, AV_TIME_BASE) : 0;
     for (unsigned i = 0; i < m_pFormatCtx->nb_streams; ++i) {
@@ -131,7 +142,8 @@ int CPlayerCore::OpenContainer(const char* path) {
             m_nVideoStream = static_cast<int>(i);
         }
     }
-    if (m_nVideoStream == -1 || !OpenContainerVideo()) return 0;
+    if (m_nVideoStream == -1) return FailOpen("it holds no video");
+    if (!OpenContainerVideo()) return FailOpen("its video cannot be decoded");
     // Pictures without sound play on their own, as recordings without sound do: camera exports
     // and our own converter's output often carry no sound, or sound no decoder here knows.
     if (m_nAudioStream != -1 && !OpenContainerAudio()) {
@@ -177,7 +189,9 @@ int CPlayerCore::OpenContainerAudio() {
 
 int CPlayerCore::OpenRecording(const char* path) {
     if (!m_pRecordFile) return 0;
-    if (!m_pRecordFile->Open(path) || !m_pRecordFile->IsOpen()) return 0;
+    // Shared: the recorder may still be writing it, and another window may be playing it.
+    if (!m_pRecordFile->Open(path, PosixReadFile::Sharing::Shared) || !m_pRecordFile->IsOpen())
+        return FailOpen("it cannot be read");
     m_pVideoCodec = avcodec_find_decoder(static_cast<AVCodecID>(m_pRecordFile->GetVideoCodec()));
     if (!m_pVideoCodec) return 0;
     m_pVideoCodecCtx = avcodec_alloc_context3(m_pVideoCodec);
@@ -293,12 +307,24 @@ void CPlayerCore::StepFrame() {
         m_bSlow = 0;
         m_bFast = 0;
     }
-    m_bStepMode = 1;
     m_bPlaying = 0;
-    m_hStepEvent.Set();
-    // From a pause the run gate is closed, and a step that left it so would show nothing: stepping
-    // through a paused picture is how footage is reviewed. The step event alone holds the video
-    // thread to one picture per call, and no sound is written while stepping.
+    HoldAtNextPicture();
+}
+
+// From a pause the run gate is closed, and a step that left it so would show nothing: stepping
+// through a paused picture is how footage is reviewed. The step event alone holds the video
+// thread to one picture per call, and no sound is written while stepping.
+void CPlayerCore::HoldAtNextPicture() {
+    if (m_bStepMode) {
+        // Held at the step gate after its last picture: let it go on to the next.
+        m_hStepEvent.Set();
+    } else {
+        // Playing, or held at the run gate with the next picture in hand: that picture is the
+        // one to show, and the step gate must hold the thread right after it. Closed before step
+        // mode is seen, or the gate a Play left open would let a second picture through.
+        m_hStepEvent.Reset();
+        m_bStepMode = 1;
+    }
     m_hRunEvent.Set();
 }
 
@@ -328,6 +354,8 @@ int CPlayerCore::SeekTo(int64_t targetMs) {
     m_hRoomEvent.Set();
     m_hAudioRoomEvent.Set();
     m_hVideoRoomEvent.Set();
+    // Paused, the workers run until the picture at the target is shown, and hold it.
+    if (!m_bPlaying) HoldAtNextPicture();
     return 1;
 }
 
@@ -353,7 +381,7 @@ int CPlayerCore::GetFrameRate() const {
 int CPlayerCore::TakeSnapshot(const char* path) {
     if (!path || !*path) return 0;
     platform::CsGuard guard(m_csSnap);
-    if (!m_pSnapFrame || !m_bPlaying) return 0;
+    if (!m_pSnapFrame) return 0;
     // The kept copy's own size: the picture as shown. The size found at opening may be the
     // decoder's coded size (rows beyond the picture) or a header's, which can differ from the
     // stream's or be 0.

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "engine/heard_audio_clock.h"
@@ -51,6 +52,8 @@ public:
     int Attach(platform::WindowHandle videoWindow, platform::WindowHandle notifyWindow);
     // Opens the input and its decoders and starts the workers, held at the closed run gate; 1 or 0.
     int OpenFile(const char* path);
+    // Why the last OpenFile failed, naming the file; empty after a success.
+    std::string GetOpenError() const;
     int Play();
     void Pause();
     // One more picture per call, no sound; the run gate stays as it is.
@@ -58,7 +61,7 @@ public:
     // Speed codes: 0 normal, 1 a quarter, 2 a half, 3 double, 4 four times.
     void SetSpeed(int speedCode);
     // Asks the read thread to seek (target in ms from the file's start); 1 when the request was
-    // taken. Refused while the previous seek is still being made or has not shown its target yet,
+    // taken. Paused or stepping, the picture at the target is shown and held. Refused while the previous seek is still being made or has not shown its target yet,
     // so a request taken is always performed. The first picture shown afterwards is the one at the
     // target; a seek that cannot be made leaves playback where it was.
     int SeekTo(int64_t targetMs);
@@ -67,7 +70,8 @@ public:
     // Also called on the main panel's position thread: takes m_csPosition, briefly.
     int32_t GetPosition() const;  // ms
     int GetFrameRate() const;     // pictures per second, 0 when not known
-    // Writes the last presented picture as a JPEG file; 1 or 0 (no file is left behind on 0).
+    // Writes the last presented picture as a JPEG file, playing or paused; 1 or 0 (no file is left
+    // behind on 0).
     int TakeSnapshot(const char* path);
     // Ends the workers and closes the input and the outputs; afterwards the session only awaits
     // destruction. 0 when the session was never attached to a renderer.
@@ -99,6 +103,9 @@ private:
     int OpenSoundOut();
     void StartWorkers();
     void ReleaseDecodersAndInput();
+    int FailOpen(const char* reason);
+    // Lets the video thread present one more picture and hold it there.
+    void HoldAtNextPicture();
 
     int CloseStreams();
     void OpenEveryWait();
@@ -230,6 +237,9 @@ private:
     int32_t m_nFrameDelta = 0;                // stream units; guarded by m_csDelta
     std::atomic<int> m_nSeekFlags{0};
     bool m_bStopped = false;  // StopPlay ran; owner's thread only
+    // Owner's thread only: why the open failed, and the file it was.
+    std::string m_strOpenError;
+    std::string m_strOpenPath;
 
     // Kept at OpenFile so that the polling thread never reads a context that StopPlay frees.
     std::atomic<int64_t> m_nDurationMs{0};

@@ -210,7 +210,9 @@ bool CPlayerCore::ShowPicture(AVFrame* frame, int64_t packetDts, int serial) {
     if (!m_hRunEvent.IsSignalled()) m_bRebaseRenderClock = true;  // held by a pause or a seek
     if (!PassGate(m_hRunEvent)) return false;
     if (!WaitForItsSound(m_nVideoClockMs, heldAtGate)) return false;
-    if (serial != m_nSeekSerial) return true;  // a seek came while the picture waited
+    // A seek came while the picture waited, or is asked for and not yet made: the picture is from
+    // the old place (and held by a pause, it must not take the step meant for the target's).
+    if (serial != m_nSeekSerial || m_bSeekRequest) return true;
     return PresentPicture(frame, pictureTs, packetDts);
 }
 

@@ -52,7 +52,8 @@ std::optional<CtrlBarLayout> ComputeCtrlBarLayout(const Rect& client) {
 }
 
 QString TimeLabelText(uint32_t milliseconds) {
-    const int32_t seconds = static_cast<int32_t>(milliseconds) / 1000;
+    // Unsigned: a file of more than 24 days still shows its length, not a negative one.
+    const uint32_t seconds = milliseconds / 1000;
     return QStringLiteral("%1 : %2").arg(seconds / 60).arg(seconds % 60);
 }
 

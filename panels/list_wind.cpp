@@ -21,7 +21,9 @@ const QColor kListAreaColour(38, 48, 53);
 
 }  // namespace
 
-const char* const kOpenFileFilter = "Video files (*.avi)|*.avi;|All Files (*.*)|*.*||";
+// Recordings of other names show under "All Files" and are taken by their content.
+const char* const kOpenFileFilter =
+    "Video files (*.avi;*.mp4;*.mkv;*.rec)|*.avi;*.AVI;*.mp4;*.MP4;*.mkv;*.MKV;*.rec;*.REC;|All Files (*.*)|*.*||";
 
 CaptionFontSize PlaylistCaptionFontSize(uint32_t languageId) {
     return languageId == kRussian ? CaptionFontSize{13, 7} : CaptionFontSize{17, 8};
@@ -104,7 +106,7 @@ void CListWind::ScanFolder() {
     m_strFolder = WithTrailingSlash(chosen);
     m_nPathSource = 0;
     // Names the list refuses (too long, too many) are dropped without a word.
-    for (const QString& name : ScanPlaylistFolder(m_strFolder)) m_listFiles.AddItem(name);
+    for (const QString& name : ScanPlaylistFolder(m_strFolder, m_isRecording)) m_listFiles.AddItem(name);
     // The folder dialog is a window of its own here: closing it uncovers nothing that would repaint
     // the list, so the new entries are asked for.
     if (m_listFiles.GetSafeHwnd()) m_listFiles.Invalidate();
@@ -117,7 +119,7 @@ void CListWind::PlaySelected() {
 
 BOOL CListWind::ChooseFile(QString& path) {
     const QString chosen = GetOpenFileName(this, QString::fromLatin1(kOpenFileFilter));
-    if (chosen.isEmpty() || !IsOpenDialogPathAccepted(chosen)) return FALSE;
+    if (chosen.isEmpty() || !IsOpenDialogPathAccepted(chosen, m_isRecording)) return FALSE;
     m_strFileFolder = FolderOfPath(chosen);
     m_strName = NameOfPath(chosen);
     m_nPathSource = 1;

@@ -8,6 +8,7 @@
 
 #include "controls/m_button.h"
 #include "controls/m_list_view.h"
+#include "panels/path_rules.h"
 #include "platform/geometry.h"
 #include "platform/qt/dialog.h"
 
@@ -34,7 +35,8 @@ public:
     ~CListWind() override;
 
     // Runs the open-file dialog. TRUE with the chosen full path in path when it ends with OK and the
-    // path ends with avi, AVI, mp4, MP4, mkv or MKV; the chosen file then serves for snapshots.
+    // path ends with avi, AVI, mp4, MP4, mkv or MKV or is a recording; the chosen file then serves
+    // for snapshots.
     platform::BOOL ChooseFile(QString& path);
     // The scanned folder followed by the current entry's name; FALSE when either is empty.
     platform::BOOL GetCurrentPath(QString& path) const;
@@ -51,6 +53,7 @@ public:
     QString m_strFolder;      // folder of the last scan, ending with '/'
     QString m_strFileFolder;  // folder of the last file chosen in the open dialog, ending with '/'
     int m_nPathSource = 0;    // snapshots go to 0: m_strFolder, 1: m_strFileFolder
+    RecordingTest m_isRecording;  // set by the main panel: knows a recording of any name
 
 protected:
     platform::BOOL OnInitDialog() override;

@@ -12,6 +12,7 @@ namespace {
 constexpr int kMinLayoutWidth = 561;
 const QColor kBarColour(0, 22, 30);
 const QColor kTextColour(192, 192, 192);
+constexpr int kNoticeMs = 4000;
 
 }  // namespace
 
@@ -27,7 +28,10 @@ std::optional<StatusBarLayout> ComputeStatusBarLayout(int width, int height) {
                            Rect{10, 2, width - 110, height - 10}};
 }
 
-CMStatusBar::CMStatusBar() : CDialogEx(IDD_STATUS_BAR) {}
+CMStatusBar::CMStatusBar() : CDialogEx(IDD_STATUS_BAR) {
+    m_noticeTimer.setSingleShot(true);
+    QObject::connect(&m_noticeTimer, &QTimer::timeout, this, [this] { ShowFileText(); });
+}
 
 CMStatusBar::~CMStatusBar() { DestroyWindow(); }
 
@@ -75,11 +79,22 @@ void CMStatusBar::OnCtlColor(CWnd* control, CtlColors& colors) {
 }
 
 void CMStatusBar::SetFileName(const QString& text) {
+    m_noticeTimer.stop();
     m_strText = text;
     m_wndText.SetWindowText(m_strText);
 }
 
 void CMStatusBar::SetSpeedLabel(int speed) {
+    m_noticeTimer.stop();
     m_nSpeed = speed;
     if (const std::optional<QString> text = StatusBarText(speed, m_strText)) m_wndText.SetWindowText(*text);
+}
+
+void CMStatusBar::ShowNotice(const QString& text) {
+    m_wndText.SetWindowText(text);
+    m_noticeTimer.start(kNoticeMs);
+}
+
+void CMStatusBar::ShowFileText() {
+    m_wndText.SetWindowText(StatusBarText(m_nSpeed, m_strText).value_or(m_strText));
 }

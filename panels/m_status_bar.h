@@ -5,6 +5,7 @@
 // catches on their way up. User-interface thread only.
 
 #include <QString>
+#include <QTimer>
 #include <optional>
 
 #include "controls/m_button.h"
@@ -35,6 +36,9 @@ public:
     void SetFileName(const QString& text);
     // Shows the file text after the mark of speed; a code outside 0..4 is kept but shows nothing new.
     void SetSpeedLabel(int speed);
+    // Shows text in place of the file text for a few seconds, then the file text with its speed
+    // mark again; a new file text or speed ends the notice at once.
+    void ShowNotice(const QString& text);
 
     void OnCtlColor(platform::CWnd* control, platform::CtlColors& colors) override;
 
@@ -44,6 +48,7 @@ public:
     int m_nSpeed = 0;
     QString m_strText;
     platform::CStatic m_wndText;
+    QTimer m_noticeTimer;
 
 protected:
     void DoDataExchange() override;
@@ -53,6 +58,7 @@ protected:
     void OnCancel() override {}
 
 private:
+    void ShowFileText();
     void CreateButton(CMButton& button, const char* image, const platform::Rect& rect, platform::UINT id,
                       const QString& tip);
 };

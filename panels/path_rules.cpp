@@ -2,16 +2,21 @@
 
 #include <QFile>
 #include <dirent.h>
-#include <initializer_list>
 #include <memory>
 #include <sys/stat.h>
 
 namespace {
 
-bool EndsWithOneOf(const QString& text, std::initializer_list<const char*> suffixes) {
+constexpr const char* kVideoEndings[] = {"avi", "AVI", "mp4", "MP4", "mkv", "MKV"};
+
+bool IsRecording(const QString& path, const RecordingTest& isRecording) {
+    return isRecording && !path.isEmpty() && isRecording(path);
+}
+
+bool EndsWithVideoEnding(const QString& text) {
     if (text.size() < 3) return false;
     const QString last = text.right(3);
-    for (const char* suffix : suffixes)
+    for (const char* suffix : kVideoEndings)
         if (last == QLatin1String(suffix)) return true;
     return false;
 }
@@ -34,16 +39,18 @@ struct DirCloser {
 
 bool IsPlaylistFileName(const QString& name) {
     const QString extension = ExtensionAfterFirstDot(name);
-    return extension == QLatin1String("avi") || extension == QLatin1String("AVI") ||
-           extension == QLatin1String("mp4") || extension == QLatin1String("MP4");
+    for (const char* video : kVideoEndings)
+        if (extension == QLatin1String(video)) return true;
+    return false;
 }
 
-bool IsOpenDialogPathAccepted(const QString& path) {
-    return EndsWithOneOf(path, {"avi", "AVI", "mp4", "MP4", "mkv", "MKV"});
+bool IsOpenDialogPathAccepted(const QString& path, const RecordingTest& isRecording) {
+    return EndsWithVideoEnding(path) || IsRecording(path, isRecording);
 }
 
-bool IsDropAccepted(const QStringList& paths) {
-    return paths.size() == 1 && EndsWithOneOf(paths.front(), {"avi", "AVI", "mp4", "MP4"});
+bool IsDropAccepted(const QStringList& paths, const RecordingTest& isRecording) {
+    if (paths.size() != 1) return false;
+    return EndsWithVideoEnding(paths.front()) || IsRecording(paths.front(), isRecording);
 }
 
 QString FolderOfPath(const QString& path) {
@@ -57,7 +64,7 @@ QString WithTrailingSlash(const QString& folder) {
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
-QStringList ScanPlaylistFolder(const QString& folder) {
+QStringList ScanPlaylistFolder(const QString& folder, const RecordingTest& isRecording) {
     QStringList names;
     const std::unique_ptr<DIR, DirCloser> dir(opendir(QFile::encodeName(folder).constData()));
     if (!dir) return names;
@@ -66,7 +73,8 @@ QStringList ScanPlaylistFolder(const QString& folder) {
         const QString name = QFile::decodeName(entry->d_name);
         if (name == QLatin1String(".") || name == QLatin1String("..")) continue;
         // A directory named like a video (clips.avi) is still a directory.
-        if (!IsPlaylistFileName(name) || !IsRegularFile(prefix + name)) continue;
+        if (!IsRegularFile(prefix + name)) continue;
+        if (!IsPlaylistFileName(name) && !IsRecording(prefix + name, isRecording)) continue;
         names.push_back(name);
     }
     return names;

@@ -1,6 +1,7 @@
 #include "panels/play_wind.h"
 
 #include <QPainter>
+#include <QTimer>
 
 #include "panels/command_ids.h"
 #include "panels/path_rules.h"
@@ -80,8 +81,10 @@ BOOL CPlayWind::PreTranslateMessage(Message& message) {
 
 void CPlayWind::OnDropFiles(const QStringList& paths) {
     if (paths.size() != 1 || paths.front().isEmpty()) return;
-    if (!IsDropAccepted(paths)) {
-        AfxMessageBox(QString());
+    if (!IsDropAccepted(paths, m_isRecording)) {
+        // Not inside the drop: the program the file came from waits for the drop to finish, and
+        // would wait for as long as the box stays open.
+        QTimer::singleShot(0, this, [] { AfxMessageBox(QString()); });
         return;
     }
     m_strDropFile = paths.front();

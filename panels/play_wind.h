@@ -1,8 +1,9 @@
 #pragma once
 // The video pane: a black window the renderer presents its pictures into. A double click (or the
 // main panel's full-screen command) spreads it over the whole screen it is on, above every window;
-// a second double click or Esc puts it back exactly where it was. A single video file dropped on it
-// is handed to the main panel for playing. Neither Esc nor a close request ends it.
+// a second double click or Esc puts it back exactly where it was. A single video file or recording
+// dropped on it is handed to the main panel for playing; anything else is refused with a box shown
+// once the drop has ended. Neither Esc nor a close request ends it.
 //
 // Threads: the handlers run on the user-interface thread. The renderer presents from its own thread
 // into m_videoTarget, which copies the picture under its own lock and asks for a repaint.
@@ -11,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "panels/path_rules.h"
 #include "platform/geometry.h"
 #include "platform/qt/dialog.h"
 #include "platform/qt/window_video_target.h"
@@ -32,6 +34,7 @@ public:
     int m_bFullScreenAllowed = 0;  // written by the main panel: a file is open
     QString m_strDropFile;         // the last accepted dropped file
     QString m_strDropFolder;       // its folder, ending with '/'; empty when the path has no '/'
+    RecordingTest m_isRecording;   // set by the main panel: knows a recording of any name
 
 protected:
     void PreSubclassWindow() override;

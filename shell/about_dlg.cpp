@@ -1,9 +1,11 @@
 #include "shell/about_dlg.h"
 
+#include <QIcon>
 #include <algorithm>
 #include <utility>
 
 #include "platform/qt/dialog_template.h"
+#include "platform/qt/resource_table.h"
 #include "shell/key_shortcuts.h"
 #include "shell/language_store.h"
 
@@ -16,6 +18,10 @@ constexpr int kKeyColumnWidth = 80;
 constexpr int kDescriptionColumnWidth = 130;
 // Level with the version line.
 constexpr int kKeyListTopUnits = 34;
+constexpr int kTextLeftUnits = 16;
+constexpr platform::UINT kApplicationIcon = 128;
+constexpr int kLargestIconSide = 48;
+constexpr int kIconGap = 4;
 
 }  // namespace
 
@@ -45,8 +51,20 @@ BOOL CAboutDlg::OnInitDialog() {
     const LanguageStore& store = LanguageStore::Global();
     SetWindowText(QString::fromStdU16String(store.Text(1)));
     m_btnOK.SetWindowText(QString::fromStdU16String(store.Text(31)));
+    AddIcon();
     AddKeyList();
     return TRUE;
+}
+
+// The application's icon between the caption and the name and version, in line with them.
+void CAboutDlg::AddIcon() {
+    const int top = m_nCaptionHeight + kIconGap;
+    const int side = std::min(kLargestIconSide, DialogUnitsToPixelsY(kKeyListTopUnits) - kIconGap - top);
+    if (side <= 0) return;
+    m_pIcon = std::make_unique<QLabel>(this);
+    m_pIcon->setPixmap(QIcon(IconResourcePath(kApplicationIcon)).pixmap(side, side));
+    m_pIcon->setGeometry(DialogUnitsToPixelsX(kTextLeftUnits), top, side, side);
+    m_pIcon->show();
 }
 
 // The template's own controls stay where it puts them; the list takes a column to their right.

@@ -1,7 +1,8 @@
 #pragma once
-// The About box: a skinned, movable, fixed-size box with the program's name and version, the
+// The About box: a skinned, movable, fixed-size box with the program's icon, name and version, the
 // player's keys and an OK button, titled in the current language.
 
+#include <QLabel>
 #include <memory>
 #include <vector>
 
@@ -24,7 +25,9 @@ private:
     // One row per key in a column right of the template's controls, which the box grows to make
     // room for.
     void AddKeyList();
+    void AddIcon();
 
     CButtonUI m_btnOK;
     std::vector<std::unique_ptr<platform::CStatic>> m_keyLabels;
+    std::unique_ptr<QLabel> m_pIcon;
 };

@@ -9,16 +9,35 @@
 #include <new>
 
 #include "engine/audio/master_volume.h"
+#include "engine/record/record_file.h"
 #include "panels/command_ids.h"
+#include "panels/pane_texts.h"
 #include "panels/path_rules.h"
 #include "shell/key_shortcuts.h"
+#include "platform/qt/message_box.h"
 #include "shell/main_dlg_rules.h"
 
 using namespace platform;
 
+namespace {
+
+// The language's "The file cannot be opened".
+constexpr int kOpenFailedText = 25;
+constexpr int kStartSeekLookMs = 100;
+constexpr int kStartSeekTries = 150;
+
+// A recording is known by its content, whatever its name.
+bool IsRecording(const QString& path) { return IsRecordFile(QFile::encodeName(path).constData()); }
+
+}  // namespace
+
 CMainDlg::CMainDlg() : CDialogEx(IDD_MAIN_DLG), m_pPlayer(std::make_unique<CPlayerCore>()) {
     if (qEnvironmentVariableIsSet(kPictureCountVariable))
         m_pPicturesShown = std::make_shared<std::atomic<int64_t>>(0);
+    m_wndList.m_isRecording = IsRecording;
+    m_wndPlay.m_isRecording = IsRecording;
+    m_startSeekTimer.setInterval(kStartSeekLookMs);
+    QObject::connect(&m_startSeekTimer, &QTimer::timeout, this, [this] { SeekToStartPosition(); });
 }
 
 CMainDlg::~CMainDlg() {
@@ -141,25 +160,62 @@ int CMainDlg::ReplacePlayer(bool wantNew) {
     return 1;
 }
 
-// A file that does not open shows nothing: the unopened session waits for the next command.
 void CMainDlg::OpenAndPlay(const QString& path, int source, bool replay) {
     const QByteArray narrowPath = QFile::encodeName(path);
+    m_startSeekTimer.stop();
     if (!ReplacePlayer(true)) return;
-    if (m_pPlayer->OpenFile(narrowPath.constData())) {
-        if (!replay) m_strCurFile = path;
-        m_pPlayer->Play();
-        m_wndStatus.SetFileName(path);
-        ShowStrip(m_wndCtrl.m_btnPlay, 1);
-        m_wndPlay.m_bFullScreenAllowed = 1;
+    if (!m_pPlayer->OpenFile(narrowPath.constData())) {
+        ReportOpenFailure(path);
+        return;
     }
+    if (!replay) m_strCurFile = path;
+    m_pPlayer->Play();
+    m_wndStatus.SetFileName(path);
+    ShowStrip(m_wndCtrl.m_btnPlay, 1);
+    m_wndPlay.m_bFullScreenAllowed = 1;
     if (!replay) m_nSource = source;
 }
 
-void CMainDlg::PlayStartFile(const QString& path) {
+// Nothing is left to play: the session goes, as at the end of a file, and so does the old file's
+// length, which no longer belongs to anything shown.
+void CMainDlg::ReportOpenFailure(const QString& path) {
+    const std::string reason = m_pPlayer ? m_pPlayer->GetOpenError() : std::string();
+    ReplacePlayer(false);
+    m_strCurFile.clear();
+    CMProgress& slider = m_wndCtrl.m_sliderSeek;
+    slider.SetPos(0);
+    slider.m_nMax = 0;
+    ShowNoFile();
+    const QString details = reason.empty() ? path : QString::fromStdString(reason);
+    AfxMessageBox(PaneText(kOpenFailedText) + QStringLiteral("\n\n") + details, MB_ICONERROR);
+}
+
+void CMainDlg::ShowNoFile() {
+    m_wndStatus.SetFileName(QString());
+    m_wndCtrl.SetPlayState(TRUE);
+    RedrawNow(m_wndPlay);
+    m_wndPlay.m_bFullScreenAllowed = 0;
+}
+
+void CMainDlg::PlayStartFile(const QString& path, int64_t startMs) {
     if (path.isEmpty()) return;
     m_wndPlay.m_strDropFile = path;
     m_wndPlay.m_strDropFolder = FolderOfPath(path);
+    m_nStartPositionMs = startMs;
     PostMessage(WM_COMMAND, ID_PLAY_DROPPED_FILE, 0);
+}
+
+bool CMainDlg::GetPlayingFile(QString& path, int64_t& positionMs) const {
+    if (!m_pPlayer || !m_pPlayer->IsOpened() || m_strCurFile.isEmpty()) return false;
+    path = m_strCurFile;
+    positionMs = m_pPlayer->GetPosition();
+    return true;
+}
+
+// The session takes a seek only once its clock runs, a moment after the first picture.
+void CMainDlg::SeekToStartPosition() {
+    const bool taken = m_pPlayer && m_pPlayer->IsOpened() && m_pPlayer->SeekTo(m_nStartPositionMs);
+    if (taken || ++m_nStartSeekTries >= kStartSeekTries) m_startSeekTimer.stop();
 }
 
 void CMainDlg::ShowStrip(CMButton& button, int strip) {

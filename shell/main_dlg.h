@@ -10,6 +10,7 @@
 // OnDestroy stops and joins the thread before the panes' windows or the session go.
 
 #include <QString>
+#include <QTimer>
 #include <atomic>
 #include <memory>
 
@@ -41,11 +42,14 @@ public:
     platform::BOOL PreTranslateMessage(platform::Message& message) override;
 
     // A file named on the command line (an absolute path): played once the window exists, as a
-    // file dropped on the picture, so that its snapshots go to its own folder.
-    void PlayStartFile(const QString& path);
+    // file dropped on the picture, so that its snapshots go to its own folder; from startMs on
+    // when that is above 0 (a restart reopening the file where it was).
+    void PlayStartFile(const QString& path, int64_t startMs = 0);
+    // The file being played and where it is; false when no file plays.
+    bool GetPlayingFile(QString& path, int64_t& positionMs) const;
 
     // The keyboard's own steps, which no button has. SeekBy moves the playing position by deltaMs,
-    // kept within the file, only while playing (as a release of the position slider seeks).
+    // kept within the file, playing or paused (as a release of the position slider seeks).
     // StepVolume moves the volume slider and the master volume by whole steps, ending a mute.
     void SeekBy(int deltaMs);
     void StepVolume(int steps);
@@ -77,6 +81,13 @@ protected:
     // it may be handing on the very notification being handled.
     void RetireNotifier();
     void OpenAndPlay(const QString& path, int source, bool replay = false);
+    // A file that did not open: the controls go back to no file, and the user is told which file
+    // failed and why.
+    void ReportOpenFailure(const QString& path);
+    // The controls as when no file is loaded: no name, the play look, no full screen.
+    void ShowNoFile();
+    // Seeks to m_nStartPositionMs once the new session takes seeks; gives up after a while.
+    void SeekToStartPosition();
     // Strip 0 with m_strTip or strip 1 with m_strTip2, redrawn at once; only two-strip buttons.
     static void ShowStrip(CMButton& button, int strip);
     static void RedrawNow(platform::CWnd& window);
@@ -102,6 +113,7 @@ protected:
     // The session's notification: the file has played out.
     void OnEndOfFile();
     void ApplySpeed();
+    void ShowSpeed(int speed);
     QString SnapshotFolder();
     void LaunchConverter();
 
@@ -139,6 +151,10 @@ protected:
     int m_nSource = kSourcePlaylist;
     // The panel's own speed code: kept across files, so the next press continues from it.
     int m_nSpeed = 0;
+    // Where a restart asked the start file to be played from, until a seek there is taken.
+    int64_t m_nStartPositionMs = 0;
+    QTimer m_startSeekTimer;
+    int m_nStartSeekTries = 0;
 
     // Pictures shown by every session, counted only when kPictureCountVariable is set and printed
     // to the standard error when the panel goes (for measuring the player from outside).

@@ -9,11 +9,13 @@
 #include <cerrno>
 #include <ctime>
 #include <iterator>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "engine/audio/master_volume.h"
 #include "panels/command_ids.h"
+#include "panels/pane_texts.h"
 #include "shell/language_store.h"
 #include "shell/main_dlg.h"
 #include "shell/main_dlg_rules.h"
@@ -32,6 +34,9 @@ struct Command {
 // Started from the current directory, as a bare file name is; an installed player works in its
 // data folder, so there the converter is the one beside the player's executable.
 constexpr const char* kConverterProgram = "./Kadrel";
+
+// The language's "Snapshot saved".
+constexpr int kSnapshotSavedText = 26;
 
 std::string ConverterProgram(const QString& playerPath) {
     if (::access(kConverterProgram, X_OK) == 0) return kConverterProgram;
@@ -153,8 +158,13 @@ void CMainDlg::OnPlayPause() {
     }
 }
 
+// A step returns the session to normal speed: the panel's speed and its mark follow, so the next
+// speed press starts from normal.
 void CMainDlg::OnFrameStep() {
-    if (m_pPlayer && m_pPlayer->IsOpened()) m_pPlayer->StepFrame();
+    if (!m_pPlayer || !m_pPlayer->IsOpened()) return;
+    m_pPlayer->StepFrame();
+    m_nSpeed = 0;
+    m_wndStatus.SetSpeedLabel(m_nSpeed);
 }
 
 void CMainDlg::OnMute() {
@@ -171,24 +181,28 @@ void CMainDlg::OnMute() {
     if (m_pPlayer) SetMasterVolume(static_cast<uint32_t>(m_nSavedVolume));
 }
 
-void CMainDlg::OnVolume() { SetMasterVolume(m_wndCtrl.GetVolume()); }
+// A volume set anew ends a mute, so the next mute press saves this volume, not the one before.
+void CMainDlg::OnVolume() {
+    CMButton& button = m_wndCtrl.m_btnVolume;
+    if (button.m_bTwoImages && button.m_nImage == 1) ShowStrip(button, 0);
+    SetMasterVolume(m_wndCtrl.GetVolume());
+}
 
-// A refused seek changes nothing; a paused session is not sought at all.
+// A refused seek changes nothing. A paused session shows the picture at the target and stays
+// paused.
 void CMainDlg::OnSeek() {
     const uint32_t target = m_wndCtrl.m_sliderSeek.GetPos();
-    if (m_pPlayer && m_pPlayer->IsPlaying()) m_pPlayer->SeekTo(target);
+    if (m_pPlayer && m_pPlayer->IsOpened()) m_pPlayer->SeekTo(target);
 }
 
 void CMainDlg::SeekBy(int deltaMs) {
-    if (!m_pPlayer || !m_pPlayer->IsPlaying()) return;
+    if (!m_pPlayer || !m_pPlayer->IsOpened()) return;
     m_pPlayer->SeekTo(main_panel::RelativeSeekTarget(m_pPlayer->GetPosition(), m_pPlayer->GetDuration(), deltaMs));
 }
 
 // Through the slider, as a drag of it would, so the slider, the master volume and the next mute
 // agree; a mute ends, since the volume is set anew.
 void CMainDlg::StepVolume(int steps) {
-    CMButton& button = m_wndCtrl.m_btnVolume;
-    if (button.m_bTwoImages && button.m_nImage == 1) ShowStrip(button, 0);
     m_wndCtrl.SetVolume(main_panel::SteppedVolume(m_wndCtrl.GetVolume(), steps));
     OnVolume();
 }
@@ -208,16 +222,19 @@ void CMainDlg::OnPlaylistPlay() {
 void CMainDlg::OnToggleFullScreen() { m_wndPlay.ToggleFullScreen(); }
 
 void CMainDlg::OnPlayDroppedFile() {
-    if (!m_wndPlay.m_strDropFile.isEmpty()) OpenAndPlay(m_wndPlay.m_strDropFile, kSourceDropped);
+    const int64_t startMs = std::exchange(m_nStartPositionMs, 0);
+    if (m_wndPlay.m_strDropFile.isEmpty()) return;
+    OpenAndPlay(m_wndPlay.m_strDropFile, kSourceDropped);
+    if (startMs <= 0 || !m_pPlayer || !m_pPlayer->IsOpened()) return;
+    m_nStartPositionMs = startMs;
+    m_nStartSeekTries = 0;
+    m_startSeekTimer.start();
 }
 
 // The playlist does not advance: the next file waits for the user.
 void CMainDlg::OnEndOfFile() {
     if (m_pPlayer && m_pPlayer->IsOpened()) ReplacePlayer(false);
-    m_wndStatus.SetFileName(QString());
-    m_wndCtrl.SetPlayState(TRUE);
-    RedrawNow(m_wndPlay);
-    m_wndPlay.m_bFullScreenAllowed = 0;
+    ShowNoFile();
 }
 
 QString CMainDlg::SnapshotFolder() {
@@ -230,15 +247,20 @@ QString CMainDlg::SnapshotFolder() {
     return QString();
 }
 
-// Nothing is shown: a refused snapshot (paused, no picture, unwritable folder) leaves no file.
+// Paused or playing, the picture shown is taken; a second one in the same second gets a name of
+// its own. The status bar names the file saved for a moment. A refused snapshot (no picture,
+// unwritable folder) leaves no file.
 void CMainDlg::OnSnapshot() {
     const QString folder = SnapshotFolder();
     if (folder.isEmpty() || !m_pPlayer) return;
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     if (!::localtime_r(&now, &local)) return;
-    const QByteArray path = QFile::encodeName(main_panel::SnapshotPath(folder, local));
-    m_pPlayer->TakeSnapshot(path.constData());
+    const QString path = main_panel::FreeSnapshotPath(folder, local, [](const QString& candidate) {
+        return QFileInfo::exists(candidate);
+    });
+    if (!m_pPlayer->TakeSnapshot(QFile::encodeName(path).constData())) return;
+    m_wndStatus.ShowNotice(PaneText(kSnapshotSavedText) + QStringLiteral(": ") + path);
 }
 
 // The tool is started and left alone; a missing tool is not reported.

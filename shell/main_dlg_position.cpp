@@ -32,24 +32,17 @@ void CMainDlg::PositionThread() {
     }
 }
 
+// The slider is written while the session is held: a range read from a session that is being
+// replaced cannot land after the user-interface thread has reset the slider for the next one.
+// The slider's own writes only store and post, so nothing here waits for that thread.
 void CMainDlg::UpdatePositionSlider() {
-    bool opened = false;
-    int64_t durationMs = 0;
-    int32_t positionMs = 0;
-    {
-        CsGuard guard(m_csPlayer);
-        if (m_pPlayer && m_pPlayer->IsOpened()) {
-            opened = true;
-            durationMs = m_pPlayer->GetDuration();
-            positionMs = m_pPlayer->GetPosition();
-        }
-    }
     CMProgress& slider = m_wndCtrl.m_sliderSeek;
-    if (!opened) {
+    CsGuard guard(m_csPlayer);
+    if (!m_pPlayer || !m_pPlayer->IsOpened()) {
         if (slider.m_nMax != 0) slider.SetPos(0);
         return;
     }
-    if (const auto range = main_panel::SliderRangeForDuration(durationMs)) slider.m_nMax = *range;
+    if (const auto range = main_panel::SliderRangeForDuration(m_pPlayer->GetDuration())) slider.m_nMax = *range;
     // The slider refuses a position beyond its range.
-    slider.SetPos(static_cast<uint32_t>(positionMs));
+    slider.SetPos(static_cast<uint32_t>(m_pPlayer->GetPosition()));
 }

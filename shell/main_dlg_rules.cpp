@@ -1,6 +1,7 @@
 #include "shell/main_dlg_rules.h"
 
 #include <algorithm>
+#include <cstdint>
 
 using platform::Rect;
 
@@ -14,7 +15,10 @@ constexpr int kControlBarHeight = 80;
 constexpr int kPlaylistWidth = 245;
 // The bars stop one pixel short of the playlist column.
 constexpr int kBarsRightMargin = 246;
-constexpr int64_t kLongestShownDurationMs = 17'999'999;
+// The slider counts milliseconds in 32 bits: seven weeks, far beyond a day's recording.
+constexpr int64_t kLongestShownDurationMs = UINT32_MAX;
+
+constexpr int kMostSnapshotsPerSecond = 1000;
 
 enum SpeedCode { kNormal = 0, kQuarter = 1, kHalf = 2, kDouble = 3, kFourTimes = 4 };
 
@@ -63,6 +67,17 @@ QString SnapshotPath(const QString& folder, const std::tm& localTime) {
     return folder + SnapshotFileName(localTime);
 }
 
+QString FreeSnapshotPath(const QString& folder, const std::tm& localTime,
+                         const std::function<bool(const QString& path)>& isTaken) {
+    const QString first = SnapshotPath(folder, localTime);
+    QString path = first;
+    // Bounded, so that a folder that claims every name cannot hold the player here.
+    for (int suffix = 2; suffix <= kMostSnapshotsPerSecond && isTaken(path); ++suffix) {
+        path = first.chopped(4) + QStringLiteral("_%1.jpg").arg(suffix);
+    }
+    return path;
+}
+
 QString ConverterPath(const QString& playerPath) {
     QString path = playerPath;
     return path.replace(QStringLiteral("Quillon"), QStringLiteral("Kadrel"), Qt::CaseSensitive);
@@ -83,10 +98,10 @@ int64_t RelativeSeekTarget(int64_t positionMs, int64_t durationMs, int64_t delta
     return target;
 }
 
-std::optional<int32_t> SliderRangeForDuration(int64_t durationMs) {
+std::optional<uint32_t> SliderRangeForDuration(int64_t durationMs) {
+    if (durationMs < 1) return std::nullopt;
     // The whole duration is compared: its low 32 bits alone could pass for a short file.
-    if (durationMs < 1 || durationMs > kLongestShownDurationMs) return std::nullopt;
-    return static_cast<int32_t>(durationMs);
+    return static_cast<uint32_t>(std::min<int64_t>(durationMs, kLongestShownDurationMs));
 }
 
 }  // namespace main_panel

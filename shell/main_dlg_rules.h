@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <optional>
 
 #include "platform/geometry.h"
@@ -34,6 +35,10 @@ int NextFasterSpeed(int speed);
 QString SnapshotFileName(const std::tm& localTime);
 // The folder (ending with a separator) followed by the name.
 QString SnapshotPath(const QString& folder, const std::tm& localTime);
+// SnapshotPath, or when isTaken says a file is there already (a second snapshot in the same
+// second), the first free one of the same name with "_2", "_3", ... before ".jpg".
+QString FreeSnapshotPath(const QString& folder, const std::tm& localTime,
+                         const std::function<bool(const QString& path)>& isTaken);
 
 // The converter lives beside the player under its own name: every "Quillon" in the player's
 // path becomes "Kadrel".
@@ -41,9 +46,9 @@ QString ConverterPath(const QString& playerPath);
 // The converter's argument vector: its own path, then the language identifier in decimal.
 QStringList ConverterArguments(const QString& converterPath, uint32_t languageId);
 
-// The slider's range for a duration in ms; none when the duration is 0 or too long to show
-// (5 hours or more), which leaves the range as it was.
-std::optional<int32_t> SliderRangeForDuration(int64_t durationMs);
+// The slider's range for a duration in ms; none when the duration is 0 (not known yet), which
+// leaves the range as it was. A duration beyond the slider's 32 bits takes its whole range.
+std::optional<uint32_t> SliderRangeForDuration(int64_t durationMs);
 
 // The volume range is 0..65535; a volume key moves it by a sixteenth.
 constexpr uint32_t kVolumeStep = 4096;

@@ -109,7 +109,7 @@ BOOL COrvexDlg::OnInitDialog() {
     // each report the missing texts again.
     if (!languageLoaded) return TRUE;
     PlaceMainPanel();
-    m_mainPanel.PlayStartFile(m_strStartFile);
+    m_mainPanel.PlayStartFile(m_strStartFile, TakeRestartPosition());
     return TRUE;
 }
 
@@ -257,6 +257,15 @@ void COrvexDlg::ApplyStartupRect() {
         MoveWindow(*rect);
 }
 
+// Only the instance a switch started plays from there, not the programs it may start itself.
+int64_t COrvexDlg::TakeRestartPosition() {
+    const QByteArray value = qgetenv(kRestartPositionVariable);
+    qunsetenv(kRestartPositionVariable);
+    bool valid = false;
+    const qlonglong positionMs = value.toLongLong(&valid);
+    return valid && positionMs > 0 ? positionMs : 0;
+}
+
 void COrvexDlg::SaveLanguageAndRestart() {
     // A configuration that cannot be written leaves the next instance in the previous language.
     LanguageStore::Global().SaveLanguageChoice(m_nChosenLanguage);
@@ -275,11 +284,22 @@ BOOL COrvexDlg::RestartApplication() {
                            .arg(window.Height()));
     QProcess next;
     next.setProgram(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget());
+    QString playing;
+    int64_t positionMs = 0;
+    const bool reopen = m_mainPanel.GetPlayingFile(playing, positionMs);
+    environment.remove(QString::fromLatin1(kRestartPositionVariable));
+    if (reopen) environment.insert(QString::fromLatin1(kRestartPositionVariable), QString::number(positionMs));
+    // The new instance may not start in this one's folder: it gets the file's absolute path. The
+    // file playing now takes the command line file's place, or is added when there was none.
+    const QString fileToOpen = reopen ? playing : m_strStartFile;
     QStringList arguments = OwnArguments();
-    // The new instance may not start in this one's folder: it gets the file's absolute path.
+    bool replaced = false;
     for (QString& argument : arguments) {
-        if (!m_strStartFileGiven.isEmpty() && argument == m_strStartFileGiven) argument = m_strStartFile;
+        if (m_strStartFileGiven.isEmpty() || argument != m_strStartFileGiven) continue;
+        argument = fileToOpen;
+        replaced = true;
     }
+    if (reopen && !replaced) arguments << playing;
     next.setArguments(arguments);
     next.setProcessEnvironment(environment);
     next.startDetached();

@@ -23,6 +23,9 @@ constexpr platform::UINT ID_LANGUAGE_FORWARDED_LAST = 34807;
 // Carries the window rectangle ("left,top,width,height") to the instance a language switch
 // starts, so that it opens where this one was.
 constexpr const char* kRestartRectVariable = "TELVANE_WINDOW_RECT";
+// Carries where the file being played was (ms) to the instance a language switch starts, which
+// reopens that file there.
+constexpr const char* kRestartPositionVariable = "TELVANE_START_POSITION";
 
 class COrvexDlg : public CBlackWindow {
 public:
@@ -47,6 +50,7 @@ private:
     void ShowSystemMenu(platform::Point screenPoint);
     void ShowCaptionMenu(platform::Point clientPoint);
     void ApplyStartupRect();
+    static int64_t TakeRestartPosition();
     void SaveLanguageAndRestart();
     platform::BOOL RestartApplication();
     void PlaceMainPanel();

@@ -1,8 +1,8 @@
 #pragma once
 // Hover and leave notifications on request, one of each per request, as the platform's mouse
 // tracking gives them: hover fires hoverMs after the request if the pointer is still over the
-// window, leave fires when the pointer leaves (at once when it is outside already) and ends every
-// kind of tracking. User-interface thread only.
+// window, leave fires when the pointer leaves (as soon as the request has returned when it is
+// outside already) and ends every kind of tracking. User-interface thread only.
 
 #include <QObject>
 #include <QTimer>
@@ -26,7 +26,9 @@ public:
 
 private:
     void HoverTimeUp();
+    void LeaveIfStillOutside();
 
+    QObject* m_pOwner;
     std::function<bool()> m_isInside;
     std::function<void()> m_onHover;
     std::function<void()> m_onLeave;

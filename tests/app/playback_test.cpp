@@ -1,7 +1,8 @@
 // The player playing files as a person drives it: a file named on the command line, the open
 // dialog, a scanned folder, the transport buttons, the speed marks, seeking on the slider, volume
 // and mute on the sound server, full screen, snapshots, the end of a file, the converter button and
-// the keys.
+// the keys; the recorders' own files, paused review, a file that cannot be played and a recording
+// of six hours.
 // The clip's upper half is one solid colour per third of its length (red, green, blue) over a moving test
 // picture, so the screen tells which part of the file is shown and whether pictures still change.
 
@@ -10,6 +11,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -27,6 +29,7 @@
 #include "panels/m_status_bar.h"
 #include "tests/app/app_harness.h"
 #include "tests/audio/audio_test_support.h"
+#include "shell/language_store.h"
 #include "tests/support/fixtures.h"
 
 namespace fs = std::filesystem;
@@ -608,4 +611,300 @@ TEST_F(PlaybackTest, ConvertButtonStartsTheConverterBesideThePlayerWithItsLangua
     // The player's own path with its name changed, and the language in decimal.
     const std::string converter = (fs::path(TELVANE_BINARY_DIR) / "bin" / "Kadrel").string();
     EXPECT_EQ(argv, (std::vector<std::string>{converter, "1033"}));
+}
+
+// What a new user meets with the recorders' own files, paused pictures, failed opens and
+// recordings of many hours.
+namespace {
+
+constexpr int kCounterBits = 10;
+
+class ReviewTest : public PlaybackTest {
+protected:
+    // A recording written by the recorder's writer from a clip.
+    static bool MakeRecording(const std::string& clip, const std::string& recording,
+                              const std::vector<std::string>& options = {}) {
+        std::vector<std::string> command{(fs::path(TELVANE_BINARY_DIR) / "bin" / "telvane-record-writer").string()};
+        command.insert(command.end(), options.begin(), options.end());
+        command.push_back(clip);
+        command.push_back(recording);
+        return fixtures::RunProgram(command) == 0;
+    }
+
+    // The picture's upper half shows its own frame number as ten stripes, least significant bit
+    // at the left: light for 1, dark grey for 0.
+    static bool MakeCounterClip(const std::string& path, int seconds) {
+        const std::string filter =
+            "color=c=black:s=320x240:r=25:d=" + std::to_string(seconds) +
+            ",format=yuv420p,geq=lum='if(gte(Y,120),128,if(mod(trunc(N/pow(2,trunc(X/32))),2),235,64))':cb=128:cr=128";
+        return fixtures::RunProgram({"ffmpeg", "-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i", filter, "-f",
+                                     "lavfi", "-i", "sine=frequency=440:sample_rate=8000:duration=" + std::to_string(seconds),
+                                     "-c:v", "libx264", "-preset", "veryfast", "-qp", "10", "-g", "25", "-bf", "0",
+                                     "-pix_fmt", "yuv420p", "-c:a", "aac", "-ac", "1", "-shortest", path}) == 0;
+    }
+
+    // The frame number the screen shows; -1 when no picture is found.
+    int ShownFrameNumber(const std::string& shotName) {
+        const QImage shot = Screenshot(shotName);
+        const WindowGeometry v = VideoPane();
+        const int y = v.y + v.height / 2 - 12;
+        int left = -1, right = -1;
+        for (int x = v.x; x < v.x + v.width; ++x) {
+            if (QColor(shot.pixel(x, y)).lightness() <= 40) continue;
+            if (left < 0) left = x;
+            right = x;
+        }
+        if (left < 0 || right - left < 2 * kCounterBits) return -1;
+        int number = 0;
+        const double stripe = double(right - left + 1) / kCounterBits;
+        for (int bit = 0; bit < kCounterBits; ++bit) {
+            const int x = left + static_cast<int>((bit + 0.5) * stripe);
+            if (QColor(shot.pixel(x, y)).lightness() > 150) number |= 1 << bit;
+        }
+        return number;
+    }
+
+    // The frame number once it has stood still for a moment; -1 when it keeps changing.
+    int SteadyFrameNumber(const std::string& shotName, int timeoutMs = 8000) {
+        int last = -2, steady = -1;
+        Eventually([&] {
+            const int now = ShownFrameNumber(shotName);
+            if (now >= 0 && now == last) steady = now;
+            last = now;
+            Pause(300);  // the interval the two samples are apart, longer than a picture's
+            return steady >= 0;
+        }, timeoutMs);
+        return steady;
+    }
+
+    bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000) {
+        return Eventually(condition, timeoutMs);
+    }
+
+    void OpenThroughTheDialog(const std::string& path) {
+        const std::set<unsigned long> before = Windows();
+        ClickCtrl(CtrlBar().open);
+        // The dialog comes up with the file name field focused.
+        const unsigned long dialog = WaitForDialog(before);
+        ASSERT_NE(dialog, 0u);
+        RunCommand("xdotool type --delay 20 '" + path + "'");
+        Keys("Return");
+        ASSERT_TRUE(WaitForWindowGone(dialog));
+    }
+
+    void DragOntoThePicture(const std::string& path) {
+        const std::string source = (fs::path(TELVANE_BINARY_DIR) / "bin" / "drag_source").string();
+        RunCommand("cd '" + Folder() + "' && QT_QPA_PLATFORM=xcb '" + source + "' '" + path +
+                   "' >drag_source.log 2>&1 &");
+        unsigned long sourceWindow = 0;
+        WaitUntil([&] {
+            sourceWindow = std::strtoul(
+                RunCommand("xdotool search --onlyvisible --name '^drag source$' 2>/dev/null").c_str(), nullptr, 10);
+            return sourceWindow != 0;
+        });
+        ASSERT_NE(sourceWindow, 0u);
+        const WindowGeometry from = Geometry(sourceWindow);
+        const WindowGeometry to = VideoPane();
+        const int toX = to.x + to.width / 2, toY = to.y + to.height / 2;
+        RunCommand("xdotool mousemove " + std::to_string(from.x + from.width / 2) + " " +
+                   std::to_string(from.y + from.height / 2) + " sleep 0.3 mousedown 1 sleep 0.3 mousemove " +
+                   std::to_string(from.x + from.width) + " " + std::to_string(from.y + from.height) +
+                   " sleep 0.2 mousemove " + std::to_string(toX - 10) + " " + std::to_string(toY - 10) +
+                   " sleep 0.2 mousemove " + std::to_string(toX) + " " + std::to_string(toY) + " sleep 0.5 mouseup 1");
+    }
+};
+
+}  // namespace
+
+// A recording named .rec opens through the dialog, and a second window plays it while the first
+// does; one without any known ending is taken from a drop and listed by the folder scan.
+TEST_F(ReviewTest, RecordingsOfAnyNameOpenFromTheDialogTheDropAndTheScanAndInTwoWindows) {
+    const std::string recordings = m_media + "/recordings";
+    fs::create_directories(recordings);
+    const std::string rec = recordings + "/cam1.rec";
+    ASSERT_TRUE(MakeRecording(m_clip, rec));
+    StartShown();
+    OpenThroughTheDialog(rec);
+    ASSERT_TRUE(WaitForBand(Colour::Red, "rec_from_dialog")) << Log();
+
+    const pid_t first = m_pid;
+    const WindowGeometry firstGeometry = m_geometry;
+    m_pid = Start("en_US", nullptr, {rec});
+    const unsigned long second = WaitForWindow(m_pid, "^Telvane$");
+    ASSERT_NE(second, 0u) << Log();
+    MoveWindow(second, 0, 0);
+    m_geometry = Geometry(second);
+    EXPECT_TRUE(WaitForBand(Colour::Red, "rec_second_window")) << "the first window holds it too";
+    ::kill(m_pid, SIGKILL);
+    m_pid = first;
+    m_geometry = firstGeometry;
+    Focus(m_window);
+
+    ClickCtrl(CtrlBar().stop);
+    ASSERT_TRUE(WaitForBand(Colour::Black, "rec_stopped", 3000));
+    const std::string nameless = recordings + "/0001";
+    fs::rename(rec, nameless);
+    DragOntoThePicture(nameless);
+    EXPECT_TRUE(WaitForBand(Colour::Red, "rec_dropped")) << Log();
+    ClickCtrl(CtrlBar().stop);
+    ASSERT_TRUE(WaitForBand(Colour::Black, "rec_stopped_again", 3000));
+
+    const WindowGeometry p = Panel();
+    const ListWindLayout list = ComputeListWindLayout(kPlaylistWidth, p.height);
+    const int listLeft = p.x + p.width - kPlaylistWidth;
+    const int rowX = listLeft + list.files.left + 40;
+    const int rowY = p.y + list.files.top + 17;
+    const QImage emptyList = Screenshot("rec_empty_list");
+    const std::set<unsigned long> mainOnly = Windows();
+    Click(listLeft + (list.add.left + list.add.right) / 2, p.y + (list.add.top + list.add.bottom) / 2, kLeft);
+    const unsigned long folderDialog = WaitForDialog(mainOnly);
+    ASSERT_NE(folderDialog, 0u);
+    RunCommand("xdotool type --delay 20 '" + recordings + "'");
+    Keys("Return");
+    ASSERT_TRUE(WaitForWindowGone(folderDialog));
+    ASSERT_TRUE(WaitForChange(emptyList, WindowGeometry{rowX - 30, rowY - 8, 150, 16}, "rec_scanned"));
+    RunCommand("xdotool mousemove " + std::to_string(rowX) + " " + std::to_string(rowY) +
+               " sleep 0.2 click --repeat 2 --delay 80 1");
+    EXPECT_TRUE(WaitForBand(Colour::Red, "rec_from_scan")) << Log();
+    EXPECT_EQ(SanitizerReports(), "");
+}
+
+// Paused, the way footage is reviewed: each step shows the next picture, a snapshot takes the one
+// shown and says where it went, and a seek shows its target without playing on.
+TEST_F(ReviewTest, PausedStepsSnapshotsAndSeeksShowWhatTheyAreAskedFor) {
+    const std::string clip = m_media + "/counter.mp4";
+    ASSERT_TRUE(MakeCounterClip(clip, 40));
+    StartShown({clip});
+    ASSERT_TRUE(WaitUntil([&] { return ShownFrameNumber("counter_playing") > 25; })) << Log();
+    ParkPointer();
+
+    Keys("space");
+    const int paused = SteadyFrameNumber("counter_paused");
+    ASSERT_GE(paused, 0);
+    for (int step = 1; step <= 3; ++step) {
+        Keys("Right");
+        int shown = -1;
+        WaitUntil([&] { return (shown = ShownFrameNumber("counter_step")) != paused + step - 1; }, 5000);
+        EXPECT_EQ(shown, paused + step) << "step " << step;
+        EXPECT_EQ(SteadyFrameNumber("counter_stepped"), paused + step) << "step " << step;
+    }
+
+    const QImage before = Screenshot("counter_before_snapshots");
+    Keys("s s");
+    EXPECT_TRUE(WaitUntil([&] { return Jpegs().size() == 2; })) << "two snapshots, paused";
+    EXPECT_TRUE(Differs(before, Screenshot("counter_snapshot_notice"), StatusText())) << "the bar names the file";
+
+    const int held = paused + 3;
+    Keys("ctrl+Right");
+    int landed = -1;
+    EXPECT_TRUE(WaitUntil([&] { return (landed = ShownFrameNumber("counter_seek")) >= held + 240; }, 8000))
+        << "still at " << landed;
+    EXPECT_NEAR(SteadyFrameNumber("counter_seek_steady"), held + 250, 13) << "stays paused at the target";
+    EXPECT_EQ(SanitizerReports(), "");
+}
+
+// A file that cannot be played, opened while another plays: a message names it and says why, and
+// the controls look as they do with no file.
+TEST_F(ReviewTest, AFileThatCannotBePlayedSaysWhichAndWhyAndResetsTheControls) {
+    const std::string broken = m_media + "/notes.mp4";
+    std::ofstream(broken) << "meeting notes, not a video\n";
+    StartShown();
+    ParkPointer();
+    const QImage empty = Screenshot("broken_no_file");
+    OpenThroughTheDialog(m_clip);
+    ASSERT_TRUE(WaitForBand(Colour::Red, "broken_playing")) << Log();
+
+    OpenThroughTheDialog(broken);
+    unsigned long box = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        const std::string ids = RunCommand("xdotool search --onlyvisible --pid " + std::to_string(m_pid) + " 2>/dev/null");
+        std::istringstream lines(ids);
+        for (std::string id; std::getline(lines, id);) {
+            if (std::strtoul(id.c_str(), nullptr, 10) != m_window) box = std::strtoul(id.c_str(), nullptr, 10);
+        }
+        return box != 0;
+    })) << "a message box";
+    Screenshot("broken_message");
+    Focus(box);
+    Keys("Return");
+    ASSERT_TRUE(WaitForWindowGone(box));
+    ParkPointer();
+    const CtrlBarLayout bar = CtrlBar();
+    const WindowGeometry labels = InCtrlBar(Rect{bar.seek.left, bar.seek.top, bar.duration.right, bar.duration.bottom});
+    EXPECT_TRUE(WaitUntil([&] {
+        const QImage now = Screenshot("broken_controls");
+        return !Differs(empty, now, StatusText()) && !Differs(empty, now, InCtrlBar(bar.playPause)) &&
+               !Differs(empty, now, labels);
+    })) << "no name, the play look, no length";
+    EXPECT_EQ(SanitizerReports(), "");
+}
+
+// Six hours of recording, a picture every five seconds: the slider takes its length, and a click
+// lands where it was made.
+TEST_F(ReviewTest, ASixHourRecordingsSliderLandsWhereClicked) {
+    const std::string clip = m_media + "/six_hours.mp4";
+    const int seconds = 6 * 3600;
+    const std::string band = "drawbox=x=0:y=0:w=iw:h=ih/2:t=fill:color=";
+    const std::string filter = "color=c=gray:s=160x120:r=1/5:d=" + std::to_string(seconds) + "," + band +
+                               "red:enable='lt(t,7200)'," + band + "lime:enable='between(t,7200,14400)'," + band +
+                               "blue:enable='gt(t,14400)'";
+    ASSERT_EQ(fixtures::RunProgram({"ffmpeg", "-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i", filter, "-c:v",
+                                    "libx264", "-preset", "ultrafast", "-g", "1", "-pix_fmt", "yuv420p", clip}),
+              0);
+    const std::string rec = m_media + "/six_hours.rec";
+    ASSERT_TRUE(MakeRecording(clip, rec, {"--audio", "none"}));
+    StartShown({rec});
+    ASSERT_TRUE(WaitForBand(Colour::Red, "six_hours_playing")) << Log();
+    const CtrlBarLayout bar = CtrlBar();
+
+    const WindowGeometry seek = InCtrlBar(bar.seek);
+    const int margin = 8;
+    const auto clickAt = [&](double fraction) {
+        Click(seek.x + margin + static_cast<int>((seek.width - 2 * margin) * fraction), seek.y + seek.height / 2, kLeft);
+    };
+    clickAt(5.0 / 6);
+    EXPECT_TRUE(WaitForBand(Colour::Blue, "six_hours_at_five", 8000));
+    // Just past the end of the first third: a click off by more than a few minutes shows red.
+    clickAt(1.0 / 3 + 0.01);
+    EXPECT_TRUE(WaitForBand(Colour::Green, "six_hours_past_two", 8000));
+    EXPECT_EQ(SanitizerReports(), "");
+}
+
+// A language switch while a recording plays: the new instance opens the same recording, which the
+// old one still held a moment before, where it was.
+TEST_F(ReviewTest, ALanguageSwitchReopensThePlayingRecordingWhereItWas) {
+    const std::string clip = m_media + "/minute.mp4";
+    ASSERT_TRUE(MakeColourClip(clip, 60));
+    const std::string rec = m_media + "/minute.rec";
+    ASSERT_TRUE(MakeRecording(clip, rec));
+    StartShown({m_clip});
+    OpenThroughTheDialog(rec);
+    ASSERT_TRUE(WaitForBand(Colour::Red, "switch_playing")) << Log();
+    // The test display has no window manager to hand the keyboard back after the dialog.
+    Focus(m_window);
+    ParkPointer();
+    // A seek is pressed once the previous one has landed.
+    for (int press = 0; press < 3; ++press) ASSERT_TRUE(SeekByKey("ctrl+Right", 9000));
+    ASSERT_TRUE(WaitForBand(Colour::Green, "switch_at_thirty_seconds", 3000));
+
+    LanguageStore store(0x409, LangFolder());
+    store.BuildLanguageList();
+    const auto& languages = store.InstalledLanguages();
+    const auto german = std::find(languages.begin(), languages.end(), "0407") - languages.begin();
+    Click(m_geometry.x + m_geometry.width / 2, m_geometry.y + 17, 3);
+    Pause(800);  // until the menu has the keyboard
+    std::string keys = "Down Right";
+    for (int k = 0; k < german; ++k) keys += " Down";
+    Keys(keys + " Return");
+    EXPECT_EQ(WaitForExit(m_pid), 0) << Log();
+
+    std::vector<pid_t> players;
+    WaitUntil([&] { return !(players = RunningPlayers()).empty(); });
+    ASSERT_EQ(players.size(), 1u) << Log();
+    m_pid = players.front();
+    m_window = WaitForWindow(m_pid, "^Telvane$");
+    ASSERT_NE(m_window, 0u) << Log();
+    m_geometry = Geometry(m_window);
+    EXPECT_TRUE(WaitForBand(Colour::Green, "switch_reopened", 10000)) << "the recording, not the clip from 0";
+    EXPECT_EQ(SanitizerReports(), "");
 }

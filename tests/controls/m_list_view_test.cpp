@@ -230,6 +230,21 @@ TEST_F(ListTest, WheelMovesTheThumbAPixelPerNotchTowardZero) {
     }
 }
 
+// A touchpad's small deltas add up to notches; a turn back starts counting afresh.
+TEST_F(ListTest, SmallWheelDeltasAddUpToWholeNotches) {
+    Fill(100);
+    Shot();
+    struct Step {
+        int delta, pos;
+    };
+    for (const Step& s : {Step{-40, 0}, Step{-40, 0}, Step{-40, 1}, Step{-40, 1}, Step{-40, 1}, Step{-40, 2},
+                          Step{-80, 2}, Step{40, 2}, Step{40, 2}, Step{40, 1}})
+    {
+        Wheel(list, QPoint(100, 100), s.delta);
+        EXPECT_EQ(list.m_nThumbPos, s.pos) << "after " << s.delta;
+    }
+}
+
 TEST_F(ListTest, PressOnAHoveredRowSelectsIt) {
     Fill(5);
     Hover(QPoint(50, 50));  // row 1

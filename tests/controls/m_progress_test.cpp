@@ -58,6 +58,8 @@ protected:
     CMProgress slider;
 };
 
+// The value under the pointer is the one whose fill ends there: the share of the track's length
+// (W - 2m) the pointer is along it.
 TEST(SliderArithmetic, PointerXGivesAValueProportionalAlongTheTrack) {
     struct Case {
         int x;
@@ -66,10 +68,10 @@ TEST(SliderArithmetic, PointerXGivesAValueProportionalAlongTheTrack) {
     };
     constexpr uint32_t kFiveHoursMs = 5 * 3600 * 1000;
     for (const Case& c : {Case{-3, 1000, 0}, Case{0, 1000, 0}, Case{kMargin, 1000, 0}, Case{kMargin + 1, 1000, 2},
-                          Case{200, 1000, 489}, Case{kWidth - kMargin - 1, 1000, 977},
+                          Case{200, 1000, 500}, Case{kWidth - kMargin - 1, 1000, 997},
                           Case{kWidth - kMargin, 1000, 1000}, Case{kWidth + 50, 1000, 1000},
                           // (x - m) x max is beyond 32 bits here.
-                          Case{300, kFiveHoursMs, 13408163}, Case{kWidth - kMargin - 1, 0xFFFFFFFFu, 4196358352u},
+                          Case{300, kFiveHoursMs, 13687500}, Case{kWidth - kMargin - 1, 0xFFFFFFFFu, 4283782484u},
                           Case{200, 0, 0}})
         EXPECT_EQ(CMProgress::ValueAtX(c.x, kWidth, kMargin, c.max), c.value) << "x " << c.x << " max " << c.max;
 }
@@ -174,7 +176,7 @@ TEST_F(SliderTest, ClickPostsOneCommandOnReleaseWithTheNewValue) {
     ASSERT_EQ(host.commands.size(), 1u);
     EXPECT_EQ(host.commands[0].wParam, WParam{kSliderId});
     EXPECT_EQ(host.commands[0].lParam, 0);
-    EXPECT_EQ(seenByOwner, 489u);
+    EXPECT_EQ(seenByOwner, 500u);
 
     Release(slider, QPoint(250, 10));
     ASSERT_TRUE(host.Flush());
@@ -202,7 +204,7 @@ TEST_F(SliderTest, LeavingEndsTheDragAndTheChangeWaitsForTheNextReleaseOnTheSlid
     EXPECT_EQ(slider.m_bDragging, 0);
 
     Move(slider, QPoint(300, 10));
-    EXPECT_EQ(slider.GetPos(), 234u) << "the value stays where the drag left it";
+    EXPECT_EQ(slider.GetPos(), 239u) << "the value stays where the drag left it";
     Release(slider, QPoint(300, 10));
     ASSERT_TRUE(host.Flush());
     EXPECT_EQ(host.commands.size(), 1u);

@@ -204,13 +204,13 @@ TEST_F(KeyboardPlaybackTest, SpaceSeeksAndSnapshotKeysActOnThePlayingFile) {
     Press(panel.m_wndCtrl.m_btnStop, Qt::Key_Space);
     ASSERT_FALSE(panel.m_pPlayer->IsPlaying());
     EXPECT_EQ(panel.m_wndCtrl.m_btnPlay.m_nImage, 0);
-    // Paused: no seek, and no snapshot.
+    // Paused: the seek lands and the session stays paused; the snapshot takes the paused picture.
     const uint32_t paused = Position(panel);
     Press(panel.m_wndStatus, Qt::Key_Right, Qt::ControlModifier);
-    PumpFor(1200);
-    EXPECT_LT(Position(panel), paused + 5000);
+    EXPECT_TRUE(PumpUntil([&] { return Position(panel) >= paused + 9000; }, 5000)) << Position(panel);
+    EXPECT_FALSE(panel.m_pPlayer->IsPlaying());
     Press(panel.m_wndStatus, Qt::Key_S);
-    EXPECT_EQ(JpegCount(m_dir.Path()), 1u);
+    EXPECT_EQ(JpegCount(m_dir.Path()), 2u);
 
     Press(panel.m_wndCtrl.m_btnStop, Qt::Key_Space);
     EXPECT_TRUE(panel.m_pPlayer->IsPlaying());

@@ -125,20 +125,23 @@ TEST(Converter, ArgumentsAreItsPathAndTheLanguageInDecimal) {
     EXPECT_EQ(ConverterArguments(QStringLiteral("/x/Kadrel"), 0x804).at(1), QStringLiteral("2052"));
 }
 
-TEST(PositionSlider, TakesDurationsFromOneMillisecondToJustUnderFiveHours) {
+// A recording runs for up to a day, one still being written past five hours: the slider takes any
+// known duration, so its labels and a click on it work however long the file is.
+TEST(PositionSlider, TakesAnyKnownDurationUpToItsThirtyTwoBits) {
     struct Case {
         int64_t durationMs;
-        std::optional<int32_t> range;
+        std::optional<uint32_t> range;
     };
     const std::vector<Case> cases = {
         {0, std::nullopt},
         {-5, std::nullopt},
         {1, 1},
         {60'000, 60'000},
-        {17'999'999, 17'999'999},
-        {18'000'000, std::nullopt},  // exactly five hours
+        {18'000'000, 18'000'000},  // five hours
+        {24 * 3'600'000, 86'400'000},
+        {UINT32_MAX, UINT32_MAX},
         // Its low 32 bits alone would read as one second.
-        {(int64_t{1} << 32) + 1000, std::nullopt},
+        {(int64_t{1} << 32) + 1000, UINT32_MAX},
     };
     for (const Case& c : cases) EXPECT_EQ(SliderRangeForDuration(c.durationMs), c.range) << c.durationMs;
 }

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <vector>
 
 #include "engine/audio/master_volume.h"
 #include "panels/command_ids.h"
@@ -176,21 +177,30 @@ TEST_F(PanelTest, AFileDroppedOnTheVideoPaneIsPlayed) {
     EXPECT_EQ(panel.m_nSource, CMainDlg::kSourceDropped);
 }
 
-TEST_F(PanelTest, AFileThatDoesNotOpenChangesNothingOnScreen) {
-    TestPanel panel;
-    panel.Drop(m_clip);
-    panel.Command(ID_STOP);
-    const QString missing = m_folder + QStringLiteral("missing.mp4");
-    panel.Drop(missing);
-    ASSERT_NE(panel.m_pPlayer, nullptr);
-    EXPECT_FALSE(panel.m_pPlayer->IsOpened());
-    EXPECT_EQ(panel.m_strCurFile, m_clip);
-    EXPECT_TRUE(panel.m_wndStatus.m_strText.isEmpty());
-    EXPECT_EQ(panel.m_wndPlay.m_bFullScreenAllowed, 0);
-    EXPECT_EQ(panel.m_wndCtrl.m_btnPlay.m_nImage, 0);
-    // With an unopened session, play does not replay the last file.
-    panel.Command(ID_PLAY_PAUSE);
-    EXPECT_FALSE(panel.m_pPlayer->IsOpened());
+// Opened while another file plays: the old file's name, length and pause look go, the user is told
+// which file failed and why, and play has nothing to replay.
+TEST_F(PanelTest, AFileThatDoesNotOpenSaysWhichAndWhyAndResetsTheControls) {
+    const QString notAVideo = m_folder + QStringLiteral("notes.mp4");
+    std::ofstream(notAVideo.toStdString()) << "not a video\n";
+    const QString empty = m_folder + QStringLiteral("empty.mp4");
+    std::ofstream(empty.toStdString()).flush();
+    for (const QString& broken : {notAVideo, empty, m_folder + QStringLiteral("missing.mp4")}) {
+        TestPanel panel;
+        panel.Drop(m_clip);
+        ASSERT_TRUE(WaitUntilPlaying(panel));
+        ShownMessages().clear();
+        panel.Drop(broken);
+        ASSERT_EQ(ShownMessages().size(), 1u) << broken.toStdString();
+        EXPECT_TRUE(ShownMessages()[0].contains(broken)) << ShownMessages()[0].toStdString();
+        EXPECT_GT(ShownMessages()[0].size(), broken.size() + 4) << "a reason follows the name";
+        EXPECT_TRUE(panel.m_wndStatus.m_strText.isEmpty());
+        EXPECT_EQ(panel.m_wndPlay.m_bFullScreenAllowed, 0);
+        EXPECT_EQ(panel.m_wndCtrl.m_btnPlay.m_nImage, 0);
+        EXPECT_EQ(panel.m_wndCtrl.m_sliderSeek.m_nMax.load(), 0u) << "the old length goes";
+        EXPECT_EQ(panel.m_wndCtrl.m_sliderSeek.GetPos(), 0u);
+        panel.Command(ID_PLAY_PAUSE);
+        EXPECT_TRUE(panel.m_pPlayer == nullptr || !panel.m_pPlayer->IsOpened());
+    }
 }
 
 TEST_F(PanelTest, SpeedReachesTheSessionAndStatusBarAndOutlivesTheFile) {
@@ -207,6 +217,31 @@ TEST_F(PanelTest, SpeedReachesTheSessionAndStatusBarAndOutlivesTheFile) {
     EXPECT_EQ(panel.m_wndStatus.m_wndText.GetWindowText(), QStringLiteral("X0.25     ") + m_clip);
 }
 
+// A frame step returns the session to normal speed; the panel's speed code and the status bar's
+// mark follow it, and the next press goes on from normal.
+TEST_F(PanelTest, AFrameStepEndsTheSpeedMarkAndTheNextPressStartsFromNormal) {
+    const struct {
+        std::vector<platform::WParam> commands;
+        int speed;
+        const char* mark;
+    } cases[] = {
+        {{ID_FASTER, ID_FRAME_STEP}, 0, ""},
+        {{ID_FASTER, ID_FRAME_STEP, ID_FASTER}, 3, "X2    "},
+        {{ID_SLOWER, ID_SLOWER, ID_FRAME_STEP, ID_SLOWER}, 2, "X0.5    "},
+        {{ID_FASTER, ID_FASTER, ID_FRAME_STEP, ID_PLAY_PAUSE, ID_SLOWER}, 2, "X0.5    "},
+    };
+    TestPanel panel;
+    for (const auto& c : cases) {
+        panel.Drop(m_clip);
+        panel.m_nSpeed = 0;
+        ASSERT_TRUE(WaitUntilPlaying(panel));
+        for (platform::WParam command : c.commands) panel.Command(command);
+        EXPECT_EQ(panel.m_nSpeed, c.speed) << c.commands.size() << " commands";
+        EXPECT_EQ(panel.m_wndStatus.m_nSpeed, c.speed);
+        EXPECT_EQ(panel.m_wndStatus.m_wndText.GetWindowText(), QString::fromLatin1(c.mark) + m_clip);
+    }
+}
+
 TEST_F(PanelTest, PositionSliderFollowsThePlayingFileAndReturnsToZeroAfterStop) {
     TestPanel panel;
     panel.Drop(m_clip);
@@ -221,16 +256,28 @@ TEST_F(PanelTest, PositionSliderFollowsThePlayingFileAndReturnsToZeroAfterStop) 
     EXPECT_TRUE(PumpUntil([&] { return panel.m_wndCtrl.m_sliderSeek.GetPos() == 0; }));
 }
 
-TEST_F(PanelTest, SeekIsTakenWhilePlayingAndIgnoredWhilePaused) {
+// Paused, the seek lands and the session stays paused there.
+TEST_F(PanelTest, SeekIsTakenWhilePlayingAndWhilePaused) {
     TestPanel panel;
     panel.Drop(m_clip);
     ASSERT_TRUE(WaitUntilPlaying(panel));
     panel.Command(ID_PLAY_PAUSE);
     const uint32_t paused = panel.m_wndCtrl.m_sliderSeek.GetPos();
-    panel.m_wndCtrl.m_sliderSeek.SetPos(2500);
+    ASSERT_LT(paused, 1500u);
+    panel.m_wndCtrl.m_sliderSeek.SetPos(2000);
     panel.Command(ID_SEEK);
-    PumpFor(1200);
-    EXPECT_LT(panel.m_wndCtrl.m_sliderSeek.GetPos(), 2000u) << "paused at " << paused;
+    EXPECT_TRUE(PumpUntil([&] { return panel.m_pPlayer->GetPosition() >= 1900; }, 5000))
+        << "paused at " << paused << ", now at " << panel.m_pPlayer->GetPosition();
+    EXPECT_FALSE(panel.m_pPlayer->IsPlaying());
+    EXPECT_EQ(panel.m_wndCtrl.m_btnPlay.m_nImage, 0);
+    // A seek is refused until the one before has shown its picture: asked again until taken.
+    EXPECT_TRUE(PumpUntil([&] {
+        if (panel.m_pPlayer->GetPosition() < 1000) return true;
+        panel.m_wndCtrl.m_sliderSeek.SetPos(300);
+        panel.Command(ID_SEEK);
+        return false;
+    }, 5000));
+    EXPECT_FALSE(panel.m_pPlayer->IsPlaying());
 
     panel.Command(ID_PLAY_PAUSE);
     panel.m_wndCtrl.m_sliderSeek.SetPos(2500);
@@ -304,13 +351,35 @@ TEST_F(PanelTest, SnapshotOfAFileFromTheOpenButtonGoesToThatFilesFolder) {
     EXPECT_TRUE(JpegsIn(m_folder).empty());
 }
 
-TEST_F(PanelTest, NoSnapshotWhilePausedNorForAPlaylistWithoutAFolder) {
+// Paused, the picture shown is taken; snapshots within one second keep their own files, and the
+// status bar names the last one for a moment.
+TEST_F(PanelTest, SnapshotsWhilePausedInOneSecondEachKeepAFileAndTheStatusBarNamesIt) {
     TestPanel panel;
     panel.Drop(m_clip);
     ASSERT_TRUE(WaitUntilPlaying(panel));
     panel.Command(ID_PLAY_PAUSE);
-    panel.Command(ID_SNAPSHOT);
-    EXPECT_TRUE(JpegsIn(m_folder).empty());
+    // Three presses within one second of the clock, however slow the machine.
+    std::time_t second = 0;
+    do {
+        for (const std::string& jpeg : JpegsIn(m_folder)) std::filesystem::remove(m_folder.toStdString() + jpeg);
+        second = std::time(nullptr);
+        for (int press = 0; press < 3; ++press) panel.Command(ID_SNAPSHOT);
+    } while (std::time(nullptr) != second);
+    std::tm local{};
+    localtime_r(&second, &local);
+    const std::string first = main_panel::SnapshotFileName(local).toStdString();
+    const std::string stem = first.substr(0, first.size() - 4);
+    const std::vector<std::string> jpegs = JpegsIn(m_folder);
+    EXPECT_EQ(std::set<std::string>(jpegs.begin(), jpegs.end()),
+              (std::set<std::string>{first, stem + "_2.jpg", stem + "_3.jpg"}));
+    const QString shown = panel.m_wndStatus.m_wndText.GetWindowText();
+    EXPECT_TRUE(shown.endsWith(m_folder + Q(stem) + QStringLiteral("_3.jpg"))) << shown.toStdString();
+    // The notice gives way to the file's path again.
+    EXPECT_TRUE(PumpUntil([&] { return panel.m_wndStatus.m_wndText.GetWindowText() == m_clip; }, 10000));
+}
+
+TEST_F(PanelTest, NoSnapshotForAPlaylistWithoutAFolder) {
+    TestPanel panel;
 
     // A file played from the playlist takes the scanned folder, and there is none.
     panel.m_wndList.m_strFolder = m_folder;
@@ -339,6 +408,38 @@ TEST(MainPanelVolume, MuteSavesTheVolumeAndRestoresIt) {
     EXPECT_EQ(panel.m_wndCtrl.m_btnVolume.m_nImage, 0);
     if (HaveSoundServer()) {
         EXPECT_NEAR(GetMasterVolume(), 30000u, 2u);
+    }
+}
+
+// A volume set while muted ends the mute: the button shows sound on, and the next mute saves the
+// new volume rather than bringing back the one from before.
+TEST(MainPanelVolume, AVolumeSetWhileMutedEndsTheMuteAndIsTheOneTheNextMuteSaves) {
+    enum Step { kMute, kSlider20000, kVolumeUp };
+    const struct {
+        std::vector<Step> steps;
+        int image;
+        uint32_t volume;
+    } cases[] = {
+        {{kMute, kSlider20000}, 0, 20000},
+        {{kMute, kSlider20000, kMute}, 1, 0},
+        {{kMute, kSlider20000, kMute, kMute}, 0, 20000},
+        {{kMute, kVolumeUp, kMute, kMute}, 0, main_panel::kVolumeStep},
+    };
+    for (const auto& c : cases) {
+        TestPanel panel;
+        ASSERT_TRUE(panel.m_wndCtrl.SetVolume(30000));
+        for (Step step : c.steps) {
+            if (step == kMute) panel.CommandVia(panel.m_wndCtrl, ID_MUTE);
+            if (step == kVolumeUp) panel.StepVolume(1);
+            if (step != kSlider20000) continue;
+            ASSERT_TRUE(panel.m_wndCtrl.SetVolume(20000));
+            panel.CommandVia(panel.m_wndCtrl, ID_VOLUME);
+        }
+        EXPECT_EQ(panel.m_wndCtrl.m_btnVolume.m_nImage, c.image) << c.steps.size() << " steps";
+        EXPECT_EQ(panel.m_wndCtrl.GetVolume(), c.volume) << c.steps.size() << " steps";
+        if (HaveSoundServer()) {
+            EXPECT_NEAR(GetMasterVolume(), c.volume, 2u);
+        }
     }
 }
 

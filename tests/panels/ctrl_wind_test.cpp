@@ -60,8 +60,8 @@ TEST(TimeLabel, MinutesAndSecondsWithoutHoursOrPadding) {
     } cases[] = {
         {0, "0 : 0"},          {999, "0 : 0"},          {1000, "0 : 1"},       {59999, "0 : 59"},
         {65000, "1 : 5"},      {3600000, "60 : 0"},     {5400000, "90 : 0"},   {18000000, "300 : 0"},
-        // Read as a signed 32-bit number, as the slider hands it on.
-        {0xFFFFFFFFu, "0 : 0"}, {3000000000u, "-21582 : -47"},
+        // A day's recording, and files of weeks: never a negative length.
+        {86400000, "1440 : 0"}, {0xFFFFFFFFu, "71582 : 47"}, {3000000000u, "50000 : 0"},
     };
     for (const auto& c : cases) EXPECT_EQ(TimeLabelText(c.ms), QString::fromLatin1(c.text)) << c.ms;
 }

@@ -44,7 +44,7 @@ class PlaylistPane : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(rec.isValid());
-        for (const char* name : {"a.avi", "b.MP4", "c.Avi", "d.mkv", "e.x.avi"}) Touch(rec.filePath(name));
+        for (const char* name : {"a.avi", "b.MP4", "c.Avi", "d.mov", "e.x.avi"}) Touch(rec.filePath(name));
         ASSERT_TRUE(QDir(rec.path()).mkpath("f.avi"));
         folder = rec.path() + "/";
         AnswerFileDialogs([this](const FileDialogRequest& request) {

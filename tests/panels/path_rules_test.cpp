@@ -10,6 +10,11 @@
 
 namespace {
 
+void Touch(const QString& path) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+}
+
 struct NameCase {
     const char* name;
     bool listed;
@@ -18,7 +23,8 @@ struct NameCase {
 TEST(PlaylistFileName, ExtensionIsEverythingAfterTheFirstDotAndMatchesExactly) {
     const NameCase cases[] = {
         {"a.avi", true},      {"b.MP4", true},      {"c.AVI", true},     {"d.mp4", true},
-        {"c.Avi", false},     {"d.mkv", false},     {"e.x.avi", false},  {"cam.1.avi", false},
+        {"c.Avi", false},     {"d.mkv", true},      {"e.MKV", true},     {"e.x.avi", false},
+        {"cam.1.avi", false}, {"d.Mkv", false},
         {"avi", true},        {"clip", false},      {".avi", true},      {"clip.avi.", false},
         {"clip.avi ", false}, {"clip.", false},     {"", false},
     };
@@ -45,14 +51,41 @@ TEST(DropAcceptance, OneFileWithAVideoEnding) {
         {{"/rec/clip.mp4"}, true},
         {{"/rec/xavi"}, true},
         {{"/rec/clip.Avi"}, false},
-        {{"/rec/clip.mkv"}, false},
-        {{"/rec/clip.MKV"}, false},
+        {{"/rec/clip.mkv"}, true},
+        {{"/rec/clip.MKV"}, true},
+        {{"/rec/clip.Mkv"}, false},
         {{"/rec/cam1/"}, false},
         {{"/rec/a.avi", "/rec/b.avi"}, false},
         {{}, false},
         {{""}, false},
     };
     for (const auto& c : cases) EXPECT_EQ(IsDropAccepted(c.paths), c.accepted) << c.paths.join(',').toStdString();
+}
+
+// The recorders' files are known by their content, whatever their name; the test is asked only
+// about what the name does not already take.
+TEST(RecordingByContent, TheDialogTheDropAndTheScanTakeARecordingOfAnyName) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QStringList asked;
+    const RecordingTest isRecording = [&](const QString& path) {
+        asked << path;
+        return path.endsWith(QStringLiteral("cam1.rec")) || path.endsWith(QStringLiteral("export"));
+    };
+    for (const char* name : {"cam1.rec", "export", "notes.txt", "a.avi"}) Touch(dir.filePath(name));
+    const QString folder = dir.path() + "/";
+    EXPECT_TRUE(IsOpenDialogPathAccepted(folder + "cam1.rec", isRecording));
+    EXPECT_TRUE(IsOpenDialogPathAccepted(folder + "export", isRecording));
+    EXPECT_FALSE(IsOpenDialogPathAccepted(folder + "notes.txt", isRecording));
+    EXPECT_FALSE(IsOpenDialogPathAccepted(folder + "cam1.rec"));
+    EXPECT_TRUE(IsDropAccepted({folder + "cam1.rec"}, isRecording));
+    EXPECT_FALSE(IsDropAccepted({folder + "notes.txt"}, isRecording));
+    EXPECT_FALSE(IsDropAccepted({folder + "cam1.rec", folder + "export"}, isRecording));
+    asked.clear();
+    QStringList names = ScanPlaylistFolder(folder, isRecording);
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"a.avi", "cam1.rec", "export"}));
+    EXPECT_FALSE(asked.contains(folder + "a.avi"));
 }
 
 TEST(PathSplit, FolderKeepsItsTrailingSlash) {
@@ -79,11 +112,6 @@ TEST(PathSplit, AFolderEndsWithExactlyOneSlash) {
     EXPECT_EQ(WithTrailingSlash("/rec/"), "/rec/");
 }
 
-void Touch(const QString& path) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-}
-
 TEST(FolderScan, ListsOnlyTheFolderItselfAndOnlyExactExtensions) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -94,7 +122,7 @@ TEST(FolderScan, ListsOnlyTheFolderItselfAndOnlyExactExtensions) {
 
     QStringList names = ScanPlaylistFolder(dir.path() + "/");
     names.sort();
-    EXPECT_EQ(names, (QStringList{"a.avi", "b.MP4"}));
+    EXPECT_EQ(names, (QStringList{"a.avi", "b.MP4", "d.mkv"}));
 }
 
 TEST(FolderScan, KeepsTheOrderTheFileSystemListsAndReadsAFolderWithoutSlash) {

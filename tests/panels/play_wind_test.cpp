@@ -42,8 +42,11 @@ protected:
         QCoreApplication::sendEvent(&pane, &enter);
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(&pane, &drop);
+        shownDuringDrop = panes_test::ShownMessages().size();
         PumpFor(20);
     }
+
+    size_t shownDuringDrop = 0;
 
     CommandRecorder panel;
     CPlayWind pane;
@@ -155,7 +158,7 @@ TEST_F(VideoPane, OtherDropsChangeNothingAndOnlyARefusedTypeSaysSo) {
         bool message;
     } cases[] = {
         {{QUrl::fromLocalFile("/rec/clip.Avi")}, true},
-        {{QUrl::fromLocalFile("/rec/clip.mkv")}, true},
+        {{QUrl::fromLocalFile("/rec/clip.mov")}, true},
         {{QUrl::fromLocalFile("/rec/cam1")}, true},
         {{QUrl::fromLocalFile("/rec/a.avi"), QUrl::fromLocalFile("/rec/b.avi")}, false},
         {{QUrl("https://example.org/a.avi")}, false},
@@ -167,6 +170,25 @@ TEST_F(VideoPane, OtherDropsChangeNothingAndOnlyARefusedTypeSaysSo) {
         EXPECT_EQ(pane.m_strDropFolder, "/rec/");
         EXPECT_EQ(panel.received.size(), 1u);
         EXPECT_EQ(panes_test::ShownMessages(), c.message ? std::vector<QString>{QString()} : std::vector<QString>{});
+        // The program the file came from waits for the drop to end: the box comes after it.
+        EXPECT_EQ(shownDuringDrop, 0u);
+    }
+}
+
+// mkv as the open dialog takes it, and a recording of any name, known by the test the main panel
+// hands in.
+TEST_F(VideoPane, AnMkvAndARecordingOfAnyNameAreHandedOn) {
+    pane.m_isRecording = [](const QString& path) { return path == QStringLiteral("/rec/cam1/0001.dat"); };
+    const struct {
+        const char* path;
+        bool taken;
+    } cases[] = {{"/rec/cam1/clip.mkv", true}, {"/rec/cam1/0001.dat", true}, {"/rec/cam1/0002.dat", false}};
+    for (const auto& c : cases) {
+        panel.received.clear();
+        panes_test::ShownMessages().clear();
+        Drop({QUrl::fromLocalFile(QString::fromLatin1(c.path))});
+        EXPECT_EQ(panel.received.size(), c.taken ? 1u : 0u) << c.path;
+        EXPECT_EQ(panes_test::ShownMessages().size(), c.taken ? 0u : 1u) << c.path;
     }
 }
 

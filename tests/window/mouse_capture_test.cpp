@@ -22,9 +22,14 @@ public:
     MouseLog(std::string name, std::vector<std::string>& log) : m_name(std::move(name)), m_log(log) {}
     bool captures = false;
 
+    // As a control asks whenever it is not tracking yet: the flag is set once the request returns.
+    void TrackUnlessTracking() {
+        if (!m_bTracking) m_bTracking = TrackMouseEvent(TME_HOVER | TME_LEAVE, 1);
+    }
+
 protected:
     void OnMouseMove(UINT flags, Point point) override {
-        if (!m_bTracking) m_bTracking = TrackMouseEvent(TME_HOVER | TME_LEAVE, 1);
+        TrackUnlessTracking();
         Note("move", flags, point);
     }
     void OnLButtonDown(UINT flags, Point point) override {
@@ -70,6 +75,16 @@ protected:
     std::vector<std::string> log;
     MouseLog top{"top", log}, a{"a", log}, b{"b", log};
 };
+
+// Asked for while the pointer is elsewhere, the leave comes after the request has returned: the
+// window's own tracking flag is then cleared, not set over the leave, and its hover lives on.
+TEST_F(HeldButton, ALeaveForAPointerAlreadyOutsideComesAfterTheRequest) {
+    b.TrackUnlessTracking();
+    EXPECT_FALSE(Logged("b leave")) << "not inside the request";
+    ASSERT_TRUE(PumpUntil([&] { return Logged("b leave"); }));
+    window_test::Move(b, QPoint(20, 20));
+    EXPECT_TRUE(PumpUntil([&] { return Logged("b hover"); }));
+}
 
 TEST_F(HeldButton, MovesIntoANeighbourLeaveAtOnceAndHoverThere) {
     window_test::Press(a, QPoint(50, 20));
