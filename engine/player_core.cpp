@@ -7,7 +7,6 @@
 #include <new>
 
 #include "engine/audio/sound_out.h"
-#include "engine/packet_disposal.h"
 #include "engine/packet_queue.h"
 #include "engine/record/record_file.h"
 #include "engine/render/d3d_render.h"
@@ -50,8 +49,8 @@ void UseDecoderThreads(AVCodecContext* context) {
 
 CPlayerCore::CPlayerCore()
     : m_pRecordFile(new CRecordFile()),
-      m_pAudioQueue(new CPacketQueue(INPUT_CONTAINER)),
-      m_pVideoQueue(new CPacketQueue(INPUT_CONTAINER)) {}
+      m_pAudioQueue(new CPacketQueue()),
+      m_pVideoQueue(new CPacketQueue()) {}
 
 CPlayerCore::~CPlayerCore() {
     // Workers parked at a closed gate after an OpenFile without Play must end too, not only those
@@ -99,11 +98,8 @@ int CPlayerCore::OpenFile(const char* path) {
     if (m_bPlaying) return 0;
     // A session plays one file: a second open would start a second set of workers on the same state.
     if (m_bOpened || m_bRunning || m_bStopped) return 0;
-    // Only now: the workers of a file being played dispose of their packets by the kind in force.
     m_nInputKind = inputKind;
     ReleaseDecodersAndInput();  // whatever an earlier failed attempt left behind
-    m_pAudioQueue->SetInputKind(m_nInputKind);
-    m_pVideoQueue->SetInputKind(m_nInputKind);
     const int opened = m_nInputKind == INPUT_RECORDING ? OpenRecording(path) : OpenContainer(path);
     if (!opened) return 0;
     StartWorkers();
@@ -324,10 +320,6 @@ int CPlayerCore::SeekTo(int64_t targetMs) {
     // Back to the key frame at or before the target, from which the video thread decodes up to it.
     m_nSeekFlags = AVSEEK_FLAG_BACKWARD;
     m_bSeekRequest = 1;
-    // A read thread waiting for room in a full queue takes the seek at once.
-    m_hRoomEvent.Set();
-    m_hAudioRoomEvent.Set();
-    m_hVideoRoomEvent.Set();
     return 1;
 }
 
@@ -366,9 +358,6 @@ int CPlayerCore::StopPlay() {
     CloseStreams();
     m_hRunEvent.Reset();
     m_hSyncGate.Set();
-    m_hRoomEvent.Set();
-    m_hAudioRoomEvent.Set();
-    m_hVideoRoomEvent.Set();
     m_bOpened = 0;
     m_bPlaying = 0;
     if (m_nInputKind == INPUT_RECORDING && m_pRecordFile) {
@@ -384,8 +373,8 @@ int CPlayerCore::CloseStreams() {
     // The flag first, so that a worker released by any event below sees it cleared.
     m_bRunning = 0;
     m_hStopEvent.Set();
-    m_hAudioRoomEvent.Set();
-    m_hVideoRoomEvent.Set();
+    m_pAudioQueue->Abort();
+    m_pVideoQueue->Abort();
     OpenEveryWait();
     if (!platform::JoinAll({&m_audioThread, &m_readThread, &m_syncThread, &m_videoThread}, kJoinLimitMs)) {
         // Something a worker waits on outside the session (the renderer, the sound server) held it
@@ -445,15 +434,10 @@ void CPlayerCore::ClearClocksAndDelays() {
 // renderer's flush also frees a video thread waiting for a slot behind a long pacing wait.
 void CPlayerCore::OpenEveryWait() {
     m_hSyncGate.Set();
-    m_hRoomEvent.Set();
     m_hStepEvent.Set();
     m_hRunEvent.Set();
     if (m_pRender) m_pRender->Flush();
 }
-
-void* CPlayerCore::SerialTag(int serial) { return reinterpret_cast<void*>(static_cast<intptr_t>(serial)); }
-
-int CPlayerCore::SerialOf(const AVPacket* packet) { return static_cast<int>(reinterpret_cast<intptr_t>(packet->opaque)); }
 
 void CPlayerCore::SetPictureObserver(std::function<void(int64_t pictureMs)> observer) {
     if (m_bRunning) return;  // the video thread reads it without a lock

@@ -86,6 +86,7 @@ public:
     int64_t GetHeardAudioMs() const;
 
 private:
+    enum InputKind : int { INPUT_CONTAINER = 0, INPUT_RECORDING = 1 };
     // One write to the sound output never exceeds this (its blocks are 102,400 bytes).
     static constexpr int kMaxWriteBytes = 100000;
     static constexpr uint32_t kJoinLimitMs = 5000;
@@ -110,7 +111,7 @@ private:
     void ReadRecordingLoop();
     bool IdleAtEndOfInput();
     bool QueueWithRoom(AVPacket* packet);
-    bool WaitForRoom(CPacketQueue* queue, platform::Event& roomEvent);
+    bool WaitForRoom(CPacketQueue* queue);
     bool SeekInsteadOfQueueing(AVPacket* packet);
     void SeekContainer();
     bool SeekContainerToKeyFrameFor(int64_t targetMs);
@@ -119,12 +120,9 @@ private:
     bool KeyFrameComesBy(int64_t limitMs);
     void SeekRecording();
     void BeginLanding(int64_t videoTargetMs, int64_t audioTargetMs);
-    // Packets carry the seek serial they were read under in their opaque field.
-    static void* SerialTag(int serial);
-    static int SerialOf(const AVPacket* packet);
 
     void VideoThread();
-    bool DecodeVideoPacket(AVPacket* packet, AVFrame* frame);
+    bool DecodeVideoPacket(AVPacket* packet, int serial, AVFrame* frame);
     bool TimeUntimedPicture(AVFrame* frame);
     bool HandleVideoPicture(AVFrame* frame, int64_t packetDts, int serial);
     bool LandsBeforeTarget(const AVFrame* frame);
@@ -148,7 +146,7 @@ private:
 
     void AudioThread();
     void DropSoundOfTheOldPlace();
-    bool DecodeAudioPacket(AVPacket* packet, AVFrame* frame);
+    bool DecodeAudioPacket(AVPacket* packet, int serial, AVFrame* frame);
     bool HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial);
     bool AudioLandsBeforeTarget(const AVFrame* frame, int64_t frameTs);
     bool HoldUnheardSound(int64_t frameMs, int serial);
@@ -208,12 +206,9 @@ private:
     CPacketQueue* m_pAudioQueue = nullptr;
     CPacketQueue* m_pVideoQueue = nullptr;
     platform::Event m_hSyncGate{platform::ResetKind::Manual, true};
-    platform::Event m_hRoomEvent{platform::ResetKind::Manual, true};
     // Manual reset here: once CloseStreams sets it, every wait of every worker ends, however many
     // are waiting, until CloseStreams resets it after the joins.
     platform::Event m_hStopEvent{platform::ResetKind::Manual, false};
-    platform::Event m_hAudioRoomEvent{platform::ResetKind::Manual, true};
-    platform::Event m_hVideoRoomEvent{platform::ResetKind::Manual, true};
     platform::Event m_hStepEvent{platform::ResetKind::Manual, true};
     std::atomic<uint32_t> m_nLastVideoTs{0};  // low 32 bits, stream units
     int32_t m_nPosition = 0;                  // ms; guarded by m_csPosition

@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "engine/audio/sound_out.h"
-#include "engine/packet_disposal.h"
 #include "engine/packet_queue.h"
 #include "engine/player_core.h"
 
@@ -32,7 +31,8 @@ void CPlayerCore::AudioThread() {
             continue;
         }
         AVPacket* packet = nullptr;
-        if (!m_pAudioQueue->Get(&packet, kPacketWaitMs)) {
+        int serial = 0;
+        if (!m_pAudioQueue->Get(&packet, kPacketWaitMs, &serial)) {
             m_bAudioStarved = 1;
             if (m_bReadEof && m_bVideoStarved && !m_bSeekRequest) {
                 NotifyEndOfFile();
@@ -42,11 +42,9 @@ void CPlayerCore::AudioThread() {
             continue;
         }
         m_bAudioStarved = 0;
-        m_hRoomEvent.Set();
-        m_hAudioRoomEvent.Set();
         // A packet taken just before a seek flushed the queue belongs to the old place.
-        const bool keepRunning = SerialOf(packet) == m_nSeekSerial ? DecodeAudioPacket(packet, frame) : true;
-        DisposePacket(packet, m_nInputKind);
+        const bool keepRunning = serial == m_nSeekSerial ? DecodeAudioPacket(packet, serial, frame) : true;
+        av_packet_free(&packet);
         if (!keepRunning) break;
     }
     av_frame_free(&frame);
@@ -64,8 +62,7 @@ void CPlayerCore::DropSoundOfTheOldPlace() {
 }
 
 // Every frame the packet yields goes through the rules; false when the thread must end.
-bool CPlayerCore::DecodeAudioPacket(AVPacket* packet, AVFrame* frame) {
-    const int serial = SerialOf(packet);
+bool CPlayerCore::DecodeAudioPacket(AVPacket* packet, int serial, AVFrame* frame) {
     if (serial != m_nAudioDecoderSerial) {
         avcodec_flush_buffers(m_pAudioCodecCtx);  // the first packet after a seek
         m_nAudioDecoderSerial = serial;

@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "engine/debug_output.h"
-#include "engine/packet_disposal.h"
 #include "engine/packet_queue.h"
 #include "engine/player_core.h"
 #include "engine/record/record_file.h"
@@ -65,7 +64,7 @@ void CPlayerCore::ReadContainerLoop() {
         // from near the end must still find someone to perform it.
         if (av_read_frame(m_pFormatCtx, packet) < 0) {
             m_bReadEof = 1;
-            DisposePacket(packet, INPUT_CONTAINER);
+            av_packet_free(&packet);
             platform::Sleep(kReadPauseMs);
             continue;
         }
@@ -115,65 +114,39 @@ bool CPlayerCore::IdleAtEndOfInput() {
     return true;
 }
 
-// Hands the packet to its queue, or disposes of it; false when the loop must end.
+// Hands the packet to its queue, or frees it; false when the loop must end.
 bool CPlayerCore::QueueWithRoom(AVPacket* packet) {
-    const int inputKind = m_nInputKind;
-    // Seeks happen on this thread between reads, so the serial now is the packet's own.
-    packet->opaque = SerialTag(m_nSeekSerial);
-    if (m_pAudioQueue->IsFull() || m_pVideoQueue->IsFull()) {
-        m_hRoomEvent.Reset();
-        // A decoder may have taken a packet between the test and the reset: look again first.
-        const bool stillFull = m_pAudioQueue->IsFull() || m_pVideoQueue->IsFull();
-        if (stillFull && platform::WaitForEither(m_hRoomEvent, m_hStopEvent, platform::kInfinite) !=
-                             platform::WaitResult::First) {
-            DisposePacket(packet, inputKind);
-            return false;
-        }
-    }
-    if (SeekInsteadOfQueueing(packet)) return true;
-    if (m_pAudioQueue->IsFull() && m_pVideoQueue->IsFull()) {
-        DisposePacket(packet, inputKind);
-        platform::Sleep(kReadPauseMs);
-        return m_bRunning != 0;
-    }
-    CPacketQueue* queue = nullptr;
-    platform::Event* roomEvent = nullptr;
-    if (packet->stream_index == m_nAudioStream) {
-        queue = m_pAudioQueue;
-        roomEvent = &m_hAudioRoomEvent;
-    } else if (packet->stream_index == m_nVideoStream) {
-        queue = m_pVideoQueue;
-        roomEvent = &m_hVideoRoomEvent;
-    } else {
-        DisposePacket(packet, inputKind);  // subtitles, data, streams not played
+    CPacketQueue* queue = packet->stream_index == m_nAudioStream   ? m_pAudioQueue
+                          : packet->stream_index == m_nVideoStream ? m_pVideoQueue
+                                                                   : nullptr;
+    if (!queue) {
+        av_packet_free(&packet);  // subtitles, data, streams not played
         return true;
     }
-    if (!WaitForRoom(queue, *roomEvent)) {
-        DisposePacket(packet, inputKind);
+    if (!WaitForRoom(queue)) {
+        av_packet_free(&packet);
         return false;
     }
     if (SeekInsteadOfQueueing(packet)) return true;
     // After a seek that could not be made the queue may still be full.
-    if (!WaitForRoom(queue, *roomEvent)) {
-        DisposePacket(packet, inputKind);
+    if (!WaitForRoom(queue)) {
+        av_packet_free(&packet);
         return false;
     }
-    if (!queue->Put(packet)) DisposePacket(packet, inputKind);
+    // Seeks happen on this thread between reads, so the serial now is the packet's own.
+    if (!queue->Put(packet, m_nSeekSerial)) av_packet_free(&packet);
     return true;
 }
 
 // True when the queue has room or a seek is asked for; false when the session stops meanwhile.
-bool CPlayerCore::WaitForRoom(CPacketQueue* queue, platform::Event& roomEvent) {
-    while (queue->IsFull()) {
-        roomEvent.Reset();
-        if (!queue->IsFull()) return true;  // room came between the test and the reset
-        if (platform::WaitForEither(roomEvent, m_hStopEvent, platform::kInfinite) != platform::WaitResult::First ||
-            m_hStopEvent.IsSignalled()) {
-            return false;
-        }
+// The wait is cut into short looks so that a seek asked for is taken at once.
+bool CPlayerCore::WaitForRoom(CPacketQueue* queue) {
+    constexpr uint32_t kRoomLookMs = 20;
+    while (!queue->WaitForRoom(kRoomLookMs)) {
+        if (!m_bRunning) return false;
         if (m_bSeekRequest) return true;
     }
-    return true;
+    return m_bRunning != 0;
 }
 
 // A seek asked for while the queues are full is made at once, not after the decoders have made
@@ -188,7 +161,7 @@ bool CPlayerCore::SeekInsteadOfQueueing(AVPacket* packet) {
         SeekContainer();
     }
     if (m_nSeekSerial == serialBefore) return false;
-    DisposePacket(packet, m_nInputKind);
+    av_packet_free(&packet);
     return true;
 }
 

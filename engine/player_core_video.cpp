@@ -3,7 +3,6 @@
 // to the renderer.
 
 #include "engine/debug_output.h"
-#include "engine/packet_disposal.h"
 #include "engine/packet_queue.h"
 #include "engine/player_core.h"
 #include "engine/render/d3d_render.h"
@@ -63,7 +62,8 @@ void CPlayerCore::VideoThread() {
             continue;
         }
         AVPacket* packet = nullptr;
-        if (!m_pVideoQueue->Get(&packet, kPacketWaitMs)) {
+        int serial = 0;
+        if (!m_pVideoQueue->Get(&packet, kPacketWaitMs, &serial)) {
             if (!OnVideoStarved(frame)) break;
             continue;
         }
@@ -72,11 +72,9 @@ void CPlayerCore::VideoThread() {
             firstPacket = false;
         }
         m_bVideoStarved = 0;
-        m_hRoomEvent.Set();
-        m_hVideoRoomEvent.Set();
         // A packet taken just before a seek flushed the queue belongs to the old place.
-        const bool keepRunning = SerialOf(packet) == m_nSeekSerial ? DecodeVideoPacket(packet, frame) : true;
-        DisposePacket(packet, m_nInputKind);
+        const bool keepRunning = serial == m_nSeekSerial ? DecodeVideoPacket(packet, serial, frame) : true;
+        av_packet_free(&packet);
         if (!keepRunning) break;
     }
     av_frame_free(&frame);
@@ -88,8 +86,7 @@ void CPlayerCore::VideoThread() {
 }
 
 // Every picture the packet yields goes through the rules; false when the thread must end.
-bool CPlayerCore::DecodeVideoPacket(AVPacket* packet, AVFrame* frame) {
-    const int serial = SerialOf(packet);
+bool CPlayerCore::DecodeVideoPacket(AVPacket* packet, int serial, AVFrame* frame) {
     if (serial != m_nVideoDecoderSerial) {
         // The first packet after a seek: what the decoder holds is from the old place.
         avcodec_flush_buffers(m_pVideoCodecCtx);
@@ -132,8 +129,7 @@ bool CPlayerCore::OnVideoStarved(AVFrame* frame) {
     // The read thread may be stuck on a full audio queue while this queue runs dry.
     AVPacket* audioPacket = nullptr;
     if (m_pAudioQueue->IsFull() && m_pAudioQueue->Get(&audioPacket, 0)) {
-        DisposePacket(audioPacket, m_nInputKind);
-        m_hAudioRoomEvent.Set();
+        av_packet_free(&audioPacket);
     }
     platform::Sleep(kStarvedPauseMs);
     return true;
