@@ -3,7 +3,7 @@
 // the pictures keep their own pace and carry the position.
 
 #include "engine/debug_output.h"
-#include "engine/player_core.h"
+#include "engine/playback_session.h"
 #include "engine/sync_delays.h"
 
 namespace {
@@ -16,7 +16,7 @@ constexpr uint32_t kSpeedPauseMs = 5;
 
 }  // namespace
 
-void CPlayerCore::SyncThread() {
+void CPlaybackSession::SyncThread() {
     while (m_bRunning) {
         if (!m_bHasAudio) {
             if (!PassGate(m_hRunEvent)) return;
@@ -27,7 +27,7 @@ void CPlayerCore::SyncThread() {
     }
 }
 
-void CPlayerCore::SyncWithoutAudio() {
+void CPlaybackSession::SyncWithoutAudio() {
     m_hSyncGate.Reset();
     m_nVideoDelay = kNoAudioVideoDelayMs;
     m_hSyncGate.Set();
@@ -36,7 +36,7 @@ void CPlayerCore::SyncWithoutAudio() {
 
 // One cycle; false when the thread must end. The delays are limited before they are stored, so
 // neither decoder thread ever reads one beyond the limits.
-bool CPlayerCore::SyncWithAudio() {
+bool CPlaybackSession::SyncWithAudio() {
     if (m_bReadEof && m_bAudioStarved && m_bVideoStarved) return false;
     if (!PassGate(m_hRunEvent)) return false;
     bool slowOrFast = false;
@@ -69,7 +69,7 @@ bool CPlayerCore::SyncWithAudio() {
 
 // The audio clock the pictures follow is the sound being heard; until any is heard, the time of
 // the last sound decoded stands in for it.
-SyncDelays CPlayerCore::ChooseDelaysAtNormalSpeed() {
+SyncDelays CPlaybackSession::ChooseDelaysAtNormalSpeed() {
     const int64_t videoClockMs = m_nVideoClockMs;
     const int64_t heardMs = GetHeardAudioMs();
     if (m_bStepMode) {
@@ -113,7 +113,7 @@ SyncDelays CPlayerCore::ChooseDelaysAtNormalSpeed() {
 // time spent decoding and presenting is not added to every interval (at four times speed that
 // would halve the pace). A picture later than one whole interval starts the schedule afresh
 // instead of racing to make up for a pause or a slow stretch.
-void CPlayerCore::SleepUntilPictureDue(uint32_t intervalMs) {
+void CPlaybackSession::SleepUntilPictureDue(uint32_t intervalMs) {
     const uint64_t nowMs = platform::TickMs64();
     uint64_t dueMs = m_nLastPictureDueMs + intervalMs;
     if (m_nLastPictureDueMs == 0 || dueMs + intervalMs < nowMs) dueMs = nowMs;
@@ -126,7 +126,7 @@ void CPlayerCore::SleepUntilPictureDue(uint32_t intervalMs) {
 // go: the pictures would lead the sound by that much for as long as they keep their pace. Such a
 // picture waits until its sound is heard, a fraction of a second at most, and the pictures'
 // schedule starts from when it is shown. False when the session stops.
-bool CPlayerCore::WaitForItsSound(int64_t pictureMs, bool heldAtGate) {
+bool CPlaybackSession::WaitForItsSound(int64_t pictureMs, bool heldAtGate) {
     constexpr uint64_t kLongestWaitMs = 300;
     constexpr uint32_t kLookMs = 2;
     if (!heldAtGate && m_bPictureShown) return true;
