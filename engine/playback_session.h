@@ -111,7 +111,6 @@ private:
     void RefreshSnapshotCopy(const AVFrame* picture);
 
     void SyncThread();
-    void SyncWithoutAudio();
     bool SyncWithAudio();
     SyncDelays ChooseDelaysAtNormalSpeed();
     void SleepUntilPictureDue(uint32_t intervalMs);

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr uint32_t kNoAudioVideoDelayMs = 55;  // unused without sound: the renderer paces
-constexpr uint32_t kNoAudioPauseMs = 2;
 constexpr uint32_t kNormalSpeedPauseMs = 5;
 // Not part of the rule itself: keeps the thread from spinning a core while a speed is set.
 constexpr uint32_t kSpeedPauseMs = 5;
@@ -17,21 +15,15 @@ constexpr uint32_t kSpeedPauseMs = 5;
 }  // namespace
 
 void CPlaybackSession::SyncThread() {
+    // Without sound the renderer paces the pictures by their time stamps: there is nothing to
+    // choose, and the thread waits for the stop without taking a turn on a core.
+    if (!m_bHasAudio) {
+        m_hStopEvent.Wait(platform::kInfinite);
+        return;
+    }
     while (m_bRunning) {
-        if (!m_bHasAudio) {
-            if (!PassGate(m_hRunEvent)) return;
-            SyncWithoutAudio();
-            continue;
-        }
         if (!SyncWithAudio()) return;
     }
-}
-
-void CPlaybackSession::SyncWithoutAudio() {
-    m_hSyncGate.Reset();
-    m_nVideoDelay = kNoAudioVideoDelayMs;
-    m_hSyncGate.Set();
-    platform::Sleep(kNoAudioPauseMs);
 }
 
 // One cycle; false when the thread must end. The delays are limited before they are stored, so
