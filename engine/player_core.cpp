@@ -1,25 +1,22 @@
 // The session's operations, opening and closing. The worker bodies live in player_core_read.cpp,
 // player_core_video.cpp, player_core_sync.cpp and player_core_audio.cpp.
 
-#include "engine/player_core.h"
+#include "engine/playback_session.h"
 
 #include <algorithm>
 #include <new>
 
 #include "engine/audio/sound_out.h"
-#include "engine/packet_disposal.h"
+#include "engine/debug_output.h"
+#include "engine/media_input.h"
 #include "engine/packet_queue.h"
-#include "engine/record/record_file.h"
 #include "engine/render/d3d_render.h"
 #include "engine/snapshot/snapshot_writer.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/error.h>
 #include <libavutil/frame.h>
 #include <libavutil/mathematics.h>
-#include <libswresample/swresample.h>
 }
 
 namespace {
@@ -27,11 +24,6 @@ namespace {
 constexpr uint32_t kCloseSettleMs = 600;
 constexpr int kLastSpeedCode = 4;
 constexpr AVRational kMilliseconds{1, 1000};
-// Recording decoders are told these packet time bases; the packets themselves carry ms.
-constexpr AVRational kRecordingVideoTimeBase{40, 1000};
-constexpr AVRational kRecordingAudioTimeBase{1, 8000};
-
-bool IsUsableTimeBase(AVRational timeBase) { return timeBase.num > 0 && timeBase.den > 0; }
 
 // Frame and slice threads, as many as there are cores: one thread cannot decode 1080p pictures
 // at four times their rate.
@@ -48,41 +40,16 @@ void UseDecoderThreads(AVCodecContext* context) {
 
 }  // namespace
 
-CPlayerCore::CPlayerCore()
-    : m_pRecordFile(new CRecordFile()),
-      m_pAudioQueue(new CPacketQueue(INPUT_CONTAINER)),
-      m_pVideoQueue(new CPacketQueue(INPUT_CONTAINER)) {}
+CPlaybackSession::CPlaybackSession()
+    : m_pAudioQueue(std::make_unique<CPacketQueue>()), m_pVideoQueue(std::make_unique<CPacketQueue>()) {}
 
-CPlayerCore::~CPlayerCore() {
-    // Workers parked at a closed gate after an OpenFile without Play must end too, not only those
-    // of a playing session: none may outlive the storage it uses.
-    if (m_bRunning || m_readThread.IsStarted() || m_syncThread.IsStarted() || m_videoThread.IsStarted() ||
-        m_audioThread.IsStarted()) {
-        CloseStreams();
-    }
-    m_bRenderReady = 0;
-    m_bOpened = 0;
-    if (m_pSoundOut) {
-        if (m_pSoundOut->IsOpen()) m_pSoundOut->Close();
-        delete m_pSoundOut;
-        m_pSoundOut = nullptr;
-    }
-    if (m_pRender) {
-        m_pRender->Flush();
-        m_pRender->Stop();
-        delete m_pRender;
-        m_pRender = nullptr;
-    }
-    ReleaseDecodersAndInput();
-    m_pcmConverter.Reset();
+CPlaybackSession::~CPlaybackSession() {
+    Teardown();
+    delete m_pSoundOut;
     av_frame_free(&m_pSnapFrame);
-    delete m_pRecordFile;
-    m_pRecordFile = nullptr;
-    delete m_pAudioQueue;
-    delete m_pVideoQueue;
 }
 
-int CPlayerCore::Attach(platform::WindowHandle videoWindow, platform::WindowHandle notifyWindow) {
+int CPlaybackSession::Attach(platform::WindowHandle videoWindow, platform::WindowHandle notifyWindow) {
     if (m_bRunning) return 0;  // the renderer is in use by the workers
     m_hVideoWnd = videoWindow;
     m_hNotifyWnd = notifyWindow;
@@ -92,135 +59,89 @@ int CPlayerCore::Attach(platform::WindowHandle videoWindow, platform::WindowHand
     return m_bRenderReady;
 }
 
-int CPlayerCore::OpenFile(const char* path) {
-    m_strOpenError.clear();
-    m_strOpenPath = path ? path : "";
-    int inputKind = m_nInputKind;
-    if (m_pRecordFile && path) inputKind = IsRecordFile(path) ? INPUT_RECORDING : INPUT_CONTAINER;
-    if (!path) return FailOpen("no file named");
-    if (!m_bRenderReady) return FailOpen("no picture output");
-    if (m_bPlaying) return FailOpen("another file is playing");
+int CPlaybackSession::OpenFile(const char* path) {
+    m_openError.clear();
+    const std::string name = path ? path : "";
+    if (!path || !*path) return Fail("no file was named");
+    if (!m_bRenderReady) return Fail(name + ": there is no picture output to play it on");
     // A session plays one file: a second open would start a second set of workers on the same state.
-    if (m_bOpened || m_bRunning || m_bStopped) return FailOpen("another file is open");
-    // Only now: the workers of a file being played dispose of their packets by the kind in force.
-    m_nInputKind = inputKind;
-    ReleaseDecodersAndInput();  // whatever an earlier failed attempt left behind
-    m_pAudioQueue->SetInputKind(m_nInputKind);
-    m_pVideoQueue->SetInputKind(m_nInputKind);
-    const int opened = m_nInputKind == INPUT_RECORDING ? OpenRecording(path) : OpenContainer(path);
-    if (!opened) return m_strOpenError.empty() ? FailOpen("it cannot be played") : 0;
+    if (m_bPlaying || m_bOpened || m_bRunning || m_bStopped) return Fail(name + ": this session has already played a file");
+    if (!OpenInput(path) || !OpenVideo()) {
+        m_openError = name + ": " + m_openError;
+        ReleaseDecodersAndInput();
+        return Fail(m_openError);
+    }
+    // Pictures without sound play on their own, as recordings without sound do: camera exports
+    // and our own converter's output often carry no sound, or sound no decoder here knows.
+    if (m_pInput->Audio().index >= 0 && !OpenAudio()) {
+        avcodec_free_context(&m_pAudioCodecCtx);
+        m_pInput->DropAudio();
+        m_bHasAudio = 0;
+    }
+    m_nVideoStream = m_pInput->Video().index;
+    m_nAudioStream = m_pInput->Audio().index;
     StartWorkers();
     return 1;
 }
 
-// The first reason given stands: the steps after it fail only because of it.
-int CPlayerCore::FailOpen(const char* reason) {
-    if (m_strOpenError.empty()) m_strOpenError = m_strOpenPath + ": " + reason;
-    return 0;
+// Keeps the reason for GetOpenError and the debug output; always false.
+bool CPlaybackSession::Fail(std::string reason) {
+    m_openError = std::move(reason);
+    OutputDebugFormat("open failed: %s\n", m_openError.c_str());
+    return false;
 }
 
-std::string CPlayerCore::GetOpenError() const { return m_strOpenError; }
-
-int CPlayerCore::OpenContainer(const char* path) {
-    m_pFormatCtx = avformat_alloc_context();
-    if (!m_pFormatCtx) return 0;
-    const int openResult = avformat_open_input(&m_pFormatCtx, path, nullptr, nullptr);
-    if (openResult < 0) {
-        char reason[AV_ERROR_MAX_STRING_SIZE] = {};
-        av_strerror(openResult, reason, sizeof reason);
-        return FailOpen(reason);
-    }
-    if (avformat_find_stream_info(m_pFormatCtx, nullptr) < 0) return FailOpen("its streams cannot be read");
-    const int64_t startUs = m_pFormatCtx->start_time;
-    m_nOriginMs = startUs != AV_NOPTS_VALUE ? av_rescale(startUs, 1000, AV_TIME_BASE) : 0;
-    for (unsigned i = 0; i < m_pFormatCtx->nb_streams; ++i) {
-        const AVStream* stream = m_pFormatCtx->streams[i];
-        if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) m_nAudioStream = static_cast<int>(i);
-        // Cover art is a one-picture "video" stream; it must not take the place of the film.
-        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
-            !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
-            m_nVideoStream = static_cast<int>(i);
-        }
-    }
-    if (m_nVideoStream == -1) return FailOpen("it holds no video");
-    if (!OpenContainerVideo()) return FailOpen("its video cannot be decoded");
-    // Pictures without sound play on their own, as recordings without sound do: camera exports
-    // and our own converter's output often carry no sound, or sound no decoder here knows.
-    if (m_nAudioStream != -1 && !OpenContainerAudio()) {
-        avcodec_free_context(&m_pAudioCodecCtx);
-        m_pAudioCodec = nullptr;
-        m_nAudioStream = -1;
-        m_bHasAudio = 0;
-    }
-    const int64_t durationUs = m_pFormatCtx->duration;
-    m_nDurationMs = durationUs > 0 ? av_rescale(durationUs, 1000, AV_TIME_BASE) : 0;
-    return 1;
+bool CPlaybackSession::OpenInput(const char* path) {
+    m_pInput = MakeMediaInput(path, m_bRunning);
+    if (!m_pInput->Open(path, &m_openError)) return false;
+    m_bStampsByPacket = m_pInput->StampsFramesByPackets();
+    m_nOriginMs = m_pInput->OriginMs();
+    m_nDurationMs = m_pInput->DurationMs();
+    return true;
 }
 
-int CPlayerCore::OpenContainerVideo() {
-    const AVStream* stream = m_pFormatCtx->streams[m_nVideoStream];
-    m_pVideoCodec = avcodec_find_decoder(stream->codecpar->codec_id);
-    if (!m_pVideoCodec) return 0;
-    m_pVideoCodecCtx = avcodec_alloc_context3(m_pVideoCodec);
-    if (!m_pVideoCodecCtx) return 0;
-    if (avcodec_parameters_to_context(m_pVideoCodecCtx, stream->codecpar) < 0) return 0;
-    m_pVideoCodecCtx->pkt_timebase = stream->time_base;
-    UseDecoderThreads(m_pVideoCodecCtx);
-    if (avcodec_open2(m_pVideoCodecCtx, m_pVideoCodec, nullptr) < 0) return 0;
-    m_videoClockBase = IsUsableTimeBase(stream->time_base) ? stream->time_base : kMilliseconds;
+bool CPlaybackSession::OpenVideo() {
+    const InputStream& stream = m_pInput->Video();
+    m_pVideoCodecCtx = OpenDecoder(stream, true);
+    if (!m_pVideoCodecCtx) return false;
+    m_videoClockBase = stream.clockBase;
+    if (stream.claimedWidth > 0 || stream.claimedHeight > 0) {
+        return StartRenderer(stream.claimedWidth, stream.claimedHeight) != 0;
+    }
     const int width = m_pVideoCodecCtx->coded_width > 0 ? m_pVideoCodecCtx->coded_width : m_pVideoCodecCtx->width;
     const int height =
         m_pVideoCodecCtx->coded_height > 0 ? m_pVideoCodecCtx->coded_height : m_pVideoCodecCtx->height;
-    return StartRenderer(width, height);
+    return StartRenderer(width, height) != 0;
 }
 
-int CPlayerCore::OpenContainerAudio() {
-    const AVStream* stream = m_pFormatCtx->streams[m_nAudioStream];
-    m_pAudioCodec = avcodec_find_decoder(stream->codecpar->codec_id);
-    if (!m_pAudioCodec) return 0;
-    m_pAudioCodecCtx = avcodec_alloc_context3(m_pAudioCodec);
-    if (!m_pAudioCodecCtx) return 0;
-    if (avcodec_parameters_to_context(m_pAudioCodecCtx, stream->codecpar) < 0) return 0;
-    m_pAudioCodecCtx->pkt_timebase = stream->time_base;
-    if (avcodec_open2(m_pAudioCodecCtx, m_pAudioCodec, nullptr) < 0) return 0;
-    m_audioClockBase = IsUsableTimeBase(stream->time_base) ? stream->time_base : kMilliseconds;
-    return OpenSoundOut();
+bool CPlaybackSession::OpenAudio() {
+    const InputStream& stream = m_pInput->Audio();
+    m_pAudioCodecCtx = OpenDecoder(stream, false);
+    if (!m_pAudioCodecCtx) return false;
+    m_audioClockBase = stream.clockBase;
+    return OpenSoundOut() != 0;
 }
 
-int CPlayerCore::OpenRecording(const char* path) {
-    if (!m_pRecordFile) return 0;
-    // Shared: the recorder may still be writing it, and another window may be playing it.
-    if (!m_pRecordFile->Open(path, PosixReadFile::Sharing::Shared) || !m_pRecordFile->IsOpen())
-        return FailOpen("it cannot be read");
-    m_pVideoCodec = avcodec_find_decoder(static_cast<AVCodecID>(m_pRecordFile->GetVideoCodec()));
-    if (!m_pVideoCodec) return 0;
-    m_pVideoCodecCtx = avcodec_alloc_context3(m_pVideoCodec);
-    if (!m_pVideoCodecCtx) return 0;
-    m_pVideoCodecCtx->pkt_timebase = kRecordingVideoTimeBase;
-    UseDecoderThreads(m_pVideoCodecCtx);
-    if (avcodec_open2(m_pVideoCodecCtx, m_pVideoCodec, nullptr) < 0) return 0;
-    m_videoClockBase = kMilliseconds;
-    if (!StartRenderer(m_pRecordFile->GetWidth(), m_pRecordFile->GetHeight())) return 0;
-    m_nVideoStream = 0;
-    m_nDurationMs = static_cast<int64_t>(m_pRecordFile->GetDuration());
-    const int audioCodec = m_pRecordFile->GetAudioCodec();
-    if (audioCodec == 0) return 1;
-    m_pAudioCodec = avcodec_find_decoder(static_cast<AVCodecID>(audioCodec));
-    if (!m_pAudioCodec) return 0;
-    m_pAudioCodecCtx = avcodec_alloc_context3(m_pAudioCodec);
-    if (!m_pAudioCodecCtx) return 0;
-    m_pAudioCodecCtx->sample_rate = m_pRecordFile->GetSampleRate();
-    av_channel_layout_uninit(&m_pAudioCodecCtx->ch_layout);
-    av_channel_layout_default(&m_pAudioCodecCtx->ch_layout, m_pRecordFile->GetChannels());
-    m_pAudioCodecCtx->pkt_timebase = kRecordingAudioTimeBase;
-    if (avcodec_open2(m_pAudioCodecCtx, m_pAudioCodec, nullptr) < 0) return 0;
-    m_audioClockBase = kMilliseconds;
-    if (!OpenSoundOut()) return 0;
-    m_nAudioStream = 1;
-    return 1;
+// A decoder for the stream, open; null with the reason in m_openError.
+AVCodecContext* CPlaybackSession::OpenDecoder(const InputStream& stream, bool useThreads) {
+    const AVCodec* codec = avcodec_find_decoder(stream.parameters->codec_id);
+    if (!codec) {
+        m_openError = std::string("no decoder here knows its ") + av_get_media_type_string(stream.parameters->codec_type) +
+                      " (" + avcodec_get_name(stream.parameters->codec_id) + ")";
+        return nullptr;
+    }
+    AVCodecContext* context = avcodec_alloc_context3(codec);
+    if (context && avcodec_parameters_to_context(context, stream.parameters) >= 0) {
+        context->pkt_timebase = stream.packetTimeBase;
+        if (useThreads) UseDecoderThreads(context);
+        if (avcodec_open2(context, codec, nullptr) >= 0) return context;
+    }
+    avcodec_free_context(&context);
+    m_openError = std::string("its ") + avcodec_get_name(stream.parameters->codec_id) + " decoder cannot be started";
+    return nullptr;
 }
 
-int CPlayerCore::StartRenderer(int width, int height) {
+int CPlaybackSession::StartRenderer(int width, int height) {
     if (!m_pRender) {
         m_pRender = new (std::nothrow) CD3DRender();
         if (!m_pRender || m_pRender->Init(m_hVideoWnd) != 0) return 0;
@@ -238,7 +159,7 @@ int CPlayerCore::StartRenderer(int width, int height) {
     return 1;
 }
 
-int CPlayerCore::OpenSoundOut() {
+int CPlaybackSession::OpenSoundOut() {
     if (!m_pSoundOut) m_pSoundOut = new (std::nothrow) CSoundOut();
     if (!m_pSoundOut) return 0;
     const int channels = m_pAudioCodecCtx->ch_layout.nb_channels;
@@ -261,7 +182,7 @@ int CPlayerCore::OpenSoundOut() {
     return 1;
 }
 
-void CPlayerCore::StartWorkers() {
+void CPlaybackSession::StartWorkers() {
     m_bRunning = 1;
     m_readThread.Start([this] { ReadThread(); });
     m_syncThread.Start([this] { SyncThread(); });
@@ -270,19 +191,7 @@ void CPlayerCore::StartWorkers() {
     m_bOpened = 1;
 }
 
-void CPlayerCore::ReleaseDecodersAndInput() {
-    avcodec_free_context(&m_pAudioCodecCtx);
-    avcodec_free_context(&m_pVideoCodecCtx);
-    if (m_pFormatCtx) avformat_close_input(&m_pFormatCtx);
-    if (m_pRecordFile && m_pRecordFile->IsOpen()) m_pRecordFile->Close();
-    if (m_pSoundOut && m_pSoundOut->IsOpen()) m_pSoundOut->Close();
-    m_nAudioStream = -1;
-    m_nVideoStream = -1;
-    m_bHasAudio = 0;
-    m_bHasVideo = 0;
-}
-
-int CPlayerCore::Play() {
+int CPlaybackSession::Play() {
     if (!m_bOpened) return 0;
     m_hRunEvent.Set();
     m_bPlaying = 1;
@@ -293,13 +202,13 @@ int CPlayerCore::Play() {
     return 1;
 }
 
-void CPlayerCore::Pause() {
+void CPlaybackSession::Pause() {
     if (!m_bOpened) return;
     m_hRunEvent.Reset();
     m_bPlaying = 0;
 }
 
-void CPlayerCore::StepFrame() {
+void CPlaybackSession::StepFrame() {
     if (!m_bOpened) return;
     {
         platform::CsGuard guard(m_csSpeed);
@@ -314,7 +223,7 @@ void CPlayerCore::StepFrame() {
 // From a pause the run gate is closed, and a step that left it so would show nothing: stepping
 // through a paused picture is how footage is reviewed. The step event alone holds the video
 // thread to one picture per call, and no sound is written while stepping.
-void CPlayerCore::HoldAtNextPicture() {
+void CPlaybackSession::HoldAtNextPicture() {
     if (m_bStepMode) {
         // Held at the step gate after its last picture: let it go on to the next.
         m_hStepEvent.Set();
@@ -328,7 +237,7 @@ void CPlayerCore::HoldAtNextPicture() {
     m_hRunEvent.Set();
 }
 
-void CPlayerCore::SetSpeed(int speedCode) {
+void CPlaybackSession::SetSpeed(int speedCode) {
     if (!m_bOpened || speedCode < 0 || speedCode > kLastSpeedCode) return;
     platform::CsGuard guard(m_csSpeed);
     m_nSpeed = speedCode;
@@ -336,7 +245,7 @@ void CPlayerCore::SetSpeed(int speedCode) {
     m_bFast = speedCode == 3 || speedCode == 4;
 }
 
-int CPlayerCore::SeekTo(int64_t targetMs) {
+int CPlaybackSession::SeekTo(int64_t targetMs) {
     if (!m_bClockStarted || !m_bOpened) return 0;
     if (targetMs < 0 || targetMs > GetDuration()) return 0;
     // Until the previous seek has been taken and has landed, a new one is refused rather than
@@ -347,27 +256,21 @@ int CPlayerCore::SeekTo(int64_t targetMs) {
     // The target is written before the flag, so the read thread never sees the flag without it.
     // Only this thread sets the flag and only the read thread clears it, once it has read the target.
     m_nSeekTarget = targetMs;
-    // Back to the key frame at or before the target, from which the video thread decodes up to it.
-    m_nSeekFlags = AVSEEK_FLAG_BACKWARD;
     m_bSeekRequest = 1;
-    // A read thread waiting for room in a full queue takes the seek at once.
-    m_hRoomEvent.Set();
-    m_hAudioRoomEvent.Set();
-    m_hVideoRoomEvent.Set();
     // Paused, the workers run until the picture at the target is shown, and hold it.
     if (!m_bPlaying) HoldAtNextPicture();
     return 1;
 }
 
-int64_t CPlayerCore::GetDuration() const { return m_bRunning ? m_nDurationMs.load() : 0; }
+int64_t CPlaybackSession::GetDuration() const { return m_bRunning ? m_nDurationMs.load() : 0; }
 
-int32_t CPlayerCore::GetPosition() const {
+int32_t CPlaybackSession::GetPosition() const {
     if (!m_bRunning) return 0;
     platform::CsGuard guard(m_csPosition);
     return m_nPosition;
 }
 
-int CPlayerCore::GetFrameRate() const {
+int CPlaybackSession::GetFrameRate() const {
     if (!m_bHasVideo || !m_bOpened) return 0;
     int32_t frameDelta = 0;  // stream units
     {
@@ -378,7 +281,7 @@ int CPlayerCore::GetFrameRate() const {
     return frameMs > 0 ? static_cast<int>(1000 / frameMs) : 0;
 }
 
-int CPlayerCore::TakeSnapshot(const char* path) {
+int CPlaybackSession::TakeSnapshot(const char* path) {
     if (!path || !*path) return 0;
     platform::CsGuard guard(m_csSnap);
     if (!m_pSnapFrame) return 0;
@@ -388,32 +291,40 @@ int CPlayerCore::TakeSnapshot(const char* path) {
     return WriteSnapshotJpeg(m_pSnapFrame, m_pSnapFrame->width, m_pSnapFrame->height, path);
 }
 
-int CPlayerCore::StopPlay() {
+int CPlaybackSession::StopPlay() {
     if (!m_bRenderReady) return 0;
-    if (!m_bPlaying && m_bOpened) Play();
-    CloseStreams();
-    m_hRunEvent.Reset();
-    m_hSyncGate.Set();
-    m_hRoomEvent.Set();
-    m_hAudioRoomEvent.Set();
-    m_hVideoRoomEvent.Set();
-    m_bOpened = 0;
-    m_bPlaying = 0;
-    if (m_nInputKind == INPUT_RECORDING && m_pRecordFile) {
-        if (m_pRecordFile->IsOpen()) m_pRecordFile->Close();
-        delete m_pRecordFile;
-        m_pRecordFile = nullptr;
-    }
+    Teardown();
     m_bStopped = true;
     return 1;
 }
 
-int CPlayerCore::CloseStreams() {
+void CPlaybackSession::Teardown() {
+    if (AnyWorkerStarted()) EndWorkers();
+    ClearClocksAndDelays();
+    m_bPlaying = 0;
+    m_hRunEvent.Reset();
+    m_hSyncGate.Set();
+    ReleaseRenderer();
+    ReleaseDecodersAndInput();
+    m_pAudioQueue->FlushQueue();
+    m_pVideoQueue->FlushQueue();
+    m_pcmConverter.Reset();
+    m_hStopEvent.Reset();
+}
+
+// Workers parked at a closed gate after an OpenFile without Play must end too, not only those of
+// a playing session: none may outlive the storage it uses.
+bool CPlaybackSession::AnyWorkerStarted() {
+    return m_bRunning || m_readThread.IsStarted() || m_syncThread.IsStarted() || m_videoThread.IsStarted() ||
+           m_audioThread.IsStarted();
+}
+
+void CPlaybackSession::EndWorkers() {
     // The flag first, so that a worker released by any event below sees it cleared.
     m_bRunning = 0;
     m_hStopEvent.Set();
-    m_hAudioRoomEvent.Set();
-    m_hVideoRoomEvent.Set();
+    m_pAudioQueue->Abort();
+    m_pVideoQueue->Abort();
     OpenEveryWait();
     if (!platform::JoinAll({&m_audioThread, &m_readThread, &m_syncThread, &m_videoThread}, kJoinLimitMs)) {
         // Something a worker waits on outside the session (the renderer, the sound server) held it
@@ -423,29 +334,30 @@ int CPlayerCore::CloseStreams() {
         }
     }
     platform::Sleep(kCloseSettleMs);
-    ClearClocksAndDelays();
+}
+
+void CPlaybackSession::ReleaseRenderer() {
+    if (!m_pRender) return;
+    m_pRender->Flush();
+    m_pRender->Stop();
+    delete m_pRender;
+    m_pRender = nullptr;
+}
+
+// Also after a failed OpenFile, before any worker has started.
+void CPlaybackSession::ReleaseDecodersAndInput() {
     if (m_pSoundOut && m_pSoundOut->IsOpen()) m_pSoundOut->Close();
-    if (m_pRender) {
-        m_pRender->Flush();
-        m_pRender->Stop();
-        delete m_pRender;
-        m_pRender = nullptr;
-    }
-    m_nAudioStream = -1;
-    m_nVideoStream = -1;
-    m_bPlaying = 0;
     avcodec_free_context(&m_pAudioCodecCtx);
     avcodec_free_context(&m_pVideoCodecCtx);
-    if (m_pFormatCtx) avformat_close_input(&m_pFormatCtx);
-    m_pAudioQueue->FlushQueue();
-    m_pVideoQueue->FlushQueue();
-    m_pcmConverter.Reset();
-    m_hStopEvent.Reset();
-    return 1;
+    m_pInput.reset();  // closes the file, and a recording's lock with it
+    m_nAudioStream = -1;
+    m_nVideoStream = -1;
+    m_bHasAudio = 0;
+    m_bHasVideo = 0;
 }
 
 // Takes m_csAudioFrame, m_csDelta and m_csPosition, one after the other.
-void CPlayerCore::ClearClocksAndDelays() {
+void CPlaybackSession::ClearClocksAndDelays() {
     m_bAwaitKeyFrame = 0;
     m_bClockStarted = 0;
     m_bHasAudio = 0;
@@ -461,7 +373,6 @@ void CPlayerCore::ClearClocksAndDelays() {
         platform::CsGuard guard(m_csDelta);
         m_nFrameDelta = 0;
     }
-    m_nSeekFlags = 0;
     m_nLastVideoTs = 0;
     {
         platform::CsGuard guard(m_csPosition);
@@ -471,43 +382,38 @@ void CPlayerCore::ClearClocksAndDelays() {
 
 // Every event a worker may block on, so that none stays parked once the run flag is down; the
 // renderer's flush also frees a video thread waiting for a slot behind a long pacing wait.
-void CPlayerCore::OpenEveryWait() {
+void CPlaybackSession::OpenEveryWait() {
     m_hSyncGate.Set();
-    m_hRoomEvent.Set();
     m_hStepEvent.Set();
     m_hRunEvent.Set();
     if (m_pRender) m_pRender->Flush();
 }
 
-void* CPlayerCore::SerialTag(int serial) { return reinterpret_cast<void*>(static_cast<intptr_t>(serial)); }
-
-int CPlayerCore::SerialOf(const AVPacket* packet) { return static_cast<int>(reinterpret_cast<intptr_t>(packet->opaque)); }
-
-void CPlayerCore::SetPictureObserver(std::function<void(int64_t pictureMs)> observer) {
+void CPlaybackSession::SetPictureObserver(std::function<void(int64_t pictureMs)> observer) {
     if (m_bRunning) return;  // the video thread reads it without a lock
     m_pictureObserver = std::move(observer);
 }
 
-int64_t CPlayerCore::GetHeardAudioMs() const {
+int64_t CPlaybackSession::GetHeardAudioMs() const {
     CSoundOut* soundOut = m_pSoundOut;
     if (!soundOut || !m_bHasAudio) return -1;
     return m_heardClock.StreamMsAt(soundOut->GetPlayedMs());
 }
 
-bool CPlayerCore::PassGate(platform::Event& gate) {
+bool CPlaybackSession::PassGate(platform::Event& gate) {
     if (platform::WaitForEither(gate, m_hStopEvent, platform::kInfinite) != platform::WaitResult::First) return false;
     return m_bRunning && !m_hStopEvent.IsSignalled();
 }
 
-void CPlayerCore::NotifyEndOfFile() {
+void CPlaybackSession::NotifyEndOfFile() {
     if (m_bEndNotified.exchange(1) != 0) return;  // the other decoder thread got there first
     if (m_hNotifyWnd) platform::PostMessage(m_hNotifyWnd, platform::kWmCommand, ID_END_OF_FILE, 0);
 }
 
-int64_t CPlayerCore::VideoUnitsToMs(int64_t value) const { return av_rescale_q(value, m_videoClockBase, kMilliseconds); }
+int64_t CPlaybackSession::VideoUnitsToMs(int64_t value) const { return av_rescale_q(value, m_videoClockBase, kMilliseconds); }
 
-int64_t CPlayerCore::AudioUnitsToMs(int64_t value) const { return av_rescale_q(value, m_audioClockBase, kMilliseconds); }
+int64_t CPlaybackSession::AudioUnitsToMs(int64_t value) const { return av_rescale_q(value, m_audioClockBase, kMilliseconds); }
 
-int64_t CPlayerCore::VideoClockMs(int64_t value) const { return VideoUnitsToMs(value) - m_nOriginMs; }
+int64_t CPlaybackSession::VideoClockMs(int64_t value) const { return VideoUnitsToMs(value) - m_nOriginMs; }
 
-int64_t CPlayerCore::AudioClockMs(int64_t value) const { return AudioUnitsToMs(value) - m_nOriginMs; }
+int64_t CPlaybackSession::AudioClockMs(int64_t value) const { return AudioUnitsToMs(value) - m_nOriginMs; }

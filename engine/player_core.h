@@ -1,44 +1,20 @@
 #pragma once
-// One playback session: plays one file from OpenFile to StopPlay. It owns the input (a libavformat
-// context or a recording reader), the two decoders, the two packet queues, the renderer, the sound
-// output and four workers: the read thread fills the queues, the video and audio threads decode and
-// present, the sync thread chooses their waits from the audio and video clocks. The operations run
-// on the owner's thread; the session reports back only by messages posted to the notify window.
+// One playback session: plays one file from OpenFile to StopPlay. Behind it are the input, the
+// decoders, the renderer, the sound output and the session's worker threads (playback_session.h,
+// inside the engine). The operations run on the owner's thread; the session reports back only by
+// messages posted to the notify window.
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
-#include <vector>
 
-#include "engine/heard_audio_clock.h"
-#include "engine/pcm_converter.h"
-#include "engine/sound_stall_watch.h"
-#include "engine/sync_delays.h"
 #include "platform/messages.h"
-#include "platform/sync.h"
-#include "platform/wave_format.h"
 
-extern "C" {
-#include <libavutil/rational.h>
-}
-
-struct AVCodec;
-struct AVCodecContext;
-struct AVFormatContext;
-struct AVFrame;
-struct AVPacket;
-struct SwrContext;
-struct SwsContext;
-class CD3DRender;
-class CPacketQueue;
-class CRecordFile;
-class CSoundOut;
+class CPlaybackSession;
 
 // Posted as WM_COMMAND wParam when the file has played out.
 constexpr platform::WParam ID_END_OF_FILE = 65;
-// Posted when the read thread ends; informative only.
-constexpr platform::MessageId UM_READER_EXIT = platform::kWmUser + 1000;
 
 class CPlayerCore {
 public:
@@ -52,7 +28,7 @@ public:
     int Attach(platform::WindowHandle videoWindow, platform::WindowHandle notifyWindow);
     // Opens the input and its decoders and starts the workers, held at the closed run gate; 1 or 0.
     int OpenFile(const char* path);
-    // Why the last OpenFile failed, naming the file; empty after a success.
+    // Why the last OpenFile failed, naming the file; empty after one that succeeded.
     std::string GetOpenError() const;
     int Play();
     void Pause();
@@ -61,13 +37,14 @@ public:
     // Speed codes: 0 normal, 1 a quarter, 2 a half, 3 double, 4 four times.
     void SetSpeed(int speedCode);
     // Asks the read thread to seek (target in ms from the file's start); 1 when the request was
-    // taken. Paused or stepping, the picture at the target is shown and held. Refused while the previous seek is still being made or has not shown its target yet,
+    // taken. Paused or stepping, the picture at the target is shown and held. Refused while the
+    // previous seek is still being made or has not shown its target yet,
     // so a request taken is always performed. The first picture shown afterwards is the one at the
     // target; a seek that cannot be made leaves playback where it was.
     int SeekTo(int64_t targetMs);
     // Also called on the main panel's position thread: reads atomics only, takes no lock.
     int64_t GetDuration() const;  // ms
-    // Also called on the main panel's position thread: takes m_csPosition, briefly.
+    // Also called on the main panel's position thread: takes the position lock, briefly.
     int32_t GetPosition() const;  // ms
     int GetFrameRate() const;     // pictures per second, 0 when not known
     // Writes the last presented picture as a JPEG file, playing or paused; 1 or 0 (no file is left
@@ -79,8 +56,8 @@ public:
 
     // What the owner reads to decide which commands apply. IsOpened is also read on the main
     // panel's position thread: an atomic, no lock.
-    bool IsOpened() const { return m_bOpened.load() != 0; }
-    bool IsPlaying() const { return m_bPlaying.load() != 0; }
+    bool IsOpened() const;
+    bool IsPlaying() const;
 
     // Called on the video thread right after each picture the renderer accepted, with that
     // picture's time in ms on the stream's clock. Set before OpenFile; must return quickly.
@@ -90,212 +67,5 @@ public:
     int64_t GetHeardAudioMs() const;
 
 private:
-    // One write to the sound output never exceeds this (its blocks are 102,400 bytes).
-    static constexpr int kMaxWriteBytes = 100000;
-    static constexpr uint32_t kJoinLimitMs = 5000;
-
-    // OpenFile's steps.
-    int OpenContainer(const char* path);
-    int OpenRecording(const char* path);
-    int OpenContainerVideo();
-    int OpenContainerAudio();
-    int StartRenderer(int width, int height);
-    int OpenSoundOut();
-    void StartWorkers();
-    void ReleaseDecodersAndInput();
-    int FailOpen(const char* reason);
-    // Lets the video thread present one more picture and hold it there.
-    void HoldAtNextPicture();
-
-    int CloseStreams();
-    void OpenEveryWait();
-    void ClearClocksAndDelays();
-
-    // Worker bodies, one per source file.
-    void ReadThread();
-    void ReadContainerLoop();
-    void ReadRecordingLoop();
-    bool IdleAtEndOfInput();
-    bool QueueWithRoom(AVPacket* packet);
-    bool WaitForRoom(CPacketQueue* queue, platform::Event& roomEvent);
-    bool SeekInsteadOfQueueing(AVPacket* packet);
-    void SeekContainer();
-    bool SeekContainerToKeyFrameFor(int64_t targetMs);
-    bool SeekContainerNear(int64_t targetMs);
-    bool SeekContainerToStart();
-    bool KeyFrameComesBy(int64_t limitMs);
-    void SeekRecording();
-    void BeginLanding(int64_t videoTargetMs, int64_t audioTargetMs);
-    // Packets carry the seek serial they were read under in their opaque field.
-    static void* SerialTag(int serial);
-    static int SerialOf(const AVPacket* packet);
-
-    void VideoThread();
-    bool DecodeVideoPacket(AVPacket* packet, AVFrame* frame);
-    bool TimeUntimedPicture(AVFrame* frame);
-    bool HandleVideoPicture(AVFrame* frame, int64_t packetDts, int serial);
-    bool LandsBeforeTarget(const AVFrame* frame);
-    void KeepLandingCandidate(const AVFrame* frame, int64_t packetDts, int serial);
-    bool ShowLandingCandidate();
-    bool ShowPicture(AVFrame* frame, int64_t packetDts, int serial);
-    void NotePictureSpacing(int64_t pictureMs);
-    int64_t PresentationMs(const AVFrame* frame) const;
-    bool PresentPicture(AVFrame* picture, int64_t pictureTs, int64_t packetDts);
-    bool OnVideoStarved(AVFrame* frame);
-    bool DrainVideoDecoder(AVFrame* frame);
-    AVFrame* AsPlanar420(AVFrame* frame);
-    void RefreshSnapshotCopy(const AVFrame* picture);
-
-    void SyncThread();
-    void SyncWithoutAudio();
-    bool SyncWithAudio();
-    SyncDelays ChooseDelaysAtNormalSpeed();
-    void SleepUntilPictureDue(uint32_t intervalMs);
-    bool WaitForItsSound(int64_t pictureMs, bool heldAtGate);
-
-    void AudioThread();
-    void DropSoundOfTheOldPlace();
-    bool DecodeAudioPacket(AVPacket* packet, AVFrame* frame);
-    bool HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial);
-    bool AudioLandsBeforeTarget(const AVFrame* frame, int64_t frameTs);
-    bool HoldUnheardSound(int64_t frameMs, int serial);
-    void WritePcm(const uint8_t* pcm, int byteCount, int64_t streamMs);
-
-    // Gates: true when `gate` opened and the session still runs; false means leave the loop.
-    bool PassGate(platform::Event& gate);
-    void NotifyEndOfFile();
-    int64_t VideoUnitsToMs(int64_t value) const;
-    int64_t AudioUnitsToMs(int64_t value) const;
-    // A time stamp of the stream as a time on the session's clock: ms from the file's start.
-    int64_t VideoClockMs(int64_t value) const;
-    int64_t AudioClockMs(int64_t value) const;
-
-    // The flags shared between threads are atomic: plain variables shared that way would race.
-    CD3DRender* m_pRender = nullptr;
-    std::atomic<int> m_bReadEof{0};
-    std::atomic<int> m_bAudioStarved{0};
-    std::atomic<int> m_bVideoStarved{0};
-    std::atomic<int> m_bEndNotified{0};
-    CRecordFile* m_pRecordFile = nullptr;
-    std::atomic<int> m_nInputKind{0};
-    std::atomic<int> m_bRecordSeekReset{0};
-    std::atomic<int> m_bSlow{0};
-    std::atomic<int> m_bFast{0};
-    std::atomic<int> m_nSpeed{0};
-    platform::CriticalSection m_csSpeed;
-    std::atomic<uint8_t> m_bPlaying{0};
-    platform::Event m_hRunEvent{platform::ResetKind::Manual, false};
-    AVFormatContext* m_pFormatCtx = nullptr;
-    AVCodecContext* m_pVideoCodecCtx = nullptr;
-    AVCodecContext* m_pAudioCodecCtx = nullptr;
-    const AVCodec* m_pVideoCodec = nullptr;
-    const AVCodec* m_pAudioCodec = nullptr;
-    std::atomic<int> m_nAudioStream{-1};
-    std::atomic<int> m_nVideoStream{-1};
-    platform::WindowHandle m_hVideoWnd = nullptr;
-    platform::WindowHandle m_hNotifyWnd = nullptr;
-    AVFrame* m_pSnapFrame = nullptr;
-    platform::CriticalSection m_csSnap;
-    std::atomic<int> m_bRunning{0};
-    std::atomic<int> m_bSeekRequest{0};
-    std::atomic<int64_t> m_nSeekTarget{0};  // ms
-    platform::Event m_hReaderDone{platform::ResetKind::Automatic, false};
-    platform::Thread m_readThread;
-    platform::Thread m_syncThread;
-    platform::Thread m_audioThread;
-    platform::Thread m_videoThread;
-    CSoundOut* m_pSoundOut = nullptr;
-    WAVEFORMATEX m_waveFormat{};
-    std::atomic<int> m_bHasAudio{0};
-    std::atomic<int> m_bHasVideo{0};
-    std::atomic<int64_t> m_nBaseTs{0};  // stream units (ms for a recording)
-    std::atomic<int> m_bRenderReady{0};
-    std::atomic<int> m_bOpened{0};
-    std::atomic<int> m_bStepMode{0};
-    CPacketQueue* m_pAudioQueue = nullptr;
-    CPacketQueue* m_pVideoQueue = nullptr;
-    platform::Event m_hSyncGate{platform::ResetKind::Manual, true};
-    platform::Event m_hRoomEvent{platform::ResetKind::Manual, true};
-    // Manual reset here: once CloseStreams sets it, every wait of every worker ends, however many
-    // are waiting, until CloseStreams resets it after the joins.
-    platform::Event m_hStopEvent{platform::ResetKind::Manual, false};
-    platform::Event m_hAudioRoomEvent{platform::ResetKind::Manual, true};
-    platform::Event m_hVideoRoomEvent{platform::ResetKind::Manual, true};
-    platform::Event m_hStepEvent{platform::ResetKind::Manual, true};
-    std::atomic<uint32_t> m_nLastVideoTs{0};  // low 32 bits, stream units
-    int32_t m_nPosition = 0;                  // ms; guarded by m_csPosition
-    std::atomic<int> m_bAwaitKeyFrame{0};
-    int m_nAudioFrameSamples = 0;             // guarded by m_csAudioFrame
-    int m_nVideoWidth = 0;
-    int m_nVideoHeight = 0;
-    std::atomic<uint32_t> m_nAudioDelay{0};   // ms
-    std::atomic<uint32_t> m_nVideoDelay{0};   // ms
-    mutable platform::CriticalSection m_csPosition;
-    mutable platform::CriticalSection m_csDelta;
-    platform::CriticalSection m_csAudioFrame;
-    std::atomic<int> m_bClockStarted{0};
-    int32_t m_nFrameDelta = 0;                // stream units; guarded by m_csDelta
-    std::atomic<int> m_nSeekFlags{0};
-    bool m_bStopped = false;  // StopPlay ran; owner's thread only
-    // Owner's thread only: why the open failed, and the file it was.
-    std::string m_strOpenError;
-    std::string m_strOpenPath;
-
-    // Kept at OpenFile so that the polling thread never reads a context that StopPlay frees.
-    std::atomic<int64_t> m_nDurationMs{0};
-    // The time bases timestamps are converted with: the stream's own for a container, whole
-    // milliseconds for a recording, whose packets are stamped in ms.
-    AVRational m_videoClockBase{1, 1000};
-    AVRational m_audioClockBase{1, 1000};
-    int m_nAudioSampleRate = 0;
-    // The container's start time in ms (transport streams and cuts of longer captures start far
-    // from 0), subtracted from every clock so that positions count from the file's start. Set by
-    // OpenFile before the workers start; 0 for a recording, whose reader rebases its stamps.
-    int64_t m_nOriginMs = 0;
-    // Seeks. The read thread performs a seek without stopping the decoders: it counts the seek in
-    // m_nSeekSerial, and each packet carries the serial it was read under. A decoder thread that
-    // meets a new serial flushes its own decoder (no decoder context is touched by two threads)
-    // and discards what it still holds from before; then it discards what lies before the target,
-    // so the first picture shown and the first sound written are those at the target.
-    std::atomic<int> m_nSeekSerial{0};
-    std::atomic<int64_t> m_nLandVideoMs{0};  // target on the video clock, ms
-    std::atomic<int64_t> m_nLandAudioMs{0};  // the same instant on the audio clock, ms
-    std::atomic<int> m_bAudioLanding{0};     // audio before m_nLandAudioMs is still discarded
-    // The header gave no usable picture size: the renderer starts at the first picture's.
-    std::atomic<int> m_bRenderStartPending{0};
-
-    // Video thread only.
-    SwsContext* m_pPictureSws = nullptr;
-    AVFrame* m_pPlanarFrame = nullptr;
-    bool m_bRebaseRenderClock = false;  // recording without audio: re-base pacing after a hold
-    bool m_bVideoDrained = false;       // the decoder was told the input ended
-    int64_t m_nLastPacedDts = INT64_MIN;  // ms; last picture paced by its own time stamp
-    int m_nVideoDecoderSerial = 0;        // the seek serial the decoder was last fed under
-    bool m_bLandedKeyFrame = false;       // since the seek, a key frame has been decoded
-    int64_t m_nLastPictureMs = INT64_MIN; // presentation time of the last decoded picture
-    int64_t m_nPictureSpacingMs = 40;     // the latest measured gap between two pictures
-    AVFrame* m_pLandingFrame = nullptr;   // the last picture skipped on the way to the target
-    int64_t m_nLandingPacketDts = 0;
-    int m_nLandingSerial = 0;
-
-    // Audio thread only.
-    // Brings every frame to the output's format; its resampler is freed by CloseStreams.
-    CPcmConverter m_pcmConverter;
-    int m_nAudioDecoderSerial = 0;
-    int m_nSoundOutSerial = 0;  // the seek whose place the sound output holds sound of
-
-    // The video clock: presentation time in ms of the last decoded picture, 64-bit so that no
-    // stream's time stamps wrap it. Written by the video thread, read by the sync thread.
-    std::atomic<int64_t> m_nVideoClockMs{0};
-    // No sound has been heard for a while of playing time: the pictures keep their own pace and
-    // carry the position. Written by the sync thread.
-    std::atomic<int> m_bSoundStopped{0};
-    // Sync thread only.
-    CSoundStallWatch m_soundWatch;
-    // Video thread only: when the last picture was due, TickMs64; 0 before the first.
-    uint64_t m_nLastPictureDueMs = 0;
-    bool m_bPictureShown = false;  // the first picture has been let through
-
-    std::function<void(int64_t)> m_pictureObserver;
-    CHeardAudioClock m_heardClock;
+    const std::unique_ptr<CPlaybackSession> m_session;
 };

@@ -4,9 +4,8 @@
 #include <algorithm>
 
 #include "engine/audio/sound_out.h"
-#include "engine/packet_disposal.h"
 #include "engine/packet_queue.h"
-#include "engine/player_core.h"
+#include "engine/playback_session.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -21,7 +20,7 @@ constexpr uint32_t kStarvedPauseMs = 10;
 
 }  // namespace
 
-void CPlayerCore::AudioThread() {
+void CPlaybackSession::AudioThread() {
     if (!m_pSoundOut) return;
     m_pcmConverter.SetOutput(m_waveFormat.nChannels, static_cast<int>(m_waveFormat.nSamplesPerSec));
     AVFrame* frame = av_frame_alloc();
@@ -32,7 +31,8 @@ void CPlayerCore::AudioThread() {
             continue;
         }
         AVPacket* packet = nullptr;
-        if (!m_pAudioQueue->Get(&packet, kPacketWaitMs)) {
+        int serial = 0;
+        if (!m_pAudioQueue->Get(&packet, kPacketWaitMs, &serial)) {
             m_bAudioStarved = 1;
             if (m_bReadEof && m_bVideoStarved && !m_bSeekRequest) {
                 NotifyEndOfFile();
@@ -42,11 +42,9 @@ void CPlayerCore::AudioThread() {
             continue;
         }
         m_bAudioStarved = 0;
-        m_hRoomEvent.Set();
-        m_hAudioRoomEvent.Set();
         // A packet taken just before a seek flushed the queue belongs to the old place.
-        const bool keepRunning = SerialOf(packet) == m_nSeekSerial ? DecodeAudioPacket(packet, frame) : true;
-        DisposePacket(packet, m_nInputKind);
+        const bool keepRunning = serial == m_nSeekSerial ? DecodeAudioPacket(packet, serial, frame) : true;
+        av_packet_free(&packet);
         if (!keepRunning) break;
     }
     av_frame_free(&frame);
@@ -54,7 +52,7 @@ void CPlayerCore::AudioThread() {
 
 // Once a seek is under way, the sound still queued for the old place goes unheard, rather than
 // playing on over the pictures of the new place until the new sound arrives.
-void CPlayerCore::DropSoundOfTheOldPlace() {
+void CPlaybackSession::DropSoundOfTheOldPlace() {
     const int serial = m_nSeekSerial;
     if (serial == m_nSoundOutSerial) return;
     // Forgotten first, so the heard sound is never taken for the dropped sound's end.
@@ -64,8 +62,7 @@ void CPlayerCore::DropSoundOfTheOldPlace() {
 }
 
 // Every frame the packet yields goes through the rules; false when the thread must end.
-bool CPlayerCore::DecodeAudioPacket(AVPacket* packet, AVFrame* frame) {
-    const int serial = SerialOf(packet);
+bool CPlaybackSession::DecodeAudioPacket(AVPacket* packet, int serial, AVFrame* frame) {
     if (serial != m_nAudioDecoderSerial) {
         avcodec_flush_buffers(m_pAudioCodecCtx);  // the first packet after a seek
         m_nAudioDecoderSerial = serial;
@@ -81,9 +78,9 @@ bool CPlayerCore::DecodeAudioPacket(AVPacket* packet, AVFrame* frame) {
 
 // packetDts: decode time stamp of the packet the frame came from (ms for a recording); serial:
 // the seek serial of that packet.
-bool CPlayerCore::HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial) {
+bool CPlaybackSession::HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial) {
     int64_t frameTs = packetDts;  // stream units
-    if (m_nInputKind != INPUT_RECORDING) {
+    if (!m_bStampsByPacket) {
         frameTs = frame->pkt_dts != AV_NOPTS_VALUE ? frame->pkt_dts : frame->best_effort_timestamp;
     }
     if (AudioLandsBeforeTarget(frame, frameTs)) return true;
@@ -120,7 +117,7 @@ bool CPlayerCore::HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial
 // run through the file's sound in moments, and nothing would be left to hear when playback
 // resumes. The hold ends with normal playback, a seek, the end of the pictures or a stop; false
 // for a stop.
-bool CPlayerCore::HoldUnheardSound(int64_t frameMs, int serial) {
+bool CPlaybackSession::HoldUnheardSound(int64_t frameMs, int serial) {
     constexpr int64_t kLeadMs = 200;
     constexpr uint32_t kLookMs = 5;
     auto held = [&] {
@@ -135,7 +132,7 @@ bool CPlayerCore::HoldUnheardSound(int64_t frameMs, int serial) {
 }
 
 // After a seek: true for a frame whose sound is over before the target, which is not written.
-bool CPlayerCore::AudioLandsBeforeTarget(const AVFrame* frame, int64_t frameTs) {
+bool CPlaybackSession::AudioLandsBeforeTarget(const AVFrame* frame, int64_t frameTs) {
     if (!m_bAudioLanding || frameTs == AV_NOPTS_VALUE) return false;
     const int64_t frameLengthMs = frame->sample_rate > 0 ? int64_t{frame->nb_samples} * 1000 / frame->sample_rate : 0;
     if (AudioClockMs(frameTs) + frameLengthMs <= m_nLandAudioMs) return true;
@@ -144,7 +141,7 @@ bool CPlayerCore::AudioLandsBeforeTarget(const AVFrame* frame, int64_t frameTs) 
 }
 
 // Writes in pieces the sound output's blocks can hold, each a whole number of sample frames.
-void CPlayerCore::WritePcm(const uint8_t* pcm, int byteCount, int64_t streamMs) {
+void CPlaybackSession::WritePcm(const uint8_t* pcm, int byteCount, int64_t streamMs) {
     const int blockAlign = std::max<int>(1, m_waveFormat.nBlockAlign);
     const int pieceLimit = kMaxWriteBytes - kMaxWriteBytes % blockAlign;
     const int64_t bytesPerSecond = std::max<int64_t>(1, m_waveFormat.nAvgBytesPerSec);

@@ -3,40 +3,32 @@
 // the pictures keep their own pace and carry the position.
 
 #include "engine/debug_output.h"
-#include "engine/player_core.h"
+#include "engine/playback_session.h"
 #include "engine/sync_delays.h"
 
 namespace {
 
-constexpr uint32_t kNoAudioVideoDelayMs = 55;  // unused without sound: the renderer paces
-constexpr uint32_t kNoAudioPauseMs = 2;
 constexpr uint32_t kNormalSpeedPauseMs = 5;
 // Not part of the rule itself: keeps the thread from spinning a core while a speed is set.
 constexpr uint32_t kSpeedPauseMs = 5;
 
 }  // namespace
 
-void CPlayerCore::SyncThread() {
+void CPlaybackSession::SyncThread() {
+    // Without sound the renderer paces the pictures by their time stamps: there is nothing to
+    // choose, and the thread waits for the stop without taking a turn on a core.
+    if (!m_bHasAudio) {
+        m_hStopEvent.Wait(platform::kInfinite);
+        return;
+    }
     while (m_bRunning) {
-        if (!m_bHasAudio) {
-            if (!PassGate(m_hRunEvent)) return;
-            SyncWithoutAudio();
-            continue;
-        }
         if (!SyncWithAudio()) return;
     }
 }
 
-void CPlayerCore::SyncWithoutAudio() {
-    m_hSyncGate.Reset();
-    m_nVideoDelay = kNoAudioVideoDelayMs;
-    m_hSyncGate.Set();
-    platform::Sleep(kNoAudioPauseMs);
-}
-
 // One cycle; false when the thread must end. The delays are limited before they are stored, so
 // neither decoder thread ever reads one beyond the limits.
-bool CPlayerCore::SyncWithAudio() {
+bool CPlaybackSession::SyncWithAudio() {
     if (m_bReadEof && m_bAudioStarved && m_bVideoStarved) return false;
     if (!PassGate(m_hRunEvent)) return false;
     bool slowOrFast = false;
@@ -69,7 +61,7 @@ bool CPlayerCore::SyncWithAudio() {
 
 // The audio clock the pictures follow is the sound being heard; until any is heard, the time of
 // the last sound decoded stands in for it.
-SyncDelays CPlayerCore::ChooseDelaysAtNormalSpeed() {
+SyncDelays CPlaybackSession::ChooseDelaysAtNormalSpeed() {
     const int64_t videoClockMs = m_nVideoClockMs;
     const int64_t heardMs = GetHeardAudioMs();
     if (m_bStepMode) {
@@ -113,7 +105,7 @@ SyncDelays CPlayerCore::ChooseDelaysAtNormalSpeed() {
 // time spent decoding and presenting is not added to every interval (at four times speed that
 // would halve the pace). A picture later than one whole interval starts the schedule afresh
 // instead of racing to make up for a pause or a slow stretch.
-void CPlayerCore::SleepUntilPictureDue(uint32_t intervalMs) {
+void CPlaybackSession::SleepUntilPictureDue(uint32_t intervalMs) {
     const uint64_t nowMs = platform::TickMs64();
     uint64_t dueMs = m_nLastPictureDueMs + intervalMs;
     if (m_nLastPictureDueMs == 0 || dueMs + intervalMs < nowMs) dueMs = nowMs;
@@ -126,7 +118,7 @@ void CPlayerCore::SleepUntilPictureDue(uint32_t intervalMs) {
 // go: the pictures would lead the sound by that much for as long as they keep their pace. Such a
 // picture waits until its sound is heard, a fraction of a second at most, and the pictures'
 // schedule starts from when it is shown. False when the session stops.
-bool CPlayerCore::WaitForItsSound(int64_t pictureMs, bool heldAtGate) {
+bool CPlaybackSession::WaitForItsSound(int64_t pictureMs, bool heldAtGate) {
     constexpr uint64_t kLongestWaitMs = 300;
     constexpr uint32_t kLookMs = 2;
     if (!heldAtGate && m_bPictureShown) return true;

@@ -3,9 +3,8 @@
 // to the renderer.
 
 #include "engine/debug_output.h"
-#include "engine/packet_disposal.h"
 #include "engine/packet_queue.h"
-#include "engine/player_core.h"
+#include "engine/playback_session.h"
 #include "engine/render/d3d_render.h"
 #include "engine/sync_delays.h"
 
@@ -53,7 +52,7 @@ bool IsTimelineBreak(int64_t previousMs, int64_t currentMs) {
 
 }  // namespace
 
-void CPlayerCore::VideoThread() {
+void CPlaybackSession::VideoThread() {
     AVFrame* frame = av_frame_alloc();
     m_pLandingFrame = av_frame_alloc();
     bool firstPacket = true;
@@ -63,7 +62,8 @@ void CPlayerCore::VideoThread() {
             continue;
         }
         AVPacket* packet = nullptr;
-        if (!m_pVideoQueue->Get(&packet, kPacketWaitMs)) {
+        int serial = 0;
+        if (!m_pVideoQueue->Get(&packet, kPacketWaitMs, &serial)) {
             if (!OnVideoStarved(frame)) break;
             continue;
         }
@@ -72,11 +72,9 @@ void CPlayerCore::VideoThread() {
             firstPacket = false;
         }
         m_bVideoStarved = 0;
-        m_hRoomEvent.Set();
-        m_hVideoRoomEvent.Set();
         // A packet taken just before a seek flushed the queue belongs to the old place.
-        const bool keepRunning = SerialOf(packet) == m_nSeekSerial ? DecodeVideoPacket(packet, frame) : true;
-        DisposePacket(packet, m_nInputKind);
+        const bool keepRunning = serial == m_nSeekSerial ? DecodeVideoPacket(packet, serial, frame) : true;
+        av_packet_free(&packet);
         if (!keepRunning) break;
     }
     av_frame_free(&frame);
@@ -88,8 +86,7 @@ void CPlayerCore::VideoThread() {
 }
 
 // Every picture the packet yields goes through the rules; false when the thread must end.
-bool CPlayerCore::DecodeVideoPacket(AVPacket* packet, AVFrame* frame) {
-    const int serial = SerialOf(packet);
+bool CPlaybackSession::DecodeVideoPacket(AVPacket* packet, int serial, AVFrame* frame) {
     if (serial != m_nVideoDecoderSerial) {
         // The first packet after a seek: what the decoder holds is from the old place.
         avcodec_flush_buffers(m_pVideoCodecCtx);
@@ -108,7 +105,7 @@ bool CPlayerCore::DecodeVideoPacket(AVPacket* packet, AVFrame* frame) {
 }
 
 // The pictures a decoder still holds once the input has ended (reordering delay) are shown too.
-bool CPlayerCore::DrainVideoDecoder(AVFrame* frame) {
+bool CPlaybackSession::DrainVideoDecoder(AVFrame* frame) {
     m_bVideoDrained = true;
     if (avcodec_send_packet(m_pVideoCodecCtx, nullptr) < 0) return true;
     while (avcodec_receive_frame(m_pVideoCodecCtx, frame) == 0) {
@@ -119,7 +116,7 @@ bool CPlayerCore::DrainVideoDecoder(AVFrame* frame) {
     return true;
 }
 
-bool CPlayerCore::OnVideoStarved(AVFrame* frame) {
+bool CPlaybackSession::OnVideoStarved(AVFrame* frame) {
     if (m_bReadEof && !m_bVideoDrained && (!DrainVideoDecoder(frame) || !ShowLandingCandidate())) return false;
     m_bVideoStarved = 1;
     // A seek asked for brings the input back: the end is not reached while one is pending.
@@ -132,8 +129,7 @@ bool CPlayerCore::OnVideoStarved(AVFrame* frame) {
     // The read thread may be stuck on a full audio queue while this queue runs dry.
     AVPacket* audioPacket = nullptr;
     if (m_pAudioQueue->IsFull() && m_pAudioQueue->Get(&audioPacket, 0)) {
-        DisposePacket(audioPacket, m_nInputKind);
-        m_hAudioRoomEvent.Set();
+        av_packet_free(&audioPacket);
     }
     platform::Sleep(kStarvedPauseMs);
     return true;
@@ -141,7 +137,7 @@ bool CPlayerCore::OnVideoStarved(AVFrame* frame) {
 
 // packetDts: the decode time stamp of the packet the picture came from, stream units; serial:
 // the seek serial of that packet.
-bool CPlayerCore::HandleVideoPicture(AVFrame* frame, int64_t packetDts, int serial) {
+bool CPlaybackSession::HandleVideoPicture(AVFrame* frame, int64_t packetDts, int serial) {
     if (serial != m_nSeekSerial) return true;  // decoded from before a seek
     if (!TimeUntimedPicture(frame)) {
         // Not shown, but the pictures after it decode from it: a seek has its key frame.
@@ -166,7 +162,7 @@ bool CPlayerCore::HandleVideoPicture(AVFrame* frame, int64_t packetDts, int seri
 
 // A target beyond the last picture (a seek to the very end, where the sound runs on a little
 // longer) still shows a picture: the last one decoded, kept while the pictures were skipped.
-void CPlayerCore::KeepLandingCandidate(const AVFrame* frame, int64_t packetDts, int serial) {
+void CPlaybackSession::KeepLandingCandidate(const AVFrame* frame, int64_t packetDts, int serial) {
     if (!m_bLandedKeyFrame || !m_pLandingFrame) return;
     av_frame_unref(m_pLandingFrame);
     if (av_frame_ref(m_pLandingFrame, frame) < 0) return;
@@ -175,7 +171,7 @@ void CPlayerCore::KeepLandingCandidate(const AVFrame* frame, int64_t packetDts, 
 }
 
 // The input ended before any picture reached the target: the last one decoded is shown.
-bool CPlayerCore::ShowLandingCandidate() {
+bool CPlaybackSession::ShowLandingCandidate() {
     if (!m_bAwaitKeyFrame || !m_pLandingFrame || !m_pLandingFrame->buf[0]) return true;
     if (m_nLandingSerial != m_nSeekSerial) return true;
     m_bAwaitKeyFrame = 0;
@@ -184,15 +180,14 @@ bool CPlayerCore::ShowLandingCandidate() {
     return keepRunning;
 }
 
-bool CPlayerCore::ShowPicture(AVFrame* frame, int64_t packetDts, int serial) {
-    const bool isRecording = m_nInputKind == INPUT_RECORDING;
-    const int64_t pictureTs = isRecording ? FrameTimestamp(frame->pts, frame) : FrameTimestamp(frame->pkt_dts, frame);
+bool CPlaybackSession::ShowPicture(AVFrame* frame, int64_t packetDts, int serial) {
+    const int64_t pictureTs = m_bStampsByPacket ? FrameTimestamp(frame->pts, frame) : FrameTimestamp(frame->pkt_dts, frame);
     const uint32_t lastTs = m_nLastVideoTs;
     const int64_t sinceLastTs = lastTs == 0 ? pictureTs : pictureTs - lastTs;
     if (static_cast<int32_t>(VideoUnitsToMs(sinceLastTs)) > 0) platform::Sleep(kPictureAdvancePauseMs);
     {
         platform::CsGuard guard(m_csDelta);
-        if (isRecording && m_bRecordSeekReset.exchange(0)) {
+        if (m_bSeekResetsFrameDelta.exchange(0)) {
             m_nFrameDelta = 0;  // the first picture after a seek has no predecessor
         } else {
             m_nFrameDelta = static_cast<int32_t>(pictureTs - lastTs);
@@ -219,7 +214,7 @@ bool CPlayerCore::ShowPicture(AVFrame* frame, int64_t packetDts, int serial) {
 // After a seek: true for a picture that is to be decoded but not shown, because no key frame has
 // been decoded yet or the picture's time is over before the target. The picture at the target is
 // the last one whose time is at or before it, judged by the gap measured between pictures.
-bool CPlayerCore::LandsBeforeTarget(const AVFrame* frame) {
+bool CPlaybackSession::LandsBeforeTarget(const AVFrame* frame) {
     if (!m_bLandedKeyFrame) {
         if (!frame->key_frame) return true;
         m_bLandedKeyFrame = true;
@@ -229,7 +224,7 @@ bool CPlayerCore::LandsBeforeTarget(const AVFrame* frame) {
     return pictureMs != AV_NOPTS_VALUE && pictureMs + m_nPictureSpacingMs <= m_nLandVideoMs;
 }
 
-void CPlayerCore::NotePictureSpacing(int64_t pictureMs) {
+void CPlaybackSession::NotePictureSpacing(int64_t pictureMs) {
     constexpr int64_t kLongestSpacingMs = 1000;
     if (pictureMs == AV_NOPTS_VALUE) return;
     if (m_nLastPictureMs != INT64_MIN) {
@@ -242,7 +237,7 @@ void CPlayerCore::NotePictureSpacing(int64_t pictureMs) {
 // Some streams leave pictures without any time stamp (program streams with B-frames, cameras'
 // bare elementary streams). Such a picture follows the last one decoded by the measured spacing;
 // with none before it since the start or the seek, it cannot be placed and is not shown: false.
-bool CPlayerCore::TimeUntimedPicture(AVFrame* frame) {
+bool CPlaybackSession::TimeUntimedPicture(AVFrame* frame) {
     if (frame->best_effort_timestamp != AV_NOPTS_VALUE || frame->pts != AV_NOPTS_VALUE) return true;
     if (m_nLastPictureMs == INT64_MIN) return false;
     const int64_t pictureMs = m_nLastPictureMs + m_nPictureSpacingMs;
@@ -251,12 +246,12 @@ bool CPlayerCore::TimeUntimedPicture(AVFrame* frame) {
 }
 
 // The picture's presentation time in ms; AV_NOPTS_VALUE when it has none.
-int64_t CPlayerCore::PresentationMs(const AVFrame* frame) const {
+int64_t CPlaybackSession::PresentationMs(const AVFrame* frame) const {
     const int64_t pts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : frame->pts;
     return pts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : VideoClockMs(pts);
 }
 
-bool CPlayerCore::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t packetDts) {
+bool CPlaybackSession::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t packetDts) {
     AVFrame* picture = AsPlanar420(frame);
     if (!picture) return true;  // a picture the scaler cannot take is skipped
     const int64_t pictureMs = PresentationMs(frame);
@@ -303,7 +298,7 @@ bool CPlayerCore::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t pack
 
 // The renderer and the snapshot copy take 8-bit planar 4:2:0 with video levels; camera MJPEG
 // (full range), 4:2:2 and 10-bit pictures are brought to it here. Null when that fails.
-AVFrame* CPlayerCore::AsPlanar420(AVFrame* frame) {
+AVFrame* CPlaybackSession::AsPlanar420(AVFrame* frame) {
     bool fullRange = frame->color_range == AVCOL_RANGE_JPEG;
     const AVPixelFormat sourceFormat = WithoutRangeInName(static_cast<AVPixelFormat>(frame->format), &fullRange);
     if (sourceFormat == AV_PIX_FMT_YUV420P && !fullRange) return frame;
@@ -337,7 +332,7 @@ AVFrame* CPlayerCore::AsPlanar420(AVFrame* frame) {
 }
 
 // The copy has packed planes (line sizes width and (width + 1) / 2) sized from the picture.
-void CPlayerCore::RefreshSnapshotCopy(const AVFrame* picture) {
+void CPlaybackSession::RefreshSnapshotCopy(const AVFrame* picture) {
     platform::CsGuard guard(m_csSnap);
     if (m_pSnapFrame && (m_pSnapFrame->width != picture->width || m_pSnapFrame->height != picture->height)) {
         av_frame_free(&m_pSnapFrame);

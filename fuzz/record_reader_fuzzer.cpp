@@ -10,7 +10,6 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
-#include "engine/packet_disposal.h"
 #include "engine/record/frame_walker.h"
 #include "engine/record/record_file.h"
 #include "fuzz/memory_file.h"
@@ -28,7 +27,7 @@ void Dispose(AVPacket* packet) {
         volatile uint8_t sink = packet->data[0] ^ packet->data[packet->size - 1];
         (void)sink;
     }
-    DisposePacket(packet, INPUT_RECORDING);
+    av_packet_free(&packet);
 }
 
 int ReadFrames(CRecordFile& reader, int most) {

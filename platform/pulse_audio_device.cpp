@@ -103,6 +103,7 @@ void PulseAudioDevice::Close() {
     pa_threaded_mainloop_unlock(m_loop);
     // Stopping joins the loop thread, so no callback can run once the loop is freed.
     pa_threaded_mainloop_stop(m_loop);
+    std::lock_guard<std::mutex> lifetime(m_loopLifetime);
     pa_threaded_mainloop_free(m_loop);
     m_loop = nullptr;
     m_onBlockDone = nullptr;
@@ -110,6 +111,7 @@ void PulseAudioDevice::Close() {
 }
 
 int64_t PulseAudioDevice::PlayedMs() const {
+    std::lock_guard<std::mutex> lifetime(m_loopLifetime);
     if (!m_loop) return -1;
     pa_threaded_mainloop_lock(m_loop);
     pa_usec_t streamUs = 0;

@@ -7,6 +7,7 @@
 // loudspeaker.
 
 #include <deque>
+#include <mutex>
 
 #include "platform/audio_device.h"
 
@@ -61,6 +62,8 @@ private:
 
     PcmFormat m_format;
     BlockDone m_onBlockDone;
+    // Freed by Close while another thread may ask PlayedMs: both hold m_loopLifetime around it.
+    mutable std::mutex m_loopLifetime;
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
     pa_stream* m_stream = nullptr;

@@ -17,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/packet_disposal.h"
 #include "engine/record/record_file.h"
 #include "engine/record/record_format.h"
 
@@ -135,7 +134,7 @@ int main(int argc, char** argv) {
     while (AVPacket* packet = file.ReadFrame()) {
         ++packets;
         payloadBytes += uint64_t(packet->size);
-        DisposePacket(packet, INPUT_RECORDING);
+        av_packet_free(&packet);
     }
     double readSeconds = SecondsSince(start);
     file.Close();

@@ -89,7 +89,9 @@ void CSoundOut::Close() {
     if (!m_open) return;
     m_open = false;
     platform::Sleep(kCloseDrainMs);
-    // The reset hands every held slot back, so a later Open starts with a free ring.
+    // The reset hands every held slot back, so a later Open starts with a free ring. Under the
+    // device lock: GetPlayedMs may be asking the device at this moment.
+    platform::CsGuard guard(m_deviceLock);
     m_device->Reset();
     m_device->Close();
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <sys/stat.h>
 
-#include "engine/packet_disposal.h"
 #include "engine/record/record_format.h"
 
 using av_handles::PacketPtr;
@@ -18,24 +17,9 @@ ConvertStatus RecordPacketSource::Open(const std::string& path) {
     return ConvertStatus::kOk;
 }
 
-// The reader's payload is an av_malloc block with zeroed padding behind it, which is what a packet
-// buffer is, so it is handed over instead of copied.
 PacketPtr RecordPacketSource::Next() {
-    AVPacket* raw = m_file.ReadFrame();
-    if (!raw) return nullptr;
-    m_nConsumedBytes += record_format::kFrameHeaderSize + uint64_t(raw->size);
-    PacketPtr packet = av_handles::NewPacket();
-    if (!packet || av_packet_from_data(packet.get(), raw->data, raw->size) < 0) {
-        DisposePacket(raw, INPUT_RECORDING);
-        return nullptr;
-    }
-    packet->pts = raw->pts;
-    packet->dts = raw->dts;
-    packet->flags = raw->flags;
-    packet->stream_index = raw->stream_index;
-    raw->data = nullptr;
-    raw->size = 0;
-    av_packet_free(&raw);
+    PacketPtr packet(m_file.ReadFrame());
+    if (packet) m_nConsumedBytes += record_format::kFrameHeaderSize + uint64_t(packet->size);
     return packet;
 }
 

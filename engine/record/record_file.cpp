@@ -123,14 +123,15 @@ AVPacket* CRecordFile::ReadFrame() {
 AVPacket* CRecordFile::MakePacket(const FrameHeader& frame, uint64_t headerOffset) {
     AVPacket* packet = av_packet_alloc();
     uint8_t* payload = AllocPayload(frame.payloadSize);
+    // The payload is an av_malloc block with zeroed padding, which is what a packet buffer is: the
+    // packet takes it over as a counted reference and frees it by the usual rules.
     if (!packet || !payload ||
-        m_file.ReadAt(headerOffset + kFrameHeaderSize, payload, frame.payloadSize) != frame.payloadSize) {
-        FreePayload(payload);
+        m_file.ReadAt(headerOffset + kFrameHeaderSize, payload, frame.payloadSize) != frame.payloadSize ||
+        av_packet_from_data(packet, payload, int(frame.payloadSize)) < 0) {
+        av_free(payload);
         av_packet_free(&packet);
         return nullptr;
     }
-    packet->data = payload;
-    packet->size = int(frame.payloadSize);
 
     int64_t nowMs = NextClockMs(frame.timeMs);
     bool audio = frame.kind == kKindAudio;
@@ -219,5 +220,3 @@ uint8_t* CRecordFile::AllocPayload(uint32_t size) {
     if (data) std::memset(data + size, 0, AV_INPUT_BUFFER_PADDING_SIZE);
     return data;
 }
-
-void CRecordFile::FreePayload(uint8_t* data) { av_free(data); }

@@ -49,8 +49,8 @@ public:
     // has grown since it was opened: a recorder writing it may simply not have written again yet.
     bool WrittenRecently() const;
 
-    // Read thread only. The next frame as a new packet that the caller disposes of with
-    // INPUT_RECORDING, or null at the end of the data (no further complete frame) or when closed.
+    // Read thread only. The next frame as a new reference-counted packet (the caller frees it with
+    // av_packet_free), or null at the end of the data (no further complete frame) or when closed.
     // A frame cut short is not consumed: once the file has grown, the same call yields it.
     AVPacket* ReadFrame();
 
@@ -90,12 +90,10 @@ public:
     // Any thread. A copy of the index as far as it is built.
     std::vector<_tagFileSeek> GetSeekIndex() const;
 
-    // The payload allocator: size bytes followed by AV_INPUT_BUFFER_PADDING_SIZE zero bytes, since
-    // decoders read a little past the end. Null when size cannot be a packet's size.
-    static uint8_t* AllocPayload(uint32_t size);
-    static void FreePayload(uint8_t* data);
-
 private:
+    // The payload: size bytes followed by AV_INPUT_BUFFER_PADDING_SIZE zero bytes, since decoders
+    // read a little past the end. Null when size cannot be a packet's size.
+    static uint8_t* AllocPayload(uint32_t size);
     void ResetState();
     void ReadStreamDescription(const uint8_t* headerBytes);
     int64_t NextClockMs(uint64_t stampMs);

@@ -1,5 +1,6 @@
 // Recordings whose header gives another picture size than the stream's, or none: the pictures are
-// shown anyway, and a snapshot holds the whole picture as shown, at the stream's size.
+// shown anyway, and a snapshot holds the whole picture as shown, at the stream's size. Files with a
+// main picture stream and a smaller sub-stream, as recorder exports carry them, play the main one.
 
 #include <gtest/gtest.h>
 
@@ -160,3 +161,57 @@ TEST(HeaderPictureSize, PicturesAreShownAndSnapshotAtTheStreamsSize) {
 }
 
 }  // namespace
+
+namespace {
+
+// A Matroska file with a 640x480 and a 160x120 picture stream (in `order`, each marked default or
+// not) and two sound tracks.
+std::string MakeTwoPictureFile(const fixtures::TempDir& dir, const std::string& name, bool mainFirst,
+                               bool mainDefault, bool subDefault) {
+    const std::string path = dir.File(name + ".mkv");
+    const std::string mainInput = "testsrc2=size=640x480:rate=25:duration=2";
+    const std::string subInput = "testsrc2=size=160x120:rate=25:duration=2";
+    auto flag = [](bool on) { return std::string(on ? "default" : "0"); };
+    std::vector<std::string> argv = {"ffmpeg", "-nostdin", "-y", "-v", "error",
+        "-f", "lavfi", "-i", mainFirst ? mainInput : subInput,
+        "-f", "lavfi", "-i", mainFirst ? subInput : mainInput,
+        "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=8000:duration=2",
+        "-f", "lavfi", "-i", "sine=frequency=880:sample_rate=8000:duration=2",
+        "-map", "0:v", "-map", "1:v", "-map", "2:a", "-map", "3:a",
+        "-c:v", "libx264", "-bf", "0", "-pix_fmt", "yuv420p", "-c:a", "aac",
+        "-disposition:v:0", flag(mainFirst ? mainDefault : subDefault),
+        "-disposition:v:1", flag(mainFirst ? subDefault : mainDefault),
+        "-disposition:a:0", "default", "-disposition:a:1", "0",
+        // The dispositions as given: no track is made default for want of one.
+        "-default_mode", "passthrough", path};
+    return fixtures::RunProgram(argv, path + ".log") == 0 ? path : "";
+}
+
+}  // namespace
+
+TEST(MultiStreamContainer, PlaysTheMainPictureStream) {
+    struct Case {
+        const char* name;
+        bool mainFirst, mainDefault, subDefault;
+    } cases[] = {
+        {"main marked default, sub-stream after it", true, true, false},
+        {"sub-stream first, main marked default", false, true, false},
+        {"neither marked: the larger picture", true, false, false},
+    };
+    fixtures::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = MakeTwoPictureFile(dir, "two", c.mainFirst, c.mainDefault, c.subDefault);
+        ASSERT_FALSE(path.empty());
+        Session session;
+        ASSERT_EQ(session.core.OpenFile(path.c_str()), 1) << session.core.GetOpenError();
+        ASSERT_EQ(session.core.Play(), 1);
+        ASSERT_TRUE(session.WaitForPictures(5));
+        const std::string snapshot = dir.File("main.jpg");
+        ASSERT_EQ(session.core.TakeSnapshot(snapshot.c_str()), 1);
+        const DecodedJpeg decoded = DecodeJpeg(snapshot);
+        EXPECT_EQ(decoded.width, 640);
+        EXPECT_EQ(decoded.height, 480);
+        EXPECT_EQ(session.core.StopPlay(), 1);
+    }
+}

@@ -60,7 +60,6 @@ public:
         }
     }
     size_t EndNotices() const { return notify.Count(platform::kWmCommand, ID_END_OF_FILE); }
-    size_t ReaderExits() const { return notify.Count(UM_READER_EXIT, 0); }
     bool WaitForEnd() const { return notify.WaitFor(platform::kWmCommand, ID_END_OF_FILE, kEndWaitMs); }
 
     platform::OffscreenVideoTarget target{160, 120};

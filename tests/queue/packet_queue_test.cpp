@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "engine/record/record_file.h"
 #include "platform/sync.h"
 
 extern "C" {
@@ -23,12 +22,10 @@ AVPacket* NumberedPacket(int64_t number) {
     return packet;
 }
 
-// A recording packet whose payload comes from the reader's allocator.
-AVPacket* RecordingPacket(int64_t number) {
-    AVPacket* packet = av_packet_alloc();
-    packet->data = CRecordFile::AllocPayload(64);
-    packet->size = 64;
-    packet->pts = number;
+// A packet with a counted payload, as both inputs hand them out.
+AVPacket* PacketWithPayload(int64_t number) {
+    AVPacket* packet = NumberedPacket(number);
+    if (av_new_packet(packet, 64) < 0) av_packet_free(&packet);
     return packet;
 }
 
@@ -42,7 +39,7 @@ void ExpectNumbered(CPacketQueue& queue, int64_t first, int count) {
         AVPacket* packet = nullptr;
         ASSERT_EQ(queue.Get(&packet, 0), 1) << "packet " << first + i;
         EXPECT_EQ(packet->pts, first + i);
-        DisposePacket(packet, INPUT_CONTAINER);
+        av_packet_free(&packet);
     }
 }
 
@@ -75,12 +72,11 @@ TEST(PacketQueue, FullQueueRefusesThePutAfterTheLastSlotAndKeepsItsPackets) {
     CPacketQueue queue;
     PutNumbered(queue, 0, kCapacity);
     EXPECT_EQ(queue.IsFull(), 1);
-    EXPECT_TRUE(queue.IsDataSignalled());
-    EXPECT_FALSE(queue.IsSpaceSignalled());
+    EXPECT_FALSE(queue.WaitForRoom(0));
 
     AVPacket* extra = NumberedPacket(999);
     EXPECT_EQ(queue.Put(extra), 0);
-    DisposePacket(extra, INPUT_CONTAINER);  // a refused packet stays with the caller
+    av_packet_free(&extra);  // a refused packet stays with the caller
 
     ExpectNumbered(queue, 0, kCapacity);
     EXPECT_EQ(queue.IsFull(), 0);
@@ -90,7 +86,7 @@ TEST(PacketQueue, GetFreesASlotForTheNextPut) {
     CPacketQueue queue;
     PutNumbered(queue, 0, kCapacity);
     ExpectNumbered(queue, 0, 1);
-    EXPECT_TRUE(queue.IsSpaceSignalled());
+    EXPECT_TRUE(queue.WaitForRoom(0));
     EXPECT_EQ(queue.IsFull(), 0);
     PutNumbered(queue, kCapacity, 1);
     EXPECT_EQ(queue.IsFull(), 1);
@@ -109,31 +105,24 @@ TEST(PacketQueue, PacketsKeepTheirOrderAcrossTheWrapFromLastSlotToFirst) {
 }
 
 TEST(PacketQueue, FlushEmptiesTheQueueAndTheNextPutComesOutFirst) {
-    for (int kind : {INPUT_CONTAINER, INPUT_RECORDING}) {
-        SCOPED_TRACE(kind);
-        CPacketQueue queue(kind);
-        for (int i = 0; i < 120; ++i) {
-            ASSERT_EQ(queue.Put(kind == INPUT_RECORDING ? RecordingPacket(i) : NumberedPacket(i)), 1);
-        }
-        EXPECT_EQ(queue.FlushQueue(), 1);  // held packets are disposed of by the queue's rule
-        EXPECT_TRUE(queue.IsSpaceSignalled());
-        EXPECT_FALSE(queue.IsDataSignalled());
-        AVPacket* packet = nullptr;
-        EXPECT_EQ(queue.Get(&packet, 0), 0);
+    CPacketQueue queue;
+    for (int i = 0; i < 120; ++i) ASSERT_EQ(queue.Put(PacketWithPayload(i)), 1);
+    EXPECT_EQ(queue.FlushQueue(), 1);  // held packets and their payloads are freed
+    EXPECT_TRUE(queue.WaitForRoom(0));
+    AVPacket* packet = nullptr;
+    EXPECT_EQ(queue.Get(&packet, 0), 0);
 
-        ASSERT_EQ(queue.Put(NumberedPacket(7)), 1);
-        ASSERT_EQ(queue.Get(&packet, 0), 1);
-        EXPECT_EQ(packet->pts, 7);
-        DisposePacket(packet, INPUT_CONTAINER);
-    }
+    ASSERT_EQ(queue.Put(NumberedPacket(7)), 1);
+    ASSERT_EQ(queue.Get(&packet, 0), 1);
+    EXPECT_EQ(packet->pts, 7);
+    av_packet_free(&packet);
 }
 
-TEST(PacketQueue, DestructionDisposesOfHeldPacketsByTheChosenRule) {
-    CPacketQueue containerQueue;
-    PutNumbered(containerQueue, 0, kCapacity);
-    CPacketQueue recordingQueue;
-    recordingQueue.SetInputKind(INPUT_RECORDING);
-    for (int i = 0; i < 10; ++i) ASSERT_EQ(recordingQueue.Put(RecordingPacket(i)), 1);
+TEST(PacketQueue, DestructionFreesHeldPacketsAndTheirPayloads) {
+    CPacketQueue full;
+    PutNumbered(full, 0, kCapacity);
+    CPacketQueue partly;
+    for (int i = 0; i < 10; ++i) ASSERT_EQ(partly.Put(PacketWithPayload(i)), 1);
     // LeakSanitizer fails the test if either queue leaves a packet or payload behind.
 }
 
@@ -145,7 +134,7 @@ TEST(PacketQueue, WaitingGetWakesWhenAPacketIsPut) {
     consumer.Start([&] {
         AVPacket* packet = nullptr;
         got = queue.Get(&packet, 10'000);
-        DisposePacket(packet, INPUT_CONTAINER);
+        av_packet_free(&packet);
     });
     platform::Sleep(20);
     PutNumbered(queue, 1, 1);
@@ -153,6 +142,43 @@ TEST(PacketQueue, WaitingGetWakesWhenAPacketIsPut) {
     EXPECT_EQ(got.load(), 1);
     // Far below the Get's time-out: the Put woke it rather than the clock.
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+}
+
+TEST(PacketQueue, EachPacketComesOutWithTheSerialItWasPutWith) {
+    CPacketQueue queue;
+    ASSERT_EQ(queue.Put(NumberedPacket(1), 4), 1);
+    ASSERT_EQ(queue.Put(NumberedPacket(2), 5), 1);
+    for (int expected : {4, 5}) {
+        AVPacket* packet = nullptr;
+        int serial = -1;
+        ASSERT_EQ(queue.Get(&packet, 0, &serial), 1);
+        EXPECT_EQ(serial, expected);
+        av_packet_free(&packet);
+    }
+}
+
+// A stopping session aborts its queues: a consumer waiting for data and a producer waiting for
+// room both wake long before their time-outs, and nothing passes afterwards.
+TEST(PacketQueue, AbortWakesEveryWaiterAndRefusesWhatFollows) {
+    CPacketQueue empty, full;
+    PutNumbered(full, 0, kCapacity);
+    std::atomic<int> got{-1}, roomFound{-1};
+    platform::Thread consumer, producer;
+    consumer.Start([&] {
+        AVPacket* packet = nullptr;
+        got = empty.Get(&packet, 600'000);
+        av_packet_free(&packet);
+    });
+    producer.Start([&] { roomFound = full.WaitForRoom(600'000) ? 1 : 0; });
+    empty.Abort();
+    full.Abort();
+    ASSERT_TRUE(platform::JoinAll({&consumer, &producer}, 30'000));
+    EXPECT_EQ(got.load(), 0);
+    EXPECT_EQ(roomFound.load(), 0);
+    AVPacket* packet = NumberedPacket(1);
+    EXPECT_EQ(empty.Put(packet), 0);
+    av_packet_free(&packet);
+    EXPECT_EQ(full.Get(&packet, 0), 0);
 }
 
 // The read thread and a decoder thread at full speed: every packet arrives once, in order.
@@ -165,7 +191,7 @@ TEST(PacketQueue, OneProducerAndOneConsumerPassEveryPacketInOrder) {
     producer.Start([&] {
         for (int i = 0; i < kPackets;) {
             AVPacket* packet = NumberedPacket(i);
-            while (queue.Put(packet) == 0) platform::Sleep(1);  // wait for room, as the read thread does
+            while (queue.Put(packet) == 0) queue.WaitForRoom(100);  // as the read thread does
             ++i;
         }
     });
@@ -178,7 +204,7 @@ TEST(PacketQueue, OneProducerAndOneConsumerPassEveryPacketInOrder) {
                 continue;
             }
             received.push_back(packet->pts);
-            DisposePacket(packet, INPUT_CONTAINER);
+            av_packet_free(&packet);
         }
     });
     ASSERT_TRUE(producer.Join(60'000));
@@ -202,13 +228,13 @@ TEST(PacketQueue, TwoConsumersShareThePacketsWithoutDuplicates) {
                 continue;
             }
             ++seen[packet->pts];
-            DisposePacket(packet, INPUT_CONTAINER);
+            av_packet_free(&packet);
         }
     };
     producer.Start([&] {
         for (int i = 0; i < kPackets;) {
             AVPacket* packet = NumberedPacket(i);
-            while (queue.Put(packet) == 0) platform::Sleep(1);
+            while (queue.Put(packet) == 0) queue.WaitForRoom(100);
             ++i;
         }
         producing = false;
@@ -219,7 +245,7 @@ TEST(PacketQueue, TwoConsumersShareThePacketsWithoutDuplicates) {
     AVPacket* leftover = nullptr;
     while (queue.Get(&leftover, 0)) {
         ++seen[leftover->pts];
-        DisposePacket(leftover, INPUT_CONTAINER);
+        av_packet_free(&leftover);
     }
     for (int i = 0; i < kPackets; ++i) ASSERT_EQ(seen[i].load(), 1) << "packet " << i;
 }

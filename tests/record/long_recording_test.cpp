@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <thread>
 
-#include "engine/packet_disposal.h"
 #include "engine/record/record_file.h"
 #include "engine/record/record_indexer.h"
 #include "platform/sync.h"
@@ -181,7 +180,7 @@ TEST_F(LongRecordingTest, SeekStraightAfterOpenLandsOnTheKeyFrameAtOrBeforeTheTa
         ASSERT_NE(packet, nullptr);
         EXPECT_EQ(packet->pts, target / 1000 * 1000);
         EXPECT_TRUE(packet->flags & AV_PKT_FLAG_KEY);
-        DisposePacket(packet, INPUT_RECORDING);
+        av_packet_free(&packet);
     }
 }
 
@@ -198,7 +197,7 @@ TEST_F(LongRecordingTest, RecordingStillBeingWrittenIsFollowedAsItGrows) {
         ASSERT_TRUE(file.Open(path.c_str()));
         size_t read = 0;
         while (AVPacket* packet = file.ReadFrame()) {
-            DisposePacket(packet, INPUT_RECORDING);
+            av_packet_free(&packet);
             ++read;
         }
         EXPECT_EQ(read, cutFrame);
@@ -213,7 +212,7 @@ TEST_F(LongRecordingTest, RecordingStillBeingWrittenIsFollowedAsItGrows) {
         while (file.GetSeekIndex().size() < whole.index.size() && platform::TickMs64() < deadline) platform::Sleep(10);
         EXPECT_EQ(file.GetSeekIndex(), whole.index);
         while (AVPacket* packet = file.ReadFrame()) {
-            DisposePacket(packet, INPUT_RECORDING);
+            av_packet_free(&packet);
             ++read;
         }
         EXPECT_EQ(read, recording.frames.size());

@@ -7,7 +7,6 @@
 #include <random>
 #include <set>
 
-#include "engine/packet_disposal.h"
 #include "engine/record/record_file.h"
 #include "tests/record/camera_recording.h"
 
@@ -31,7 +30,7 @@ std::vector<Packet> ReadAll(CRecordFile& file) {
     std::vector<Packet> packets;
     while (AVPacket* packet = file.ReadFrame()) {
         packets.push_back({packet->stream_index, packet->pts});
-        DisposePacket(packet, INPUT_RECORDING);
+        av_packet_free(&packet);
     }
     return packets;
 }

@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "engine/packet_disposal.h"
 #include "tests/support/fixtures.h"
 
 extern "C" {
@@ -31,7 +30,7 @@ constexpr uint64_t kT0 = 1'700'000'000'000;
 constexpr uint64_t kMidnight = (kT0 / kMsPerDay + 1) * kMsPerDay;
 
 struct PacketDeleter {
-    void operator()(AVPacket* packet) const { DisposePacket(packet, INPUT_RECORDING); }
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
 };
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 
@@ -231,6 +230,13 @@ TEST_F(RecordFileTest, PacketsCarryPayloadStreamKeyFlagAndTimesFromOneOrigin) {
     }
     EXPECT_EQ(file.ReadFrame(), nullptr);
     EXPECT_EQ(file.GetDuration(), 540u);  // first frame to the last frame
+
+    // Counted packets: a second reference keeps the payload once the reader's packet is freed.
+    PacketPtr kept(av_packet_alloc());
+    ASSERT_EQ(av_packet_ref(kept.get(), packets[1].get()), 0);
+    EXPECT_EQ(kept->data, packets[1]->data);
+    packets[1].reset();
+    EXPECT_EQ(std::memcmp(kept->data, frames[1].payload.data(), size_t(kept->size)), 0);
 }
 
 TEST_F(RecordFileTest, SeekTakesTheKeyFrameWhoseIntervalHoldsTheTarget) {

@@ -10,7 +10,6 @@
 #include <memory>
 #include <set>
 
-#include "engine/packet_disposal.h"
 #include "engine/record/record_file.h"
 #include "tests/support/fixtures.h"
 
@@ -25,7 +24,7 @@ namespace {
 constexpr uint64_t kT0 = 1'700'000'000'000;
 
 struct PacketDeleter {
-    void operator()(AVPacket* packet) const { DisposePacket(packet, INPUT_RECORDING); }
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
 };
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 

@@ -59,13 +59,21 @@ TEST_F(TelvanePlayTest, plays_to_the_end_and_snapshots_only_while_playing) {
     EXPECT_FALSE(std::filesystem::exists(paused));
 }
 
-TEST_F(TelvanePlayTest, a_file_that_does_not_open_gives_status_1) {
+TEST_F(TelvanePlayTest, a_file_that_does_not_open_gives_status_1_and_its_reason) {
     const std::string notMedia = dir.File("not-media.mp4");
     std::ofstream(notMedia) << "plain text, not a video";
-    const std::string log = dir.File("play.log");
-
-    EXPECT_EQ(fixtures::RunProgram({PlayerPath(), notMedia}, log), 1);
-    EXPECT_EQ(ReadReport(log)["ended_by"], "not_opened");
+    const std::string missing = dir.File("missing.mp4");
+    struct Case {
+        std::string file;
+        std::string reasonHas;
+    } cases[] = {{notMedia, ""}, {missing, "No such file or directory"}};
+    for (const Case& c : cases) {
+        const std::string log = dir.File("play.log");
+        EXPECT_EQ(fixtures::RunProgram({PlayerPath(), c.file}, log), 1) << c.file;
+        EXPECT_EQ(ReadReport(log)["ended_by"], "not_opened") << c.file;
+        const std::string text = ReadText(log);
+        EXPECT_NE(text.find("telvane-play: " + c.file + ": " + c.reasonHas), std::string::npos) << text;
+    }
 }
 
 }  // namespace

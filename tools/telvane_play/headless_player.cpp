@@ -103,7 +103,10 @@ bool HeadlessPlayer::Open(PlaybackReport& report) {
     const int opened = attached ? m_core->OpenFile(m_options.file.c_str()) : 0;
     report.openMs = static_cast<int64_t>(platform::TickMs64() - startMs);
     if (!attached) Log("the video window could not be attached");
-    if (attached && !opened) Log("cannot open %s", m_options.file.c_str());
+    if (attached && !opened) {
+        report.openError = m_core->GetOpenError();  // names the file
+        Log("cannot open %s", report.openError.c_str());
+    }
     return opened != 0;
 }
 

@@ -52,5 +52,9 @@ int main(int argc, char** argv) {
         report = player.Run();
     }
     PrintReport(report, stdout);
+    if (report.end == RunEnd::NotOpened) {
+        const std::string reason = report.openError.empty() ? options.file + ": cannot be opened" : report.openError;
+        std::fprintf(stderr, "telvane-play: %s\n", reason.c_str());
+    }
     return ExitStatus(report.end);
 }

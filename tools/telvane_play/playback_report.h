@@ -12,6 +12,7 @@ struct PlaybackReport {
     std::string file;
     int64_t openMs = -1;            // ms that Attach and OpenFile took together
     RunEnd end = RunEnd::NotOpened;
+    std::string openError;          // why the file could not be opened, naming it
     int64_t durationMs = 0;         // as the session reports it
     int32_t finalPositionMs = 0;    // the session's position just before the stop
     int frameRate = 0;              // pictures per second, as the session reports it
