@@ -8,8 +8,8 @@
 #include "engine/render/d3d_render.h"
 #include "platform/qt/window_video_target.h"
 #include "platform/qt/wnd.h"
-#include "qt_test_support.h"
-#include "test_pictures.h"
+#include "tests/qt_support/qt_test_support.h"
+#include "tests/render/test_pictures.h"
 
 using namespace platform;
 
