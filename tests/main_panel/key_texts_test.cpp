@@ -36,7 +36,9 @@ TEST(KeyTexts, EveryShippedKeyFileHasTheEnglishLettersWhereTheKeyIsALetter) {
         const std::vector<KeyText> texts = LoadKeyTexts(kShipped, id);
         for (size_t i = 0; i < texts.size(); ++i) {
             const QString english = QString::fromUtf8(KeyShortcuts()[i].keyName);
-            if (english.size() == 1) EXPECT_EQ(texts[i].keyName, english) << std::hex << id << " key " << i;
+            if (english.size() == 1) {
+                EXPECT_EQ(texts[i].keyName, english) << std::hex << id << " key " << i;
+            }
         }
     }
 }
