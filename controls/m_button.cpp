@@ -52,7 +52,7 @@ void CMButton::OnPaint(QPainter& dc) {
     GetClientRect(&client);
     ComposeOffscreen(dc, QSize(client.Width(), client.Height()), kBackground, [&](QPainter& painter) {
         painter.setRenderHint(QPainter::Antialiasing);
-        DrawImageRect(painter, *strip, client, FrameSource(m_nState, strip->height()));
+        DrawImageRect(painter, *strip, client, FrameSource(m_nState, PictureSize(*strip).height()));
     });
 }
 

@@ -160,15 +160,15 @@ void CMListView::DrawScrollBar(QPainter& painter, int width) const {
     DrawImage(painter, m_pDownImage.get(), m_rcDown);
     const int left = width - kScrollBarLeft, top = kTrackTop + m_nThumbPos;
     const Rect thumb{left, top, left + kScrollBarWidth, top + m_nThumbLen};
-    const QImage& knob = *m_pKnobImage;
-    DrawImageRect(painter, knob, thumb, Rect{0, 0, knob.width(), knob.height() - kHiddenKnobRows});
+    const QSize knob = PictureSize(*m_pKnobImage);
+    DrawImageRect(painter, *m_pKnobImage, thumb, Rect{0, 0, knob.width(), knob.height() - kHiddenKnobRows});
 }
 
 void CMListView::DrawRows(QPainter& painter, const ScrollLayout& layout, int itemCount, int width, int height) {
     const int V = layout.visibleRows, rowWidth = width - kRowsRightGap;
     if (itemCount == 0 || V == 0 || rowWidth <= 0) return;
     SelectPressedRow(layout, itemCount);
-    OffscreenImage rows(QSize(rowWidth, (V + 1) * kRowHeight), kBackground);
+    OffscreenImage rows(QSize(rowWidth, (V + 1) * kRowHeight), kBackground, painter.device()->devicePixelRatioF());
     if (!rows.IsValid()) return;
     QPainter& rowPainter = rows.Painter();
     rowPainter.setFont(MakeFont(QStringLiteral("微软雅黑"), 10));

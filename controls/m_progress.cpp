@@ -123,9 +123,9 @@ void CMProgress::OnPaint(QPainter& dc) {
     }
     const int fill = FillLength(W, m, pos, max, m_bHover != 0);
     ComposeOffscreen(dc, QSize(W, H), kBackground, [&](QPainter& painter) {
-        const auto track = TrackPieces(W, H, m, m_pTrackImage->size());
+        const auto track = TrackPieces(W, H, m, PictureSize(*m_pTrackImage));
         DrawPieces(painter, *m_pTrackImage, std::vector<Piece>(track.begin(), track.end()));
-        DrawPieces(painter, *m_pFillImage, FillPieces(fill, H, m, m_pFillImage->size()));
+        DrawPieces(painter, *m_pFillImage, FillPieces(fill, H, m, PictureSize(*m_pFillImage)));
         if (m_bHover) DrawImage(painter, m_pThumbImage.get(), ThumbRect(fill, W, H, m));
     });
 }

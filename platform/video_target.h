@@ -28,7 +28,9 @@ public:
     virtual ~VideoTarget() = default;
 
     // Called from the render thread (and tests), with the registry lock held. Must answer from
-    // the target's own thread-safe state, never by asking the user-interface thread.
+    // the target's own thread-safe state, never by asking the user-interface thread. In the
+    // target's own pixels (a window's device pixels), the unit of every presented picture's size
+    // and destination.
     virtual Rect ClientRect() const = 0;
 
     // True while the window is visible, not minimised and of non-zero size. Same calling

@@ -7,6 +7,7 @@
 #include "platform/qt/dialog_template.h"
 #include "platform/qt/resource_table.h"
 #include "shell/key_shortcuts.h"
+#include "shell/key_texts.h"
 #include "shell/language_store.h"
 
 using namespace platform;
@@ -74,13 +75,14 @@ void CAboutDlg::AddKeyList() {
     const int left = box.Width();
     const int listTop = DialogUnitsToPixelsY(kKeyListTopUnits);
     int top = listTop;
-    for (const KeyShortcut& shortcut : KeyShortcuts()) {
+    const LanguageStore& store = LanguageStore::Global();
+    for (const KeyText& key : LoadKeyTexts(store.Folder(), store.CurrentLanguage())) {
         const Rect keyRect{left, top, left + kKeyColumnWidth, top + kKeyRowHeight};
         const Rect textRect{keyRect.right, top, keyRect.right + kDescriptionColumnWidth, top + kKeyRowHeight};
-        const std::pair<const char*, Rect> cells[] = {{shortcut.keyName, keyRect}, {shortcut.description, textRect}};
+        const std::pair<const QString*, Rect> cells[] = {{&key.keyName, keyRect}, {&key.description, textRect}};
         for (const auto& [text, rect] : cells) {
             auto label = std::make_unique<CStatic>();
-            if (label->Create(QString::fromUtf8(text), WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP, rect, this, -1))
+            if (label->Create(*text, WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP, rect, this, -1))
                 m_keyLabels.push_back(std::move(label));
         }
         top += kKeyRowHeight;

@@ -68,6 +68,8 @@ void CBlackWindow::SetPointerQuery(std::shared_ptr<PointerQuery> query) {
 BOOL CBlackWindow::StartCaptionPoller() {
     if (m_hCaptionThread.IsStarted()) return FALSE;
     if (!m_pPointer) m_pPointer = SystemPointerQuery();
+    // Where the compositor moves and resizes the window there is no pointer to follow.
+    if (!m_pPointer->IsGlobal()) return TRUE;
     return m_hCaptionThread.Start([this] { CaptionPollThread(this); }) ? TRUE : FALSE;
 }
 
@@ -154,7 +156,7 @@ void CBlackWindow::DrawFramePicture(QPainter& painter) {
     GetClientRect(&client);
     const int L = client.left, T = client.top, R = client.right, B = client.bottom, h = m_nCaptionHeight;
     const QImage& background = *m_pBackground;
-    const int W = background.width(), H = background.height();
+    const int W = PictureSize(background).width(), H = PictureSize(background).height();
     if (W > 40) {
         // The strips are clipped to the picture: the body's nominal source runs one row past it.
         const Rect captionSource = ClipToPicture(Rect{20, 0, W - 20, 42}, background);

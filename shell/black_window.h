@@ -42,7 +42,8 @@ public:
     // The pointer the poller follows; the session's own unless set before the poller starts.
     void SetPointerQuery(std::shared_ptr<platform::PointerQuery> query);
     // Starts CaptionPollThread on this window; for subclasses whose OnInitDialog does not call
-    // CBlackWindow::OnInitDialog. FALSE when it already runs.
+    // CBlackWindow::OnInitDialog. FALSE when it already runs. Without a global pointer (Wayland)
+    // no thread is started: the compositor follows the drags.
     platform::BOOL StartCaptionPoller();
 
     // The smallest window the edges can make: the caption keeps room to be grabbed and the

@@ -15,6 +15,7 @@
 #include "platform/qt/resource_table.h"
 #include "shell/about_dlg.h"
 #include "shell/language_store.h"
+#include "shell/toolkit_translation.h"
 
 using namespace platform;
 
@@ -96,6 +97,7 @@ BOOL COrvexDlg::OnInitDialog() {
     const bool languageLoaded = store.InitLanguage();
     if (languageLoaded) {
         store.BuildLanguageList();
+        InstallToolkitTranslation(store.CurrentLanguage());
     } else {
         AfxMessageBox(QString::fromLatin1(kFatalLanguageMessage));
         OnCancel();

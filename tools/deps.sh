@@ -8,11 +8,12 @@ PACKAGES=(
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
   libturbojpeg0-dev libpulse-dev qt6-base-dev libx11-dev
   fonts-wqy-microhei fonts-dejavu-core
+  qt6-wayland qt6-translations-l10n
 )
 TEST_PACKAGES=(
   googletest libgtest-dev libgmock-dev
   pulseaudio pulseaudio-utils dbus-daemon ffmpeg xvfb xauth xdotool x11-utils imagemagick python3
-  desktop-file-utils xdg-utils shared-mime-info
+  desktop-file-utils xdg-utils shared-mime-info weston
 )
 
 # Only for the fuzz targets (cmake -DTELVANE_FUZZ=ON, fuzz/run.sh): clang, libFuzzer, llvm-cov.

@@ -1,7 +1,7 @@
 #pragma once
 // The drawing every skinned window shares: rectangle conversion, pictures loaded from files,
 // stretched picture drawing and off-screen composition. User-interface thread only, except the
-// conversions and LoadPicture, which any thread may call.
+// conversions, which any thread may call.
 //
 // A picture has two ways of being absent, and they draw differently on purpose: a file that does
 // not load still gives a picture object, one that draws nothing (a null QImage); a picture never
@@ -24,7 +24,15 @@ Rect ToRect(const QRect& rect);
 
 // Never null. Holds a null QImage when the file is missing or cannot be decoded. Of a file with
 // several pictures (an icon), takes the narrowest at least preferredWidth wide, else the widest.
+// On a screen of more than one device pixel per logical pixel it loads the picture drawn at
+// twice the size, named with "@2x" before the extension, when there is one, as a picture of device
+// pixel ratio 2; an icon's preferred width is scaled the same way. Reads the application's screens:
+// user-interface thread.
 std::unique_ptr<QImage> LoadPicture(const QString& path, int preferredWidth = 0);
+
+// The size a picture is drawn at and cut in, in logical pixels: a "@2x" picture's is half its
+// pixel size. Source rectangles given to the functions below are in these units.
+QSize PictureSize(const QImage& picture);
 
 // True when picture is set and loaded, so that drawing it shows something.
 bool CanDraw(const QImage* picture);
@@ -45,27 +53,30 @@ void DrawImage(QPainter& painter, const QImage* picture, const Rect& dest);
 class OffscreenImage {
 public:
     // The alpha of clearColour is ignored: the image is opaque. An empty size gives an image that
-    // cannot be drawn into (IsValid false) and copies nothing.
-    OffscreenImage(QSize size, QRgb clearColour);
+    // cannot be drawn into (IsValid false) and copies nothing. The size is logical; the image holds
+    // size x ratio device pixels, so what is drawn stays sharp on a high-density screen. Give it the
+    // ratio of the device it is copied to.
+    OffscreenImage(QSize size, QRgb clearColour, qreal ratio = 1);
     OffscreenImage(const OffscreenImage&) = delete;
     OffscreenImage& operator=(const OffscreenImage&) = delete;
 
     bool IsValid() const { return !m_image.isNull(); }
-    QSize Size() const { return m_image.size(); }
+    QSize Size() const { return m_size; }
     // Only while IsValid.
     QPainter& Painter() { return m_painter; }
-    // Ends the drawing and copies source (the whole image when null) to target with its top-left
-    // corner at `at`. Once only: later calls copy nothing.
+    // Ends the drawing and copies source (logical; the whole image when null) to target with its
+    // top-left corner at `at`. Once only: later calls copy nothing.
     void CopyTo(QPainter& target, QPoint at = QPoint(0, 0), const QRect& source = QRect());
 
 private:
+    QSize m_size;
     QImage m_image;
     QPainter m_painter;
     bool m_bCopied = false;
 };
 
-// Composes a size image cleared to clearColour with draw, then copies it to target at `at`.
-// Draw is not called for an empty size.
+// Composes a size image cleared to clearColour with draw, at the device pixel ratio of target's
+// device, then copies it to target at `at`. Draw is not called for an empty size.
 void ComposeOffscreen(QPainter& target, QSize size, QRgb clearColour, const std::function<void(QPainter&)>& draw,
                       QPoint at = QPoint(0, 0));
 

@@ -18,6 +18,7 @@ bool ChangesUsability(QEvent::Type type) {
     case QEvent::Hide:
     case QEvent::WindowStateChange:
     case QEvent::ParentChange:
+    case QEvent::ScreenChangeInternal:
         return true;
     default:
         return false;
@@ -34,6 +35,11 @@ void CopyPicture(const PresentedPicture& picture, QImage& image) {
     const size_t rowBytes = static_cast<size_t>(picture.width) * 4;
     for (int y = 0; y < picture.height; ++y)
         std::memcpy(image.scanLine(y), picture.pixels + static_cast<size_t>(y) * picture.strideBytes, rowBytes);
+}
+
+// The pane's size in the screen's own pixels, which is what the renderer scales pictures to.
+Rect DevicePixels(const Rect& logical, qreal ratio) {
+    return Rect{0, 0, qRound(logical.Width() * ratio), qRound(logical.Height() * ratio)};
 }
 
 bool IsWellFormed(const PresentedPicture& picture) {
@@ -93,9 +99,10 @@ void WindowVideoTarget::RefreshState() {
         m_pWindow->GetClientRect(&client);
         const QWidget* topLevel = m_pWindow->window();
         usable = m_pWindow->isVisible() && !topLevel->isMinimized() && !client.IsEmpty();
+        m_ratio = m_pWindow->devicePixelRatioF();
     }
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_rcClient = client;
+    m_rcClient = DevicePixels(client, m_ratio);
     m_bUsable = usable;
 }
 
@@ -109,9 +116,18 @@ bool WindowVideoTarget::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void WindowVideoTarget::Paint(QPainter& dc, const Rect& client) {
+    // A window moved to a screen of another density learns it here at the latest.
+    if (m_pWindow && m_pWindow->devicePixelRatioF() != m_ratio) RefreshState();
     dc.fillRect(ToQRect(client), Qt::black);
     TakeNewestPicture();
-    if (!m_shown.isNull()) dc.drawImage(ToQRect(m_rcShownDest), m_shown);
+    if (m_shown.isNull()) return;
+    // The picture is already at the pane's device pixels: undoing the painter's scale draws it 1:1,
+    // where the scale would stretch it and soften every edge.
+    const qreal ratio = dc.device()->devicePixelRatioF();
+    dc.save();
+    dc.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio), true);
+    dc.drawImage(QPoint(m_rcShownDest.left, m_rcShownDest.top), m_shown);
+    dc.restore();
 }
 
 // The picture is copied rather than shared: a QImage shared between the threads would be freed by

@@ -2,6 +2,10 @@
 // The video target of a real window: the renderer's thread hands pictures in, the window shows the
 // last one over a black background when it paints.
 //
+// The client rectangle the renderer sees, and the pictures it presents, are in device pixels (the
+// pane's logical size times the screen's device pixel ratio), so a picture keeps its own resolution
+// on a high-density screen.
+//
 // Threads: Attach, Detach and Paint run on the user-interface thread. ClientRect and IsUsable
 // answer any thread from a copy the user-interface thread keeps current (resize, show, hide, and
 // the top-level window being minimised or restored). Present and ClearPresented run on the render
@@ -59,11 +63,12 @@ private:
 
     QPointer<CWnd> m_pWindow;          // user-interface thread only
     QPointer<QWidget> m_pTopLevel;     // the window whose minimising we watch
+    qreal m_ratio = 1;                 // user-interface thread only: the ratio m_rcClient was made at
     WindowHandle m_hWindow = nullptr;  // the handle we are registered under
 
     mutable std::mutex m_mutex;
     // Guarded by m_mutex.
-    Rect m_rcClient;
+    Rect m_rcClient;  // device pixels
     bool m_bUsable = false;
     QImage m_picture;
     Rect m_rcDest;

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QImageReader>
 #include <gtest/gtest.h>
+#include <utility>
+#include <vector>
 
 #include "control_art.h"
 
@@ -17,14 +19,17 @@ TEST(ShippedArtwork, BackgroundHoldsCaptionRowsBodyRowsAndUnusedSides) {
     EXPECT_GT(background.height(), 43);
 }
 
-TEST(ShippedArtwork, EveryCaptionButtonPictureIsTwentyPixelsSquare) {
+TEST(ShippedArtwork, EveryCaptionButtonPictureIsTwentyPixelsSquareAndItsTwinForty) {
     for (const char* kind : {"min", "max", "restore", "close"})
-        for (const char* state : {"normal", "hover", "click"}) {
-            const QString name = QString::fromLatin1(kind) + state + ".png";
-            const QImage picture(Picture(name.toLatin1().constData()));
-            ASSERT_FALSE(picture.isNull()) << name.toStdString();
-            EXPECT_EQ(picture.size(), QSize(20, 20)) << name.toStdString();
-        }
+        for (const char* state : {"normal", "hover", "click"})
+            for (const auto& [suffix, side] : {std::pair{".png", 20}, std::pair{"@2x.png", 40}}) {
+                const QString name = QString::fromLatin1(kind) + state + suffix;
+                const QImage picture(Picture(name.toLatin1().constData()));
+                ASSERT_FALSE(picture.isNull()) << name.toStdString();
+                EXPECT_EQ(picture.size(), QSize(side, side)) << name.toStdString();
+            }
+    const QImage background(Picture("background.png")), twin(Picture("background@2x.png"));
+    EXPECT_EQ(twin.size(), background.size() * 2);
 }
 
 TEST(ShippedArtwork, IconHoldsTheCaptionsSizeAmongOthers) {
@@ -60,12 +65,26 @@ bool RowsEqual(const QImage& image, int a, int b) {
     return true;
 }
 
-TEST(ShippedArtwork, ControlPicturesAreWhatTheGeneratorDraws) {
+// Pixels alone: a "@2x" file loads with the ratio its name gives, a drawn picture with its own.
+QImage PixelsOf(QImage image) {
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    image.setDevicePixelRatio(1);
+    return image;
+}
+
+TEST(ShippedArtwork, ControlPicturesAndTheirDoubleSizeTwinsAreWhatTheGeneratorDraws) {
     // A picture edited by hand, or a generator change not rendered again, shows up here.
-    for (const artwork::NamedPicture& picture : artwork::DrawControlPictures()) {
-        const QImage shipped = ShippedImage(picture.fileName);
-        ASSERT_FALSE(shipped.isNull()) << picture.fileName.toStdString();
-        EXPECT_EQ(shipped, picture.image.convertToFormat(QImage::Format_ARGB32)) << picture.fileName.toStdString();
+    const std::vector<artwork::NamedPicture> plain = artwork::DrawControlPictures(1);
+    const std::vector<artwork::NamedPicture> twins = artwork::DrawControlPictures(2);
+    ASSERT_EQ(plain.size(), twins.size());
+    for (size_t i = 0; i < plain.size(); ++i) {
+        EXPECT_EQ(twins[i].fileName, artwork::ScaledFileName(plain[i].fileName, 2));
+        EXPECT_EQ(twins[i].image.size(), plain[i].image.size() * 2) << twins[i].fileName.toStdString();
+        for (const artwork::NamedPicture* picture : {&plain[i], &twins[i]}) {
+            const QImage shipped = ShippedImage(picture->fileName);
+            ASSERT_FALSE(shipped.isNull()) << picture->fileName.toStdString();
+            EXPECT_EQ(PixelsOf(shipped), PixelsOf(picture->image)) << picture->fileName.toStdString();
+        }
     }
 }
 

@@ -26,6 +26,7 @@ public:
 
     using CBlackWindow::ButtonPicture;
     using CBlackWindow::m_bCaptionDrag;
+    using CBlackWindow::m_hCaptionThread;
     using CBlackWindow::m_bSizeLeft;
     using CBlackWindow::m_bSizeTop;
     using CBlackWindow::m_nCloseState;
@@ -325,6 +326,7 @@ TEST_F(FrameTest, WithoutAGlobalPointerTheCompositorTakesDragAndResize) {
     frame = std::make_unique<Frame>();
     frame->SetPointerQuery(CreateNoPointerQuery());
     ASSERT_TRUE(frame->Create(102, nullptr));
+    EXPECT_FALSE(frame->m_hCaptionThread.IsStarted());  // nothing to poll
     frame->MoveWindow(100, 100, 400, 300);
     frame->show();
     window_test::Press(*frame, QPoint(150, 15));

@@ -29,8 +29,11 @@ constexpr double kGrid = 24.0;
 enum class Look { Normal, Pressed, Hover };
 constexpr Look kStripOrder[] = {Look::Normal, Look::Pressed, Look::Hover};
 
-QImage Blank(int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32);
+// A picture of width x height logical pixels at `scale` device pixels each: a painter on it draws
+// in logical units, so one drawing serves the plain picture and its "@2x" twin.
+QImage Blank(int width, int height, int scale) {
+    QImage image(width * scale, height * scale, QImage::Format_ARGB32);
+    image.setDevicePixelRatio(scale);
     image.fill(Qt::transparent);
     return image;
 }
@@ -226,8 +229,8 @@ void DrawFrame(QPainter& p, Glyph glyph, Look look, int frameSize, int index) {
 
 // A bar with fully rounded ends across the whole picture: cut into caps and a middle and scaled to
 // any thickness, the ends stay round.
-QImage DrawBar(const QColor& top, const QColor& bottom) {
-    QImage image = Blank(kSliderStripWidth, kSliderStripHeight);
+QImage DrawBar(const QColor& top, const QColor& bottom, int scale) {
+    QImage image = Blank(kSliderStripWidth, kSliderStripHeight, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient shade(0, 0, 0, kSliderStripHeight);
@@ -266,19 +269,19 @@ const std::vector<ButtonStrip>& ButtonStrips() {
     return strips;
 }
 
-QImage DrawButtonStrip(Glyph glyph, int frameSize) {
-    QImage image = Blank(3 * frameSize, frameSize);
+QImage DrawButtonStrip(Glyph glyph, int frameSize, int scale) {
+    QImage image = Blank(3 * frameSize, frameSize, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     for (int index = 0; index < 3; ++index) DrawFrame(p, glyph, kStripOrder[index], frameSize, index);
     return image;
 }
 
-QImage DrawSliderTrack() { return DrawBar(kTrack, kTrack); }
-QImage DrawSliderFill() { return DrawBar(kFillTop, kFill); }
+QImage DrawSliderTrack(int scale) { return DrawBar(kTrack, kTrack, scale); }
+QImage DrawSliderFill(int scale) { return DrawBar(kFillTop, kFill, scale); }
 
-QImage DrawSliderThumb() {
-    QImage image = Blank(kSliderThumbSize, kSliderThumbSize);
+QImage DrawSliderThumb(int scale) {
+    QImage image = Blank(kSliderThumbSize, kSliderThumbSize, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const QPointF centre(kSliderThumbSize / 2.0, kSliderThumbSize / 2.0);
@@ -290,8 +293,8 @@ QImage DrawSliderThumb() {
     return image;
 }
 
-QImage DrawListArrow(bool up) {
-    QImage image = Blank(kListArrowWidth, kListArrowHeight);
+QImage DrawListArrow(bool up, int scale) {
+    QImage image = Blank(kListArrowWidth, kListArrowHeight, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const double tip = up ? 3.5 : 8.5;
@@ -302,23 +305,32 @@ QImage DrawListArrow(bool up) {
 
 // A plain bar with no rounding: it is stretched to any length, and only what does not change along
 // its length stays sharp.
-QImage DrawListThumb() {
-    QImage image = Blank(kListArrowWidth, kListThumbHeight);
+QImage DrawListThumb(int scale) {
+    QImage image = Blank(kListArrowWidth, kListThumbHeight, scale);
     QPainter p(&image);
     p.fillRect(QRect(4, 0, 6, kListThumbHeight), kListThumb);
     return image;
 }
 
-std::vector<NamedPicture> DrawControlPictures() {
+QString ScaledFileName(const QString& fileName, int scale) {
+    if (scale == 1) return fileName;
+    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return fileName.left(dot) + QStringLiteral("@%1x").arg(scale) + fileName.mid(dot);
+}
+
+std::vector<NamedPicture> DrawControlPictures(int scale) {
     std::vector<NamedPicture> pictures;
+    const auto add = [&](const QString& fileName, QImage image) {
+        pictures.push_back({ScaledFileName(fileName, scale), std::move(image)});
+    };
     for (const ButtonStrip& strip : ButtonStrips())
-        pictures.push_back({QString::fromLatin1(strip.fileName), DrawButtonStrip(strip.glyph, strip.frameSize)});
-    pictures.push_back({QStringLiteral("strip1.png"), DrawSliderTrack()});
-    pictures.push_back({QStringLiteral("strip2.png"), DrawSliderFill()});
-    pictures.push_back({QStringLiteral("slider.png"), DrawSliderThumb()});
-    pictures.push_back({QStringLiteral("up.png"), DrawListArrow(true)});
-    pictures.push_back({QStringLiteral("down.png"), DrawListArrow(false)});
-    pictures.push_back({QStringLiteral("SliderList.png"), DrawListThumb()});
+        add(QString::fromLatin1(strip.fileName), DrawButtonStrip(strip.glyph, strip.frameSize, scale));
+    add(QStringLiteral("strip1.png"), DrawSliderTrack(scale));
+    add(QStringLiteral("strip2.png"), DrawSliderFill(scale));
+    add(QStringLiteral("slider.png"), DrawSliderThumb(scale));
+    add(QStringLiteral("up.png"), DrawListArrow(true, scale));
+    add(QStringLiteral("down.png"), DrawListArrow(false, scale));
+    add(QStringLiteral("SliderList.png"), DrawListThumb(scale));
     return pictures;
 }
 

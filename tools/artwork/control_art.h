@@ -43,7 +43,9 @@ struct NamedPicture {
 };
 
 const std::vector<ButtonStrip>& ButtonStrips();
-QImage DrawButtonStrip(Glyph glyph, int frameSize);
+// Every picture is drawn at its logical size times `scale` (1, or 2 for the "@2x" twins that
+// high-density screens use), with that device pixel ratio.
+QImage DrawButtonStrip(Glyph glyph, int frameSize, int scale = 1);
 
 // The slider's strips are cut into two 30-pixel caps and a middle and scaled from their height to a
 // track 6 or 8 pixels thick: 24 rows scale by whole factors to both, and 300 columns leave a middle
@@ -58,14 +60,17 @@ constexpr int kListArrowHeight = 12;
 constexpr int kListThumbHeight = 40;
 constexpr int kListThumbHiddenRows = 10;
 
-QImage DrawSliderTrack();
-QImage DrawSliderFill();
-QImage DrawSliderThumb();
-QImage DrawListArrow(bool up);
-QImage DrawListThumb();
+QImage DrawSliderTrack(int scale = 1);
+QImage DrawSliderFill(int scale = 1);
+QImage DrawSliderThumb(int scale = 1);
+QImage DrawListArrow(bool up, int scale = 1);
+QImage DrawListThumb(int scale = 1);
+
+// "play.png" at scale 2 is "play@2x.png", the name the toolkit gives a picture of ratio 2.
+QString ScaledFileName(const QString& fileName, int scale);
 
 // Every picture of the images folder, under its file name.
-std::vector<NamedPicture> DrawControlPictures();
+std::vector<NamedPicture> DrawControlPictures(int scale = 1);
 // All pictures enlarged on one sheet, on the panels' colour, for a person to look at.
 QImage DrawContactSheet(const std::vector<NamedPicture>& pictures, int zoom);
 

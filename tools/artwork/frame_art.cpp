@@ -20,8 +20,10 @@ constexpr int kBackgroundSize = 160;
 constexpr int kCaptionRows = 42;
 constexpr int kButton = 20;
 
-QImage Blank(int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32);
+// Logical width x height at `scale` device pixels each; painters on it draw in logical units.
+QImage Blank(int width, int height, int scale) {
+    QImage image(width * scale, height * scale, QImage::Format_ARGB32);
+    image.setDevicePixelRatio(scale);
     image.fill(Qt::transparent);
     return image;
 }
@@ -75,8 +77,8 @@ QColor GlyphColour(ButtonKind kind, ButtonState state) {
 
 }  // namespace
 
-QImage DrawBackground() {
-    QImage image(kBackgroundSize, kBackgroundSize, QImage::Format_ARGB32);
+QImage DrawBackground(int scale) {
+    QImage image = Blank(kBackgroundSize, kBackgroundSize, scale);
     image.fill(kFrame);
     QPainter painter(&image);
     // Caption strip: a quiet vertical shade, the accent along its top and a hairline below it.
@@ -92,8 +94,8 @@ QImage DrawBackground() {
     return image;
 }
 
-QImage DrawCaptionButton(ButtonKind kind, ButtonState state) {
-    QImage image = Blank(kButton, kButton);
+QImage DrawCaptionButton(ButtonKind kind, ButtonState state, int scale) {
+    QImage image = Blank(kButton, kButton, scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
@@ -105,7 +107,7 @@ QImage DrawCaptionButton(ButtonKind kind, ButtonState state) {
 
 // A rounded tile in the accent colour holding a play mark.
 QImage DrawIcon(int size) {
-    QImage image = Blank(size, size);
+    QImage image = Blank(size, size, 1);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const double s = size;

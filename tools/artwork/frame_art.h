@@ -11,8 +11,9 @@ namespace artwork {
 enum class ButtonKind { Minimise, Maximise, Restore, Close };
 enum class ButtonState { Normal, Hover, Click };
 
-QImage DrawBackground();
-QImage DrawCaptionButton(ButtonKind kind, ButtonState state);
+// At the logical size times `scale`, with that device pixel ratio ("@2x" pictures: scale 2).
+QImage DrawBackground(int scale = 1);
+QImage DrawCaptionButton(ButtonKind kind, ButtonState state, int scale = 1);
 QImage DrawIcon(int size);
 
 // "min", "max", "restore", "close" + "normal", "hover", "click".

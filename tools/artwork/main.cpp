@@ -15,12 +15,19 @@ namespace {
 
 bool MakeFolder(const QDir& folder) { return folder.exists() || QDir().mkpath(folder.path()); }
 
+// Each picture also at twice the size, for screens of more than one device pixel per logical one.
+constexpr int kScales[] = {1, 2};
+
 bool WriteFramePictures(const QDir& folder) {
     if (!MakeFolder(folder)) return false;
-    bool ok = DrawBackground().save(folder.filePath("background.png"));
-    for (ButtonKind kind : {ButtonKind::Minimise, ButtonKind::Maximise, ButtonKind::Restore, ButtonKind::Close})
-        for (ButtonState state : {ButtonState::Normal, ButtonState::Hover, ButtonState::Click})
-            ok = DrawCaptionButton(kind, state).save(folder.filePath(ButtonFileName(kind, state) + ".png")) && ok;
+    bool ok = true;
+    for (int scale : kScales) {
+        const auto path = [&](const QString& name) { return folder.filePath(ScaledFileName(name, scale)); };
+        ok = DrawBackground(scale).save(path(QStringLiteral("background.png"))) && ok;
+        for (ButtonKind kind : {ButtonKind::Minimise, ButtonKind::Maximise, ButtonKind::Restore, ButtonKind::Close})
+            for (ButtonState state : {ButtonState::Normal, ButtonState::Hover, ButtonState::Click})
+                ok = DrawCaptionButton(kind, state, scale).save(path(ButtonFileName(kind, state) + ".png")) && ok;
+    }
     std::vector<QImage> icons;
     for (int size : {16, 24, 32, 48, 256}) icons.push_back(DrawIcon(size));
     return WriteIconFile(folder.filePath("Orvex.ico"), icons) && ok;
@@ -39,7 +46,9 @@ bool WriteControlPictures(const QDir& folder, const QString& sheetPath) {
     if (!MakeFolder(folder)) return false;
     const std::vector<NamedPicture> pictures = DrawControlPictures();
     bool ok = true;
-    for (const NamedPicture& picture : pictures) ok = picture.image.save(folder.filePath(picture.fileName)) && ok;
+    for (int scale : kScales)
+        for (const NamedPicture& picture : DrawControlPictures(scale))
+            ok = picture.image.save(folder.filePath(picture.fileName)) && ok;
     if (!sheetPath.isEmpty()) ok = DrawContactSheet(pictures, 4).save(sheetPath) && ok;
     return ok;
 }
