@@ -196,15 +196,16 @@ TEST_F(RenderTest, PacesPicturesByTheirTimeStamps) {
     log.Attach(target);
     StartRenderer();
     // Picture k is presented no earlier than 8 ms before picture k - 1's time, counted from the
-    // clock's base. The first present comes just after the base; its own cost, which grows on a
-    // loaded machine, is the slack.
+    // clock's base. The base is taken with the first picture, so no earlier than the moment
+    // before it was pushed, however late a loaded machine presents the first one.
+    const uint32_t beforeFirstMs = platform::TickMs();
     for (int i = 0; i < 10; ++i) ASSERT_EQ(PushGrey(100, 40 * i), 1);
     ASSERT_TRUE(target.WaitForPresentCount(10, kWaitMs));
     const std::vector<uint32_t> ticks = PresentTicks(log);
-    constexpr int64_t kSlackMs = 30;
+    constexpr int64_t kTickResolutionMs = 2;
     for (size_t k = 2; k < ticks.size(); ++k) {
-        const int64_t earliestMs = 40 * static_cast<int64_t>(k - 1) - 8 - kSlackMs;
-        EXPECT_GE(static_cast<int64_t>(ticks[k] - ticks[0]), earliestMs) << "picture " << k;
+        const int64_t earliestMs = 40 * static_cast<int64_t>(k - 1) - 8 - kTickResolutionMs;
+        EXPECT_GE(static_cast<int64_t>(ticks[k] - beforeFirstMs), earliestMs) << "picture " << k;
     }
 }
 
@@ -215,8 +216,9 @@ TEST_F(RenderTest, RepeatedTimeStampIsNotPacedAgain) {
     ASSERT_TRUE(target.WaitForPresentCount(5, kWaitMs));
     const std::vector<uint32_t> ticks = PresentTicks(log);
     EXPECT_GE(ticks[2] - ticks[0], 150u);
-    // Were the repeats paced one after another, these would be 400 ms apart.
-    EXPECT_LT(ticks[4] - ticks[2], 300u);
+    // Were the repeats paced one after another, these would be 400 ms apart; a busy machine may
+    // delay them some, never by that much.
+    EXPECT_LT(ticks[4] - ticks[2], 380u);
 }
 
 TEST_F(RenderTest, FlushRebasesTheClockOnTheNextPicture) {
