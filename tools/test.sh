@@ -6,19 +6,33 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh --test
 
+# How long each stage took, printed last.
+stage_times=()
+stage_started=$SECONDS
+end_stage() {
+  stage_times+=("$(printf '%5d s  %s' $((SECONDS - stage_started)) "$1")")
+  stage_started=$SECONDS
+}
+end_stage "installing what was missing"
+
 jobs=$(nproc)
-cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DTELVANE_SANITIZE=address;undefined"
+# The benchmarks are built by the plain build only: a sanitized figure measures nothing.
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DTELVANE_SANITIZE=address;undefined" \
+  -DTELVANE_BUILD_BENCH=OFF
 cmake --build build/test -j "$jobs"
+end_stage "sanitized build"
 # The race build makes only what its tests need: the engine's suites and the controls driven
 # from worker threads, not the player or the whole-application tests.
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTELVANE_SANITIZE=thread \
-  -DTELVANE_BUILD_UI=ON
+  -DTELVANE_BUILD_UI=ON -DTELVANE_BUILD_BENCH=OFF
 cmake --build build/tsan -j "$jobs" --target race_tests
+end_stage "race build"
 # The plain build, in a folder of its own (tools/run.sh owns build/release): FFmpeg, TurboJPEG and
 # the other libraries are not instrumented, so their writes past one of our buffers go unseen by
 # the sanitizers, while the plain allocator's own checks catch them.
 cmake -S . -B build/plain -G Ninja -DCMAKE_BUILD_TYPE=Release -DTELVANE_BUILD_TESTS=ON
 cmake --build build/plain -j "$jobs"
+end_stage "plain build"
 
 source tools/test-services.sh
 start_services
@@ -46,7 +60,9 @@ run_suite() {
   return 1
 }
 summarize() {
-  local run
+  local run line
+  echo "== time of each stage:"
+  for line in "${stage_times[@]}"; do echo "$line"; done
   for run in "${intermittent_runs[@]}"; do
     echo "== failed at first and passed when run again, in the ${run%%:*} run:"
     print_failures "${run#*:}"
@@ -73,13 +89,16 @@ print_test_output() {
 
 status=0
 run_suite sanitized build/test || status=1
+end_stage "sanitized tests"
 # The race build runs the tests that exercise the engine's threads and the controls' workers.
 run_suite race build/tsan -L threads || status=1
+end_stage "race tests"
 # Every test again on the plain build, with glibc's malloc checking (since glibc 2.34 it lives in
 # libc_malloc_debug, which must be preloaded for MALLOC_CHECK_ to act) and fresh and freed memory
 # filled with a pattern, so that a read of either shows.
 # By its full path: a user's PATH often lacks /sbin.
 malloc_debug=$(/sbin/ldconfig -p | sed -n 's/.*libc_malloc_debug\.so\.0 .*=> //p' | head -n 1)
 LD_PRELOAD="$malloc_debug" MALLOC_CHECK_=3 MALLOC_PERTURB_=165 run_suite plain build/plain || status=1
+end_stage "plain tests"
 summarize
 exit $status
