@@ -78,11 +78,10 @@ TEST(GrowingRecording, PlaysOnAsItIsWrittenAndEndsOnlyAfterTheWriterStops) {
     // The end waits for the writer's silence, which has only just begun.
     EXPECT_EQ(session.EndNotices(), 0u) << "ended while the recording was being written";
     ASSERT_TRUE(session.WaitForEnd());
-    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
-    EXPECT_EQ(session.EndNotices(), 1u);
-    EXPECT_EQ(session.Pictures(), VideoFrames(FramesWritten(path))) << "every picture written was shown";
     EXPECT_EQ(session.core.GetDuration(), DurationOfFinishedFile(path));
     EXPECT_EQ(session.core.StopPlay(), 1);
+    EXPECT_EQ(session.EndNotices(), 1u);
+    EXPECT_EQ(session.Pictures(), VideoFrames(FramesWritten(path))) << "every picture written was shown";
 }
 
 }  // namespace

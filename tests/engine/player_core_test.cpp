@@ -84,14 +84,13 @@ void ExpectPlaysToEnd(const std::string& path, size_t expectedPictures) {
     ASSERT_TRUE(session.WaitForEnd());
     // The position counts milliseconds from the start, whatever the stream's own time base.
     EXPECT_LE(session.core.GetPosition(), session.core.GetDuration() + kOnePictureMs);
-    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
+    EXPECT_EQ(session.core.StopPlay(), 1);
+    EXPECT_FALSE(session.core.IsOpened());
     EXPECT_EQ(session.EndNotices(), 1u);
     EXPECT_EQ(session.Pictures(), expectedPictures);
     const std::vector<int64_t> times = session.PictureTimes();
     EXPECT_TRUE(std::is_sorted(times.begin(), times.end())) << "pictures out of order";
     EXPECT_GE(session.target.PresentCount(), 1u);
-    EXPECT_EQ(session.core.StopPlay(), 1);
-    EXPECT_FALSE(session.core.IsOpened());
 }
 
 class ContainerPlayback : public testing::TestWithParam<fixtures::ContainerRecipe> {};
@@ -400,8 +399,7 @@ TEST_F(LongRecording, SeekLandsOnTheTargetAndPlaysOnToTheEnd) {
     ExpectSeekLandsOnTarget(session, 5500);
     EXPECT_GE(session.core.GetPosition(), 5400);
     ASSERT_TRUE(session.WaitForEnd());
-    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
-    EXPECT_EQ(session.EndNotices(), 1u);
+    EXPECT_EQ(session.EndNoticesOnceStopped(), 1u);
 }
 
 // The sound queued for the old place when a seek is taken is dropped, not played out over the
@@ -445,8 +443,7 @@ TEST(RecordingSeek, WithoutSoundLandsOnTheTargetAndPlaysOnToTheEnd) {
     ASSERT_TRUE(session.WaitForPictures(5));
     ExpectSeekLandsOnTarget(session, 3500);
     ASSERT_TRUE(session.WaitForEnd());
-    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
-    EXPECT_EQ(session.EndNotices(), 1u);
+    EXPECT_EQ(session.EndNoticesOnceStopped(), 1u);
     EXPECT_EQ(session.PictureTimes().back(), 4960);
 }
 
@@ -497,8 +494,7 @@ TEST(ContainerSeek, LandsNearTheTargetAndPlaysOnToTheEnd) {
     ASSERT_TRUE(session.WaitForPictures(5));
     ExpectSeekLandsOnTarget(session, 3500);
     ASSERT_TRUE(session.WaitForEnd());
-    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
-    EXPECT_EQ(session.EndNotices(), 1u);
+    EXPECT_EQ(session.EndNoticesOnceStopped(), 1u);
     EXPECT_LT(session.Pictures(), 150u) << "the skipped part was not shown";
 }
 
@@ -537,8 +533,6 @@ TEST(ContainerSeek, BackFromNearTheEndAfterTheReaderMetItPlaysOnToOneEnd) {
     EXPECT_LT(session.core.GetPosition(), positionBefore);
 
     ASSERT_TRUE(session.WaitForEnd());
-    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
-    EXPECT_EQ(session.EndNotices(), 1u);
     times = session.PictureTimes();
     const std::vector<int64_t> replay(times.begin() + landedAt, times.end());
     EXPECT_TRUE(std::is_sorted(replay.begin(), replay.end())) << "pictures out of order after the seek";
@@ -546,6 +540,7 @@ TEST(ContainerSeek, BackFromNearTheEndAfterTheReaderMetItPlaysOnToOneEnd) {
     EXPECT_EQ(replay.back(), firstPictureMs + 2960) << "the last picture of the file";
     EXPECT_EQ(session.core.SeekTo(0), 0) << "taken after the end, when nobody would perform it";
     EXPECT_EQ(session.core.StopPlay(), 1);
+    EXPECT_EQ(session.EndNotices(), 1u);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -613,10 +608,9 @@ void ExpectDamagedFilePlaysToEnd(const std::string& path, const char* name) {
     ASSERT_EQ(session.core.OpenFile(path.c_str()), 1) << name;
     ASSERT_EQ(session.core.Play(), 1);
     EXPECT_TRUE(session.WaitForEnd()) << name;
-    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
+    EXPECT_EQ(session.core.StopPlay(), 1);
     EXPECT_EQ(session.EndNotices(), 1u) << name;
     EXPECT_GT(session.Pictures(), 0u) << name;
-    EXPECT_EQ(session.core.StopPlay(), 1);
 }
 
 std::vector<uint8_t> CutShort(std::vector<uint8_t> bytes) {

@@ -137,9 +137,7 @@ PlayedFile PlayToEnd(const std::string& path, const std::function<void()>& befor
     played.ended = session.EndNotices() > 0;
     played.positionAtEndMs = session.core.GetPosition();
     if (rateWallMs > 0 && startHeardMs >= 0) played.heardRate = double(rateHeardMs) / double(rateWallMs);
-    std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
-    played.endNotices = session.EndNotices();
-    session.core.StopPlay();
+    played.endNotices = session.EndNoticesOnceStopped();
     return played;
 }
 

@@ -60,6 +60,11 @@ public:
         }
     }
     size_t EndNotices() const { return notify.Count(platform::kWmCommand, ID_END_OF_FILE); }
+    // Every end notice the session gives: only its workers give one, and StopPlay has ended them.
+    size_t EndNoticesOnceStopped() {
+        core.StopPlay();
+        return EndNotices();
+    }
     bool WaitForEnd() const { return notify.WaitFor(platform::kWmCommand, ID_END_OF_FILE, kEndWaitMs); }
 
     platform::OffscreenVideoTarget target{160, 120};
