@@ -5,7 +5,7 @@
 
 #include "platform/qt/dialog_template.h"
 #include "shell/key_shortcuts.h"
-#include "shell/language_store.h"
+#include "language/language_store.h"
 
 using namespace platform;
 

@@ -14,7 +14,7 @@
 
 #include "engine/audio/master_volume.h"
 #include "panels/command_ids.h"
-#include "shell/language_store.h"
+#include "language/language_store.h"
 #include "shell/main_dlg.h"
 #include "shell/main_dlg_rules.h"
 
