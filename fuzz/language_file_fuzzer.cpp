@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/language_store.h"
+#include "language/language_store.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "panels/path_rules.h"
 #include "platform/qt/file_dialog.h"
 #include "platform/qt/fonts.h"
-#include "shell/language_store.h"
+#include "language/language_store.h"
 
 using namespace platform;
 

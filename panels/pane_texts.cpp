@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/qt/message_box.h"
-#include "shell/language_store.h"
+#include "language/language_store.h"
 
 QString PaneText(int entry) { return QString::fromStdU16String(LanguageStore::Global().Text(entry)); }
 

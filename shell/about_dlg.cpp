@@ -7,8 +7,8 @@
 #include "platform/qt/dialog_template.h"
 #include "platform/qt/resource_table.h"
 #include "shell/key_shortcuts.h"
+#include "language/language_store.h"
 #include "shell/key_texts.h"
-#include "shell/language_store.h"
 
 using namespace platform;
 

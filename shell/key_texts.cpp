@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "shell/key_shortcuts.h"
-#include "shell/language_store.h"
+#include "language/language_store.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 
 #include "engine/audio/master_volume.h"
 #include "panels/command_ids.h"
+#include "language/language_store.h"
 #include "panels/pane_texts.h"
-#include "shell/language_store.h"
 #include "shell/main_dlg.h"
 #include "shell/main_dlg_rules.h"
 

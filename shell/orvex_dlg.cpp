@@ -14,7 +14,7 @@
 #include "platform/qt/message_box.h"
 #include "platform/qt/resource_table.h"
 #include "shell/about_dlg.h"
-#include "shell/language_store.h"
+#include "language/language_store.h"
 #include "shell/toolkit_translation.h"
 
 using namespace platform;

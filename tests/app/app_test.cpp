@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/qt/dialog_template.h"
-#include "shell/language_store.h"
+#include "language/language_store.h"
 #include "tests/app/app_harness.h"
 #include "tests/support/fixtures.h"
 

@@ -29,7 +29,7 @@
 #include "panels/m_status_bar.h"
 #include "tests/app/app_harness.h"
 #include "tests/audio/audio_test_support.h"
-#include "shell/language_store.h"
+#include "language/language_store.h"
 #include "tests/support/fixtures.h"
 
 namespace fs = std::filesystem;

@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "shell/language_store.h"
+#include "language/language_store.h"
 #include "tests/support/fixtures.h"
 
 namespace fs = std::filesystem;

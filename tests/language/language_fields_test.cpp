@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "shell/language_store.h"
+#include "language/language_store.h"
 
 namespace {
 

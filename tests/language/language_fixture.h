@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/language_store.h"
+#include "language/language_store.h"
 
 // Entries "<name> 1", "<name> 2" ... with entry 19 "Language" and entry 20 `name`.
 std::vector<std::u16string> SampleEntries(const std::u16string& name, int count);

@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "shell/language_store.h"
+#include "language/language_store.h"
 #include "tests/language/language_fixture.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "shell/language_store.h"
+#include "language/language_store.h"
 #include "tests/language/language_fixture.h"
 
 namespace {

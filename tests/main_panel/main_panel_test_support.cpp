@@ -8,7 +8,7 @@
 #include "panels/command_ids.h"
 #include "platform/qt/file_dialog.h"
 #include "platform/qt/message_box.h"
-#include "shell/language_store.h"
+#include "language/language_store.h"
 #include "tests/audio/audio_test_support.h"
 
 using namespace platform;

@@ -12,7 +12,7 @@
 #include "panels/m_status_bar.h"
 #include "panels/play_wind.h"
 #include "panes_test_support.h"
-#include "shell/language_store.h"
+#include "language/language_store.h"
 
 using namespace platform;
 using panes_test::CommandRecorder;

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/qt/message_box.h"
-#include "shell/language_store.h"
+#include "language/language_store.h"
 
 namespace panes_test {
 namespace {

@@ -1,6 +1,6 @@
 #include "tools/kadrel/kadrel_texts.h"
 
-#include "shell/language_store.h"
+#include "language/language_store.h"
 
 namespace {
 

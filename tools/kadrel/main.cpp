@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "engine/convert/record_converter.h"
-#include "shell/language_store.h"
+#include "language/language_store.h"
 #include "tools/kadrel/command_line.h"
 #include "tools/kadrel/kadrel_texts.h"
 #include "tools/kadrel/kadrel_window.h"

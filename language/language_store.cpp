@@ -1,4 +1,4 @@
-#include "shell/language_store.h"
+#include "language/language_store.h"
 
 #include <dirent.h>
 #include <fcntl.h>
