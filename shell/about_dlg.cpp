@@ -21,8 +21,9 @@ constexpr int kDescriptionColumnWidth = 130;
 constexpr int kKeyListTopUnits = 34;
 constexpr int kTextLeftUnits = 16;
 constexpr platform::UINT kApplicationIcon = 128;
-constexpr int kLargestIconSide = 48;
-constexpr int kIconGap = 4;
+constexpr int kVersionLineBottomUnits = 44;
+constexpr int kIconSide = 32;
+constexpr int kIconGap = 8;
 
 }  // namespace
 
@@ -57,14 +58,13 @@ BOOL CAboutDlg::OnInitDialog() {
     return TRUE;
 }
 
-// The application's icon between the caption and the name and version, in line with them.
+// The application's icon under the name and version, in line with them, where the box's left
+// column is empty.
 void CAboutDlg::AddIcon() {
-    const int top = m_nCaptionHeight + kIconGap;
-    const int side = std::min(kLargestIconSide, DialogUnitsToPixelsY(kKeyListTopUnits) - kIconGap - top);
-    if (side <= 0) return;
     m_pIcon = std::make_unique<QLabel>(this);
-    m_pIcon->setPixmap(QIcon(IconResourcePath(kApplicationIcon)).pixmap(side, side));
-    m_pIcon->setGeometry(DialogUnitsToPixelsX(kTextLeftUnits), top, side, side);
+    m_pIcon->setPixmap(QIcon(IconResourcePath(kApplicationIcon)).pixmap(kIconSide, kIconSide));
+    const int top = DialogUnitsToPixelsY(kVersionLineBottomUnits) + kIconGap;
+    m_pIcon->setGeometry(DialogUnitsToPixelsX(kTextLeftUnits), top, kIconSide, kIconSide);
     m_pIcon->show();
 }
 

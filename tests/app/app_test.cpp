@@ -348,7 +348,18 @@ TEST_F(PlayerTest, AboutBoxInTheUsersLanguageClosesWithEscapeAndWithOk) {
     const std::string title = "À propos de Telvane";
     unsigned long about = OpenAbout(m_pid, title);
     ASSERT_NE(about, 0u) << "an empty configuration uses the user's language";
-    Screenshot("about_french");
+    // The application's icon, teal on the box's light face, left of the OK button.
+    const QImage shot = Screenshot("about_french");
+    const WindowGeometry face = Geometry(about);
+    const QRect okButton = platform::DialogUnitsToPixels(platform::FindDialogTemplate(100)->controls.back().units);
+    int teal = 0;
+    for (int y = face.y + kCaptionHeight; y < face.y + face.height; ++y) {
+        for (int x = face.x; x < face.x + okButton.left(); ++x) {
+            const QColor c(shot.pixel(x, y));
+            if (c.red() < 80 && c.green() > 100 && c.blue() > 120) ++teal;
+        }
+    }
+    EXPECT_GT(teal, 100) << "the About box shows the application's icon";
     Focus(about);
     Keys("Escape");
     EXPECT_TRUE(WaitForWindowGone(about));
