@@ -10,6 +10,7 @@
 #include "engine/packet_disposal.h"
 #include "engine/packet_queue.h"
 #include "engine/record/record_file.h"
+#include "engine/recorded_clock_source.h"
 #include "engine/render/d3d_render.h"
 #include "engine/snapshot/snapshot_writer.h"
 
@@ -106,6 +107,9 @@ int CPlayerCore::OpenFile(const char* path) {
     m_pVideoQueue->SetInputKind(m_nInputKind);
     const int opened = m_nInputKind == INPUT_RECORDING ? OpenRecording(path) : OpenContainer(path);
     if (!opened) return 0;
+    m_recordedClock = m_nInputKind == INPUT_RECORDING ? RecordingClock(*m_pRecordFile)
+                                                      : ContainerClock(m_pFormatCtx, m_nVideoStream);
+    m_strFilePath = path;
     StartWorkers();
     return 1;
 }

@@ -8,10 +8,12 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "engine/heard_audio_clock.h"
 #include "engine/pcm_converter.h"
+#include "engine/recorded_clock.h"
 #include "engine/sound_stall_watch.h"
 #include "engine/sync_delays.h"
 #include "platform/messages.h"
@@ -78,6 +80,12 @@ public:
     bool IsOpened() const { return m_bOpened.load() != 0; }
     bool IsPlaying() const { return m_bPlaying.load() != 0; }
 
+    // After OpenFile, on the owner's thread: the recorder's clock at position 0 (none when the file
+    // does not say when it was recorded).
+    RecordedClock GetRecordedClock() const { return m_recordedClock; }
+    // The session's file, as given to OpenFile.
+    const std::string& GetFilePath() const { return m_strFilePath; }
+
     // Called on the video thread right after each picture the renderer accepted, with that
     // picture's time in ms on the stream's clock. Set before OpenFile; must return quickly.
     void SetPictureObserver(std::function<void(int64_t pictureMs)> observer);
@@ -137,7 +145,7 @@ private:
     bool OnVideoStarved(AVFrame* frame);
     bool DrainVideoDecoder(AVFrame* frame);
     AVFrame* AsPlanar420(AVFrame* frame);
-    void RefreshSnapshotCopy(const AVFrame* picture);
+    void RefreshSnapshotCopy(const AVFrame* picture, int64_t pictureMs);
 
     void SyncThread();
     void SyncWithoutAudio();
@@ -285,6 +293,11 @@ private:
     // Video thread only: when the last picture was due, TickMs64; 0 before the first.
     uint64_t m_nLastPictureDueMs = 0;
     bool m_bPictureShown = false;  // the first picture has been let through
+
+    // Set by OpenFile before the workers start; read-only afterwards.
+    RecordedClock m_recordedClock;
+    std::string m_strFilePath;
+    int64_t m_nSnapPictureMs = 0;  // position of the snapshot copy's picture; guarded by m_csSnap
 
     std::function<void(int64_t)> m_pictureObserver;
     CHeardAudioClock m_heardClock;

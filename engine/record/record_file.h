@@ -87,6 +87,10 @@ public:
     int GetSampleRate() const;  // samples per second
     int GetChannels() const;
 
+    // After Open. The recorder's own stamp (ms, as written, with its date when it has one) of the
+    // frame that position 0 stands for; false when Open found no frame.
+    bool GetOriginStamp(uint64_t* stampMs) const;
+
     // Any thread. A copy of the index as far as it is built.
     std::vector<_tagFileSeek> GetSeekIndex() const;
 

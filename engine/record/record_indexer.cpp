@@ -37,6 +37,7 @@ void RecordIndexer::Reset() {
     m_walk.position = kFileHeaderSize;
     m_anyFrame = false;
     m_originMs = m_indexBaseMs = 0;
+    m_originStampMs = 0;
     m_bytesPerMs = 0;
     m_firstOffset = 0;
     m_estimateEndOffset = 0;
@@ -85,6 +86,7 @@ void RecordIndexer::Consume(const LocatedFrame& frame) {
     walk.clockStarted = true;
     if (!walk.anyFrame) {
         walk.firstMs = walk.clockMs;
+        walk.firstStampMs = frame.header.timeMs;
         walk.firstOffset = frame.offset;
     }
     walk.anyFrame = true;
@@ -136,6 +138,7 @@ void RecordIndexer::SettleOrigin() {
     m_anyFrame = walk.anyFrame;
     if (!walk.anyFrame) return;
     m_originMs = walk.audioSeen && walk.videoSeen ? std::min(walk.firstAudioMs, walk.firstVideoMs) : walk.firstMs;
+    m_originStampMs = walk.firstStampMs + uint64_t(m_originMs - walk.firstMs);
     if (!walk.anyKeyFrame) m_indexBaseMs = walk.firstMs;  // index times then count from the first frame
 }
 

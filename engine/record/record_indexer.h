@@ -43,6 +43,8 @@ public:
     // Known after Begin and fixed from then on (unwrapped ms).
     bool AnyFrame() const { return m_anyFrame; }
     int64_t OriginMs() const { return m_originMs; }  // earlier of the two streams' first frames
+    // The recorder's full stamp (not only its time of day) of the origin.
+    uint64_t OriginStampMs() const { return m_originStampMs; }
     // Any thread. Index time 0: the first key frame, or the first frame while none is known.
     int64_t IndexBaseMs() const { return m_indexBaseMs; }
 
@@ -73,6 +75,7 @@ private:
         bool anyFrame = false, anyKeyFrame = false;
         bool audioSeen = false, videoSeen = false;
         int64_t firstMs = 0, lastMs = 0;  // of the first and last playable frames
+        uint64_t firstStampMs = 0;        // the first playable frame's stamp as written
         int64_t firstAudioMs = 0, firstVideoMs = 0;
         uint64_t firstOffset = 0, lastOffset = 0;
         uint64_t position = 0;  // of the next frame header
@@ -104,6 +107,7 @@ private:
     Walk m_walk;
     bool m_anyFrame = false;
     int64_t m_originMs = 0;
+    uint64_t m_originStampMs = 0;
     // Fixed once the first key frame is met; a recording opened before its first key frame was
     // written learns it later, on the background walk.
     std::atomic<int64_t> m_indexBaseMs{0};

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -66,6 +67,41 @@ TEST_F(TelvanePlayTest, a_file_that_does_not_open_gives_status_1) {
 
     EXPECT_EQ(fixtures::RunProgram({PlayerPath(), notMedia}, log), 1);
     EXPECT_EQ(ReadReport(log)["ended_by"], "not_opened");
+}
+
+// The recorder's clock of the first picture: a recording's own stamps in the local zone with its
+// offset, and an MP4's creation time; a file without one says so.
+TEST_F(TelvanePlayTest, prints_the_recorded_start_of_recordings_and_of_containers_with_a_creation_time) {
+    fixtures::ClipOptions clipOptions;
+    clipOptions.seconds = 1.0;
+    clipOptions.audioEncoder = "";
+    const std::string clip = fixtures::MakeClip(dir, "clip", clipOptions);
+    ASSERT_FALSE(clip.empty());
+    fixtures::RecordingOptions recordingOptions;
+    recordingOptions.startMs = 1'765'360'805'250;  // 2025-12-10 10:00:05.250 UTC
+    recordingOptions.audio = "none";
+    const std::string recording = fixtures::MakeRecording(dir, clip, "camera.rec", recordingOptions);
+    ASSERT_FALSE(recording.empty());
+    const std::string stamped = dir.File("stamped.mp4");
+    ASSERT_EQ(fixtures::RunProgram({"ffmpeg", "-v", "error", "-i", clip, "-c", "copy", "-metadata",
+                                    "creation_time=2025-12-10T10:00:05Z", stamped}),
+              0);
+
+    struct Case {
+        std::string file, zone, expected;
+    } cases[] = {
+        {recording, "CET-1", "2025-12-10T11:00:05.250+01:00"},
+        {recording, "UTC", "2025-12-10T10:00:05.250Z"},
+        {stamped, "UTC", "2025-12-10T10:00:05.000Z"},
+        {clip, "UTC", "n/a"},
+    };
+    for (const Case& c : cases) {
+        setenv("TZ", c.zone.c_str(), 1);
+        const std::string log = dir.File("clock.log");
+        ASSERT_EQ(fixtures::RunProgram({PlayerPath(), "--open-only", c.file}, log), 0) << ReadText(log);
+        EXPECT_EQ(ReadReport(log)["recorded_start"], c.expected) << c.file << " in " << c.zone;
+    }
+    unsetenv("TZ");
 }
 
 }  // namespace
