@@ -12,6 +12,7 @@
 #include "engine/record/record_file.h"
 #include "engine/recorded_clock_source.h"
 #include "engine/render/d3d_render.h"
+#include "engine/snapshot/snapshot_exif.h"
 #include "engine/snapshot/snapshot_writer.h"
 
 extern "C" {
@@ -361,7 +362,9 @@ int CPlayerCore::TakeSnapshot(const char* path) {
     // The kept copy's own size: the picture as shown. The size found at opening may be the
     // decoder's coded size (rows beyond the picture) or a header's, which can differ from the
     // stream's or be 0.
-    return WriteSnapshotJpeg(m_pSnapFrame, m_pSnapFrame->width, m_pSnapFrame->height, path);
+    const SnapshotEvidence evidence{m_recordedClock, m_nSnapPictureMs, m_strFilePath};
+    return WriteSnapshotJpeg(m_pSnapFrame, m_pSnapFrame->width, m_pSnapFrame->height, path,
+                             MakeSnapshotExifSegment(evidence));
 }
 
 int CPlayerCore::StopPlay() {
