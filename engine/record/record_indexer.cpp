@@ -34,7 +34,8 @@ void RecordIndexer::Reset() {
         m_entries.clear();
     }
     m_walk = Walk{};
-    m_walk.position = kFileHeaderSize;
+    m_walk.position = m_walk.nextOffset = kFileHeaderSize;
+    m_activity.Reset();
     m_anyFrame = false;
     m_originMs = m_indexBaseMs = 0;
     m_originStampMs = 0;
@@ -79,8 +80,10 @@ void RecordIndexer::Stop() {
 }
 
 void RecordIndexer::Consume(const LocatedFrame& frame) {
-    if (!IsPlayableFrame(frame.header)) return;
     Walk& walk = m_walk;
+    if (frame.offset != walk.nextOffset) walk.damaged = true;
+    walk.nextOffset = frame.offset + kFrameHeaderSize + frame.header.payloadSize;
+    if (!IsPlayableFrame(frame.header)) return;
     walk.clockMs = walk.clockStarted ? UnwrapTimeOfDay(walk.clockMs, frame.header.timeMs)
                                      : int64_t(frame.header.timeMs % kMsPerDay);
     walk.clockStarted = true;
@@ -93,6 +96,11 @@ void RecordIndexer::Consume(const LocatedFrame& frame) {
     walk.lastMs = walk.clockMs;
     walk.lastOffset = frame.offset;
     const bool audio = frame.header.kind == kKindAudio;
+    if (m_findActivity) {
+        m_activity.AddFrame(walk.clockMs, !audio, frame.header.kind == kKindVideoKey, frame.header.payloadSize,
+                            walk.damaged);
+    }
+    walk.damaged = false;
     bool& seen = audio ? walk.audioSeen : walk.videoSeen;
     if (!seen) (audio ? walk.firstAudioMs : walk.firstVideoMs) = walk.clockMs;
     seen = true;
@@ -170,6 +178,7 @@ void RecordIndexer::PublishWalked() {
 
 // Once the walk has met the end of the data, its duration is the exact one.
 void RecordIndexer::MarkComplete() {
+    if (m_findActivity) m_activity.Finish();
     m_complete = true;
     m_durationMs = WalkedDurationMs();
     m_completeEvent.Set();
@@ -202,6 +211,17 @@ void RecordIndexer::BackgroundWalk() {
             if (m_stopEvent.Wait(kFollowPollMs)) return;
         } while (m_view.Size() == sizeAtEnd);
     }
+}
+
+ActivityTimeline RecordIndexer::Activity() const {
+    if (!m_anyFrame) return {};
+    ActivityTimeline timeline = m_activity.Snapshot();
+    for (TimelineSpan& span : timeline.spans) {
+        span.startMs -= m_originMs;
+        span.endMs -= m_originMs;
+    }
+    if (timeline.walkedMs >= 0) timeline.walkedMs -= m_originMs;
+    return timeline;
 }
 
 bool RecordIndexer::WaitComplete(uint32_t timeoutMs) { return m_completeEvent.Wait(timeoutMs); }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/record/activity_finder.h"
 #include "engine/record/frame_walker.h"
 #include "engine/record/posix_read_file.h"
 #include "platform/sync.h"
@@ -30,6 +31,12 @@ public:
     ~RecordIndexer();
     RecordIndexer(const RecordIndexer&) = delete;
     RecordIndexer& operator=(const RecordIndexer&) = delete;
+
+    // Before Begin: whether the walk also finds activity (it does unless told otherwise).
+    void SetFindActivity(bool find) { m_findActivity = find; }
+    // Any thread. Activity, gaps and damage found so far, in ms from the origin; empty when Begin
+    // found no frame.
+    ActivityTimeline Activity() const;
 
     // Opening thread, before Start. Walks the start of file and learns the duration from its end;
     // when the walk meets the end of the data the index is complete at once.
@@ -81,6 +88,8 @@ private:
         uint64_t position = 0;  // of the next frame header
         bool hasStamp = false;  // the stamp the next header is judged by
         uint64_t stampMs = 0;
+        uint64_t nextOffset = 0;  // where the next frame's header lies when nothing is damaged
+        bool damaged = false;     // bytes were stepped over since the last playable frame
     };
 
     void Reset();
@@ -115,6 +124,9 @@ private:
     double m_bytesPerMs = 0;           // of the start of the file; 0 when unknown
     uint64_t m_estimateEndOffset = 0;  // of the last frame found at the end; 0 when none
     int64_t m_estimateIndexMs = 0;     // its index time
+
+    bool m_findActivity = true;
+    ActivityFinder m_activity;  // fed by the walk
 
     std::atomic<uint64_t> m_durationMs{0};
     std::atomic<int64_t> m_walkedIndexMs{INT64_MIN};  // index time of the last frame walked
