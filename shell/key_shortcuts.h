@@ -22,6 +22,8 @@ enum class KeyAction {
     SeekBy,        // seek `argument` ms from the playing position
     StepVolume,    // move the volume `argument` steps
     VideoPaneOwn,  // handled by the video pane itself (Esc in full screen); listed only
+    ClockOverlay,  // show or hide the recorded time over the full-screen picture
+    GoTo,          // ask for a recorded time or an offset and seek there
 };
 
 struct KeyShortcut {

@@ -11,6 +11,7 @@
 #include "engine/audio/master_volume.h"
 #include "panels/command_ids.h"
 #include "panels/path_rules.h"
+#include "shell/clock_view.h"
 #include "shell/key_shortcuts.h"
 #include "shell/main_dlg_rules.h"
 
@@ -43,6 +44,7 @@ BOOL CMainDlg::OnInitDialog() {
     m_wndCtrl.m_sliderVolume.SetPos(GetMasterVolume());
     StartPositionThread();
     m_pKeyShortcuts = std::make_unique<CKeyShortcuts>(*this);
+    CreateClockView();
     return TRUE;
 }
 
@@ -91,6 +93,7 @@ void CMainDlg::OnPaint(QPainter& dc) {
 // to live windows.
 void CMainDlg::OnDestroy() {
     m_pKeyShortcuts.reset();
+    m_pClockView.reset();
     StopPositionThread();
     DisposePlayer(SwapPlayer(nullptr));
     m_pNotifier.reset();

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <memory>
 
+class CClockView;
 class CKeyShortcuts;
 
 #include "engine/player_core.h"
@@ -52,6 +53,11 @@ public:
     // Whether the keyboard of this top-level window is the player's: the main window, or the
     // video pane while it is a full-screen window of its own.
     bool OwnsKeyboardOf(const QWidget& topLevel) const;
+    // The recorder's clock (main_dlg_clock.cpp): the overlay over the full-screen picture turned
+    // off or on, and the go-to dialog, which seeks while playing.
+    void ToggleClockOverlay();
+    void ShowGoTo();
+    const CClockView* ClockView() const { return m_pClockView.get(); }
 
 protected:
     platform::BOOL OnInitDialog() override;
@@ -143,6 +149,10 @@ protected:
     // Pictures shown by every session, counted only when kPictureCountVariable is set and printed
     // to the standard error when the panel goes (for measuring the player from outside).
     std::shared_ptr<std::atomic<int64_t>> m_pPicturesShown;
+
+    // The recorded time on screen, from OnInitDialog until OnDestroy.
+    std::unique_ptr<CClockView> m_pClockView;
+    void CreateClockView();
 
     // The keys, active from OnInitDialog until OnDestroy.
     std::unique_ptr<CKeyShortcuts> m_pKeyShortcuts;
