@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <new>
 
+#include "engine/activity_scan.h"
 #include "engine/audio/sound_out.h"
 #include "engine/packet_disposal.h"
 #include "engine/packet_queue.h"
@@ -111,6 +112,10 @@ int CPlayerCore::OpenFile(const char* path) {
     m_recordedClock = m_nInputKind == INPUT_RECORDING ? RecordingClock(*m_pRecordFile)
                                                       : ContainerClock(m_pFormatCtx, m_nVideoStream);
     m_strFilePath = path;
+    if (m_nInputKind == INPUT_CONTAINER) {
+        m_pActivityScan = std::make_unique<CContainerActivityScan>();
+        m_pActivityScan->Start(m_strFilePath);
+    }
     StartWorkers();
     return 1;
 }
@@ -367,6 +372,11 @@ int CPlayerCore::TakeSnapshot(const char* path) {
                              MakeSnapshotExifSegment(evidence));
 }
 
+ActivityTimeline CPlayerCore::GetActivity() const {
+    if (m_nInputKind == INPUT_RECORDING) return m_pRecordFile ? m_pRecordFile->GetActivity() : ActivityTimeline{};
+    return m_pActivityScan ? m_pActivityScan->Timeline() : ActivityTimeline{};
+}
+
 int CPlayerCore::StopPlay() {
     if (!m_bRenderReady) return 0;
     if (!m_bPlaying && m_bOpened) Play();
@@ -378,6 +388,7 @@ int CPlayerCore::StopPlay() {
     m_hVideoRoomEvent.Set();
     m_bOpened = 0;
     m_bPlaying = 0;
+    m_pActivityScan.reset();
     if (m_nInputKind == INPUT_RECORDING && m_pRecordFile) {
         if (m_pRecordFile->IsOpen()) m_pRecordFile->Close();
         delete m_pRecordFile;

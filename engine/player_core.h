@@ -8,11 +8,13 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/heard_audio_clock.h"
 #include "engine/pcm_converter.h"
+#include "engine/record/activity_finder.h"
 #include "engine/recorded_clock.h"
 #include "engine/sound_stall_watch.h"
 #include "engine/sync_delays.h"
@@ -35,6 +37,7 @@ class CD3DRender;
 class CPacketQueue;
 class CRecordFile;
 class CSoundOut;
+class CContainerActivityScan;
 
 // Posted as WM_COMMAND wParam when the file has played out.
 constexpr platform::WParam ID_END_OF_FILE = 65;
@@ -83,6 +86,9 @@ public:
     // After OpenFile, on the owner's thread: the recorder's clock at position 0 (none when the file
     // does not say when it was recorded).
     RecordedClock GetRecordedClock() const { return m_recordedClock; }
+    // Owner's thread, between OpenFile and StopPlay: activity, gaps and damage as far as they have
+    // been found (a recording's indexer, or a packet pass over a container, in the background).
+    ActivityTimeline GetActivity() const;
     // The session's file, as given to OpenFile.
     const std::string& GetFilePath() const { return m_strFilePath; }
 
@@ -297,6 +303,7 @@ private:
     // Set by OpenFile before the workers start; read-only afterwards.
     RecordedClock m_recordedClock;
     std::string m_strFilePath;
+    std::unique_ptr<CContainerActivityScan> m_pActivityScan;  // containers only; ended by StopPlay
     int64_t m_nSnapPictureMs = 0;  // position of the snapshot copy's picture; guarded by m_csSnap
 
     std::function<void(int64_t)> m_pictureObserver;

@@ -34,6 +34,8 @@ constexpr KeyShortcut kShortcuts[] = {
     {Qt::Key_O, kNone, KeyAction::Command, ID_OPEN_FILE, false, "O", "Open a file"},
     {Qt::Key_C, kNone, KeyAction::ClockOverlay, 0, false, "C", "Recorded time over the full-screen picture"},
     {Qt::Key_G, kCtrl, KeyAction::GoTo, 0, false, "Ctrl+G", "Go to a recorded time or an offset"},
+    {Qt::Key_N, kNone, KeyAction::JumpActivity, 1, true, "N", "Next activity"},
+    {Qt::Key_P, kNone, KeyAction::JumpActivity, -1, true, "P", "Previous activity"},
 };
 
 }  // namespace
@@ -91,6 +93,7 @@ void CKeyShortcuts::Apply(const KeyShortcut& shortcut) {
     case KeyAction::VideoPaneOwn: break;
     case KeyAction::ClockOverlay: m_panel.ToggleClockOverlay(); break;
     // The dialog runs a loop of its own: not from inside this filter.
+    case KeyAction::JumpActivity: m_panel.JumpToActivity(shortcut.argument); break;
     case KeyAction::GoTo: QTimer::singleShot(0, &m_panel, [panel = &m_panel] { panel->ShowGoTo(); }); break;
     }
 }

@@ -24,6 +24,7 @@ enum class KeyAction {
     VideoPaneOwn,  // handled by the video pane itself (Esc in full screen); listed only
     ClockOverlay,  // show or hide the recorded time over the full-screen picture
     GoTo,          // ask for a recorded time or an offset and seek there
+    JumpActivity,  // seek to the start of the next (argument 1) or previous (-1) activity
 };
 
 struct KeyShortcut {

@@ -11,6 +11,7 @@
 #include "engine/audio/master_volume.h"
 #include "panels/command_ids.h"
 #include "panels/path_rules.h"
+#include "shell/activity_strip.h"
 #include "shell/clock_view.h"
 #include "shell/key_shortcuts.h"
 #include "shell/main_dlg_rules.h"
@@ -94,6 +95,7 @@ void CMainDlg::OnPaint(QPainter& dc) {
 void CMainDlg::OnDestroy() {
     m_pKeyShortcuts.reset();
     m_pClockView.reset();
+    m_pActivityStrip.reset();
     StopPositionThread();
     DisposePlayer(SwapPlayer(nullptr));
     m_pNotifier.reset();

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <memory>
 
+class CActivityStrip;
 class CClockView;
 class CKeyShortcuts;
 
@@ -57,6 +58,8 @@ public:
     // off or on, and the go-to dialog, which seeks while playing.
     void ToggleClockOverlay();
     void ShowGoTo();
+    // Seeks to the start of the next (direction 1) or previous (-1) activity, while playing.
+    void JumpToActivity(int direction);
     const CClockView* ClockView() const { return m_pClockView.get(); }
 
 protected:
@@ -152,6 +155,7 @@ protected:
 
     // The recorded time on screen, from OnInitDialog until OnDestroy.
     std::unique_ptr<CClockView> m_pClockView;
+    std::unique_ptr<CActivityStrip> m_pActivityStrip;
     void CreateClockView();
 
     // The keys, active from OnInitDialog until OnDestroy.

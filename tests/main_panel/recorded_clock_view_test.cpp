@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "panels/command_ids.h"
+#include "shell/activity_strip.h"
 #include "shell/clock_view.h"
 #include "tests/main_panel/main_panel_test_support.h"
 #include "tests/support/fixtures.h"
@@ -86,6 +87,31 @@ TEST_F(RecordedClockView, the_go_to_dialog_seeks_to_a_recorded_time_and_refuses_
     EXPECT_EQ(problems, QStringList{"1"});  // the text outside the file kept it open
     ASSERT_TRUE(PumpUntil([&] { return panel.m_pPlayer->GetPosition() >= 4000; }));
     EXPECT_TRUE(PumpUntil([&] { return panel.ClockView()->LabelText().startsWith("2025-12-10 11:00:0"); }));
+}
+
+TEST(ActivityStrip, keys_jump_to_the_start_of_the_next_and_previous_activity) {
+    ActivityTimeline timeline;
+    timeline.spans = {{TimelineSpanKind::Activity, 5'000, 8'000},
+                      {TimelineSpanKind::Gap, 10'000, 12'000},
+                      {TimelineSpanKind::Activity, 15'000, 17'000}};
+    struct Case {
+        int64_t positionMs;
+        std::optional<int64_t> next, previous;
+    } cases[] = {
+        {0, 5'000, std::nullopt},
+        {5'200, 15'000, std::nullopt},  // just after a jump to 5 s: on to the next, back to none
+        {9'000, 15'000, 5'000},
+        {15'200, std::nullopt, 5'000},
+        {20'000, std::nullopt, 15'000},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(NextActivityStart(timeline, c.positionMs), c.next) << c.positionMs;
+        EXPECT_EQ(PreviousActivityStart(timeline, c.positionMs), c.previous) << c.positionMs;
+    }
+    EXPECT_EQ(StripXForMs(15'000, 30'000, 600), 300);
+    EXPECT_EQ(StripXForMs(40'000, 30'000, 600), 600);
+    EXPECT_EQ(StripMsForX(150, 30'000, 600), 7'500);
+    EXPECT_EQ(StripXForMs(1'000, 0, 600), 0);
 }
 
 }  // namespace
