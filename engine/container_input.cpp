@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/recorded_clock_source.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -78,8 +80,11 @@ bool CContainerInput::Open(const char* path, std::string* error) {
     // The sound that goes with the pictures (the same programme), the default track first.
     const int audio = av_find_best_stream(m_pFormatCtx, AVMEDIA_TYPE_AUDIO, -1, video, nullptr, 0);
     if (audio >= 0) m_audio = DescribeStream(audio);
+    m_activityScan.Start(path);
     return true;
 }
+
+RecordedClock CContainerInput::Clock() const { return ContainerClock(m_pFormatCtx, m_video.index); }
 
 InputStream CContainerInput::DescribeStream(int index) const {
     const AVStream* stream = m_pFormatCtx->streams[index];

@@ -3,6 +3,9 @@
 // the session's input interface, through libavformat. It plays the main picture stream and the
 // sound that goes with it.
 
+#include <memory>
+
+#include "engine/activity_scan.h"
 #include "engine/media_input.h"
 
 struct AVFormatContext;
@@ -21,6 +24,8 @@ public:
     int64_t OriginMs() const override { return m_nOriginMs; }
     ReadResult Read(AVPacket** packet) override;
     bool SeekToKeyFrameFor(int64_t targetMs) override;
+    RecordedClock Clock() const override;
+    ActivityTimeline Activity() const override { return m_activityScan.Timeline(); }
 
 private:
     InputStream DescribeStream(int index) const;
@@ -36,6 +41,8 @@ private:
     int64_t m_nDurationMs = 0;
     // Transport streams and cuts of longer captures start far from 0.
     int64_t m_nOriginMs = 0;
+    // A pass of its own over the file's packets, started by Open, ended with the input.
+    CContainerActivityScan m_activityScan;
 };
 
 // The picture stream a viewer means: the one marked default, and among those the largest picture;

@@ -11,6 +11,9 @@
 #include <memory>
 #include <string>
 
+#include "engine/record/activity_finder.h"
+#include "engine/recorded_clock.h"
+
 extern "C" {
 #include <libavcodec/codec_par.h>
 #include <libavutil/rational.h>
@@ -62,6 +65,10 @@ public:
     // True when each packet's stamp is its frame's own time (no reordering, no decoder delay), so
     // frames are timed by their packets and a seek leaves no previous picture to measure from.
     virtual bool StampsFramesByPackets() const { return false; }
+    // The recorder's clock at position 0; none when the file does not say when it was recorded.
+    virtual RecordedClock Clock() const = 0;
+    // Activity, gaps and damage as far as a background walk has found them; any thread.
+    virtual ActivityTimeline Activity() const = 0;
 };
 
 // The input for path: a recording when the file says it is one, else a container. `running` is the

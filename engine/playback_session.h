@@ -46,6 +46,9 @@ public:
     int Attach(platform::WindowHandle videoWindow, platform::WindowHandle notifyWindow);
     int OpenFile(const char* path);
     const std::string& GetOpenError() const { return m_openError; }
+    RecordedClock GetRecordedClock() const { return m_recordedClock; }
+    ActivityTimeline GetActivity() const;
+    const std::string& GetFilePath() const { return m_strFilePath; }
     int Play();
     void Pause();
     void StepFrame();
@@ -110,7 +113,7 @@ private:
     bool OnVideoStarved(AVFrame* frame);
     bool DrainVideoDecoder(AVFrame* frame);
     AVFrame* AsPlanar420(AVFrame* frame);
-    void RefreshSnapshotCopy(const AVFrame* picture);
+    void RefreshSnapshotCopy(const AVFrame* picture, int64_t pictureMs);
 
     void SyncThread();
     bool SyncWithAudio();
@@ -197,6 +200,10 @@ private:
     int32_t m_nFrameDelta = 0;                // stream units; guarded by m_csDelta
     bool m_bStopped = false;  // StopPlay ran; owner's thread only
     std::string m_openError;  // why the last OpenFile failed; owner's thread only
+    // Set by OpenFile before the workers start; read-only afterwards.
+    RecordedClock m_recordedClock;
+    std::string m_strFilePath;
+    int64_t m_nSnapPictureMs = 0;  // position of the snapshot copy's picture; guarded by m_csSnap
 
     // Kept at OpenFile so that the polling thread never reads a context that StopPlay frees.
     std::atomic<int64_t> m_nDurationMs{0};

@@ -11,6 +11,7 @@
 #include "engine/media_input.h"
 #include "engine/packet_queue.h"
 #include "engine/render/d3d_render.h"
+#include "engine/snapshot/snapshot_exif.h"
 #include "engine/snapshot/snapshot_writer.h"
 
 extern "C" {
@@ -97,6 +98,8 @@ bool CPlaybackSession::OpenInput(const char* path) {
     m_bStampsByPacket = m_pInput->StampsFramesByPackets();
     m_nOriginMs = m_pInput->OriginMs();
     m_nDurationMs = m_pInput->DurationMs();
+    m_recordedClock = m_pInput->Clock();
+    m_strFilePath = path;
     return true;
 }
 
@@ -288,7 +291,13 @@ int CPlaybackSession::TakeSnapshot(const char* path) {
     // The kept copy's own size: the picture as shown. The size found at opening may be the
     // decoder's coded size (rows beyond the picture) or a header's, which can differ from the
     // stream's or be 0.
-    return WriteSnapshotJpeg(m_pSnapFrame, m_pSnapFrame->width, m_pSnapFrame->height, path);
+    const SnapshotEvidence evidence{m_recordedClock, m_nSnapPictureMs, m_strFilePath};
+    return WriteSnapshotJpeg(m_pSnapFrame, m_pSnapFrame->width, m_pSnapFrame->height, path,
+                             MakeSnapshotExifSegment(evidence));
+}
+
+ActivityTimeline CPlaybackSession::GetActivity() const {
+    return m_pInput ? m_pInput->Activity() : ActivityTimeline{};
 }
 
 int CPlaybackSession::StopPlay() {

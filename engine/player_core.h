@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "engine/record/activity_finder.h"
+#include "engine/recorded_clock.h"
 #include "platform/messages.h"
 
 class CPlaybackSession;
@@ -58,6 +60,15 @@ public:
     // panel's position thread: an atomic, no lock.
     bool IsOpened() const;
     bool IsPlaying() const;
+
+    // After OpenFile, on the owner's thread: the recorder's clock at position 0 (none when the file
+    // does not say when it was recorded).
+    RecordedClock GetRecordedClock() const;
+    // Owner's thread, between OpenFile and StopPlay: activity, gaps and damage as far as they have
+    // been found (a recording's indexer, or a packet pass over a container, in the background).
+    ActivityTimeline GetActivity() const;
+    // The session's file, as given to OpenFile.
+    const std::string& GetFilePath() const;
 
     // Called on the video thread right after each picture the renderer accepted, with that
     // picture's time in ms on the stream's clock. Set before OpenFile; must return quickly.

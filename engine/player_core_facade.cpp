@@ -29,3 +29,6 @@ void CPlayerCore::SetPictureObserver(std::function<void(int64_t pictureMs)> obse
     m_session->SetPictureObserver(std::move(observer));
 }
 int64_t CPlayerCore::GetHeardAudioMs() const { return m_session->GetHeardAudioMs(); }
+RecordedClock CPlayerCore::GetRecordedClock() const { return m_session->GetRecordedClock(); }
+ActivityTimeline CPlayerCore::GetActivity() const { return m_session->GetActivity(); }
+const std::string& CPlayerCore::GetFilePath() const { return m_session->GetFilePath(); }

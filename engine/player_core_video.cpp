@@ -258,7 +258,7 @@ bool CPlaybackSession::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t
     if (m_bRenderStartPending.exchange(0)) {
         m_pRender->Start(static_cast<uint32_t>(picture->width), static_cast<uint32_t>(picture->height));
     }
-    RefreshSnapshotCopy(picture);
+    RefreshSnapshotCopy(picture, pictureMs != AV_NOPTS_VALUE ? pictureMs : VideoClockMs(pictureTs));
     int pushed = 0;
     if (m_bHasAudio && m_bHasVideo) {
         pushed = m_pRender->PushFrame(picture, picture->width, picture->height, kShowAtOnceMs);
@@ -332,8 +332,9 @@ AVFrame* CPlaybackSession::AsPlanar420(AVFrame* frame) {
 }
 
 // The copy has packed planes (line sizes width and (width + 1) / 2) sized from the picture.
-void CPlaybackSession::RefreshSnapshotCopy(const AVFrame* picture) {
+void CPlaybackSession::RefreshSnapshotCopy(const AVFrame* picture, int64_t pictureMs) {
     platform::CsGuard guard(m_csSnap);
+    m_nSnapPictureMs = pictureMs;
     if (m_pSnapFrame && (m_pSnapFrame->width != picture->width || m_pSnapFrame->height != picture->height)) {
         av_frame_free(&m_pSnapFrame);
     }

@@ -1,5 +1,7 @@
 #include "engine/recording_input.h"
 
+#include "engine/recorded_clock_source.h"
+
 #include "platform/sync.h"
 
 extern "C" {
@@ -69,3 +71,5 @@ ReadResult CRecordingInput::Read(AVPacket** packet) {
 }
 
 bool CRecordingInput::SeekToKeyFrameFor(int64_t targetMs) { return m_file.SeekToKeyFrameAtOrBefore(targetMs); }
+
+RecordedClock CRecordingInput::Clock() const { return RecordingClock(m_file); }

@@ -20,6 +20,8 @@ public:
     bool SeekToKeyFrameFor(int64_t targetMs) override;
     int64_t AudioMsFor(int64_t videoMs) const override { return m_file.VideoToAudioMs(videoMs); }
     bool StampsFramesByPackets() const override { return true; }
+    RecordedClock Clock() const override;
+    ActivityTimeline Activity() const override { return m_file.GetActivity(); }
 
 private:
     CRecordFile m_file;

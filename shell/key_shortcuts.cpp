@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
 #include <QWidget>
 
 #include "panels/command_ids.h"
@@ -31,6 +32,10 @@ constexpr KeyShortcut kShortcuts[] = {
     {Qt::Key_Down, kNone, KeyAction::StepVolume, -1, true, "Down", "Quieter"},
     {Qt::Key_S, kNone, KeyAction::Command, ID_SNAPSHOT, false, "S", "Snapshot"},
     {Qt::Key_O, kNone, KeyAction::Command, ID_OPEN_FILE, false, "O", "Open a file"},
+    {Qt::Key_C, kNone, KeyAction::ClockOverlay, 0, false, "C", "Recorded time over the full-screen picture"},
+    {Qt::Key_G, kCtrl, KeyAction::GoTo, 0, false, "Ctrl+G", "Go to a recorded time or an offset"},
+    {Qt::Key_N, kNone, KeyAction::JumpActivity, 1, true, "N", "Next activity"},
+    {Qt::Key_P, kNone, KeyAction::JumpActivity, -1, true, "P", "Previous activity"},
 };
 
 }  // namespace
@@ -86,5 +91,9 @@ void CKeyShortcuts::Apply(const KeyShortcut& shortcut) {
     case KeyAction::SeekBy: m_panel.SeekBy(shortcut.argument); break;
     case KeyAction::StepVolume: m_panel.StepVolume(shortcut.argument); break;
     case KeyAction::VideoPaneOwn: break;
+    case KeyAction::ClockOverlay: m_panel.ToggleClockOverlay(); break;
+    // The dialog runs a loop of its own: not from inside this filter.
+    case KeyAction::JumpActivity: m_panel.JumpToActivity(shortcut.argument); break;
+    case KeyAction::GoTo: QTimer::singleShot(0, &m_panel, [panel = &m_panel] { panel->ShowGoTo(); }); break;
     }
 }

@@ -22,6 +22,9 @@ enum class KeyAction {
     SeekBy,        // seek `argument` ms from the playing position
     StepVolume,    // move the volume `argument` steps
     VideoPaneOwn,  // handled by the video pane itself (Esc in full screen); listed only
+    ClockOverlay,  // show or hide the recorded time over the full-screen picture
+    GoTo,          // ask for a recorded time or an offset and seek there
+    JumpActivity,  // seek to the start of the next (argument 1) or previous (-1) activity
 };
 
 struct KeyShortcut {

@@ -13,6 +13,8 @@
 #include "panels/command_ids.h"
 #include "panels/pane_texts.h"
 #include "panels/path_rules.h"
+#include "shell/activity_strip.h"
+#include "shell/clock_view.h"
 #include "shell/key_shortcuts.h"
 #include "platform/qt/message_box.h"
 #include "shell/main_dlg_rules.h"
@@ -62,6 +64,7 @@ BOOL CMainDlg::OnInitDialog() {
     m_wndCtrl.m_sliderVolume.SetPos(GetMasterVolume());
     StartPositionThread();
     m_pKeyShortcuts = std::make_unique<CKeyShortcuts>(*this);
+    CreateClockView();
     return TRUE;
 }
 
@@ -110,6 +113,8 @@ void CMainDlg::OnPaint(QPainter& dc) {
 // to live windows.
 void CMainDlg::OnDestroy() {
     m_pKeyShortcuts.reset();
+    m_pClockView.reset();
+    m_pActivityStrip.reset();
     StopPositionThread();
     DisposePlayer(SwapPlayer(nullptr));
     m_pNotifier.reset();

@@ -14,6 +14,8 @@
 #include <atomic>
 #include <memory>
 
+class CActivityStrip;
+class CClockView;
 class CKeyShortcuts;
 
 #include "engine/player_core.h"
@@ -56,6 +58,13 @@ public:
     // Whether the keyboard of this top-level window is the player's: the main window, or the
     // video pane while it is a full-screen window of its own.
     bool OwnsKeyboardOf(const QWidget& topLevel) const;
+    // The recorder's clock (main_dlg_clock.cpp): the overlay over the full-screen picture turned
+    // off or on, and the go-to dialog, which seeks while playing.
+    void ToggleClockOverlay();
+    void ShowGoTo();
+    // Seeks to the start of the next (direction 1) or previous (-1) activity, while playing.
+    void JumpToActivity(int direction);
+    const CClockView* ClockView() const { return m_pClockView.get(); }
 
 protected:
     platform::BOOL OnInitDialog() override;
@@ -159,6 +168,11 @@ protected:
     // Pictures shown by every session, counted only when kPictureCountVariable is set and printed
     // to the standard error when the panel goes (for measuring the player from outside).
     std::shared_ptr<std::atomic<int64_t>> m_pPicturesShown;
+
+    // The recorded time on screen, from OnInitDialog until OnDestroy.
+    std::unique_ptr<CClockView> m_pClockView;
+    std::unique_ptr<CActivityStrip> m_pActivityStrip;
+    void CreateClockView();
 
     // The keys, active from OnInitDialog until OnDestroy.
     std::unique_ptr<CKeyShortcuts> m_pKeyShortcuts;

@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
-  libturbojpeg0-dev libpulse-dev qt6-base-dev libx11-dev
+  libturbojpeg0-dev libexif-dev libpulse-dev qt6-base-dev libx11-dev
   fonts-wqy-microhei fonts-dejavu-core
   qt6-wayland qt6-translations-l10n
 )

@@ -101,6 +101,12 @@ void CRecordFile::ReadStreamDescription(const uint8_t* headerBytes) {
     m_nSampleRate = int(header.sampleRate);
 }
 
+bool CRecordFile::GetOriginStamp(uint64_t* stampMs) const {
+    if (!m_indexer.AnyFrame()) return false;
+    *stampMs = m_indexer.OriginStampMs();
+    return true;
+}
+
 int64_t CRecordFile::NextClockMs(uint64_t stampMs) {
     m_nClockMs = m_bClockStarted ? UnwrapTimeOfDay(m_nClockMs, stampMs) : int64_t(stampMs % kMsPerDay);
     m_bClockStarted = 1;

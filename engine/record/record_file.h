@@ -87,6 +87,16 @@ public:
     int GetSampleRate() const;  // samples per second
     int GetChannels() const;
 
+    // After Open. The recorder's own stamp (ms, as written, with its date when it has one) of the
+    // frame that position 0 stands for; false when Open found no frame.
+    bool GetOriginStamp(uint64_t* stampMs) const;
+
+    // Before Open: the background walk also finds activity unless told otherwise.
+    void SetFindActivity(bool find) { m_indexer.SetFindActivity(find); }
+    // Any thread. Activity, gaps and damage as far as the walk has come, in ms from the start
+    // (as packet times count).
+    ActivityTimeline GetActivity() const { return m_indexer.Activity(); }
+
     // Any thread. A copy of the index as far as it is built.
     std::vector<_tagFileSeek> GetSeekIndex() const;
 

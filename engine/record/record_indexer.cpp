@@ -34,9 +34,11 @@ void RecordIndexer::Reset() {
         m_entries.clear();
     }
     m_walk = Walk{};
-    m_walk.position = kFileHeaderSize;
+    m_walk.position = m_walk.nextOffset = kFileHeaderSize;
+    m_activity.Reset();
     m_anyFrame = false;
     m_originMs = m_indexBaseMs = 0;
+    m_originStampMs = 0;
     m_bytesPerMs = 0;
     m_firstOffset = 0;
     m_estimateEndOffset = 0;
@@ -78,19 +80,27 @@ void RecordIndexer::Stop() {
 }
 
 void RecordIndexer::Consume(const LocatedFrame& frame) {
-    if (!IsPlayableFrame(frame.header)) return;
     Walk& walk = m_walk;
+    if (frame.offset != walk.nextOffset) walk.damaged = true;
+    walk.nextOffset = frame.offset + kFrameHeaderSize + frame.header.payloadSize;
+    if (!IsPlayableFrame(frame.header)) return;
     walk.clockMs = walk.clockStarted ? UnwrapTimeOfDay(walk.clockMs, frame.header.timeMs)
                                      : int64_t(frame.header.timeMs % kMsPerDay);
     walk.clockStarted = true;
     if (!walk.anyFrame) {
         walk.firstMs = walk.clockMs;
+        walk.firstStampMs = frame.header.timeMs;
         walk.firstOffset = frame.offset;
     }
     walk.anyFrame = true;
     walk.lastMs = walk.clockMs;
     walk.lastOffset = frame.offset;
     const bool audio = frame.header.kind == kKindAudio;
+    if (m_findActivity) {
+        m_activity.AddFrame(walk.clockMs, !audio, frame.header.kind == kKindVideoKey, frame.header.payloadSize,
+                            walk.damaged);
+    }
+    walk.damaged = false;
     bool& seen = audio ? walk.audioSeen : walk.videoSeen;
     if (!seen) (audio ? walk.firstAudioMs : walk.firstVideoMs) = walk.clockMs;
     seen = true;
@@ -136,6 +146,7 @@ void RecordIndexer::SettleOrigin() {
     m_anyFrame = walk.anyFrame;
     if (!walk.anyFrame) return;
     m_originMs = walk.audioSeen && walk.videoSeen ? std::min(walk.firstAudioMs, walk.firstVideoMs) : walk.firstMs;
+    m_originStampMs = walk.firstStampMs + uint64_t(m_originMs - walk.firstMs);
     if (!walk.anyKeyFrame) m_indexBaseMs = walk.firstMs;  // index times then count from the first frame
 }
 
@@ -167,6 +178,7 @@ void RecordIndexer::PublishWalked() {
 
 // Once the walk has met the end of the data, its duration is the exact one.
 void RecordIndexer::MarkComplete() {
+    if (m_findActivity) m_activity.Finish();
     m_complete = true;
     m_durationMs = WalkedDurationMs();
     m_completeEvent.Set();
@@ -199,6 +211,17 @@ void RecordIndexer::BackgroundWalk() {
             if (m_stopEvent.Wait(kFollowPollMs)) return;
         } while (m_view.Size() == sizeAtEnd);
     }
+}
+
+ActivityTimeline RecordIndexer::Activity() const {
+    if (!m_anyFrame) return {};
+    ActivityTimeline timeline = m_activity.Snapshot();
+    for (TimelineSpan& span : timeline.spans) {
+        span.startMs -= m_originMs;
+        span.endMs -= m_originMs;
+    }
+    if (timeline.walkedMs >= 0) timeline.walkedMs -= m_originMs;
+    return timeline;
 }
 
 bool RecordIndexer::WaitComplete(uint32_t timeoutMs) { return m_completeEvent.Wait(timeoutMs); }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/record/activity_finder.h"
 #include "engine/record/frame_walker.h"
 #include "engine/record/posix_read_file.h"
 #include "platform/sync.h"
@@ -31,6 +32,12 @@ public:
     RecordIndexer(const RecordIndexer&) = delete;
     RecordIndexer& operator=(const RecordIndexer&) = delete;
 
+    // Before Begin: whether the walk also finds activity (it does unless told otherwise).
+    void SetFindActivity(bool find) { m_findActivity = find; }
+    // Any thread. Activity, gaps and damage found so far, in ms from the origin; empty when Begin
+    // found no frame.
+    ActivityTimeline Activity() const;
+
     // Opening thread, before Start. Walks the start of file and learns the duration from its end;
     // when the walk meets the end of the data the index is complete at once.
     void Begin(PosixReadFile& file);
@@ -43,6 +50,8 @@ public:
     // Known after Begin and fixed from then on (unwrapped ms).
     bool AnyFrame() const { return m_anyFrame; }
     int64_t OriginMs() const { return m_originMs; }  // earlier of the two streams' first frames
+    // The recorder's full stamp (not only its time of day) of the origin.
+    uint64_t OriginStampMs() const { return m_originStampMs; }
     // Any thread. Index time 0: the first key frame, or the first frame while none is known.
     int64_t IndexBaseMs() const { return m_indexBaseMs; }
 
@@ -73,11 +82,14 @@ private:
         bool anyFrame = false, anyKeyFrame = false;
         bool audioSeen = false, videoSeen = false;
         int64_t firstMs = 0, lastMs = 0;  // of the first and last playable frames
+        uint64_t firstStampMs = 0;        // the first playable frame's stamp as written
         int64_t firstAudioMs = 0, firstVideoMs = 0;
         uint64_t firstOffset = 0, lastOffset = 0;
         uint64_t position = 0;  // of the next frame header
         bool hasStamp = false;  // the stamp the next header is judged by
         uint64_t stampMs = 0;
+        uint64_t nextOffset = 0;  // where the next frame's header lies when nothing is damaged
+        bool damaged = false;     // bytes were stepped over since the last playable frame
     };
 
     void Reset();
@@ -104,6 +116,7 @@ private:
     Walk m_walk;
     bool m_anyFrame = false;
     int64_t m_originMs = 0;
+    uint64_t m_originStampMs = 0;
     // Fixed once the first key frame is met; a recording opened before its first key frame was
     // written learns it later, on the background walk.
     std::atomic<int64_t> m_indexBaseMs{0};
@@ -111,6 +124,9 @@ private:
     double m_bytesPerMs = 0;           // of the start of the file; 0 when unknown
     uint64_t m_estimateEndOffset = 0;  // of the last frame found at the end; 0 when none
     int64_t m_estimateIndexMs = 0;     // its index time
+
+    bool m_findActivity = true;
+    ActivityFinder m_activity;  // fed by the walk
 
     std::atomic<uint64_t> m_durationMs{0};
     std::atomic<int64_t> m_walkedIndexMs{INT64_MIN};  // index time of the last frame walked

@@ -150,6 +150,19 @@ bool WriteFileReplacing(const char* path, const unsigned char* bytes, size_t cou
     return written;
 }
 
+// The segment goes after the start of image and the JFIF segment that TurboJPEG writes first.
+std::vector<uint8_t> WithSegmentAfterStart(const unsigned char* jpeg, size_t jpegBytes,
+                                           const std::vector<uint8_t>& segment) {
+    size_t insertAt = 2;
+    if (jpegBytes >= 6 && jpeg[2] == 0xFF && jpeg[3] == 0xE0) {
+        insertAt = std::min(jpegBytes, 4 + (size_t{jpeg[4]} << 8 | jpeg[5]));
+    }
+    std::vector<uint8_t> bytes(jpeg, jpeg + insertAt);
+    bytes.insert(bytes.end(), segment.begin(), segment.end());
+    bytes.insert(bytes.end(), jpeg + insertAt, jpeg + jpegBytes);
+    return bytes;
+}
+
 }  // namespace
 
 namespace {
@@ -227,6 +240,11 @@ int EncodeSnapshot(unsigned char* out, int capacity, unsigned long* sizeOut,
 }
 
 int WriteSnapshotJpeg(const AVFrame* picture, int width, int height, const char* path) {
+    return WriteSnapshotJpeg(picture, width, height, path, {});
+}
+
+int WriteSnapshotJpeg(const AVFrame* picture, int width, int height, const char* path,
+                      const std::vector<uint8_t>& segment) {
     if (path == nullptr || path[0] == '\0' || picture == nullptr || width <= 0 || height <= 0) {
         return 0;
     }
@@ -244,5 +262,9 @@ int WriteSnapshotJpeg(const AVFrame* picture, int width, int height, const char*
     if (EncodeSnapshot(jpeg.get(), capacity, &jpegBytes, picture, width, height) != 0) {
         return 0;
     }
-    return WriteFileReplacing(path, jpeg.get(), jpegBytes) ? 1 : 0;
+    if (segment.empty()) {
+        return WriteFileReplacing(path, jpeg.get(), jpegBytes) ? 1 : 0;
+    }
+    const std::vector<uint8_t> withSegment = WithSegmentAfterStart(jpeg.get(), jpegBytes, segment);
+    return WriteFileReplacing(path, withSegment.data(), withSegment.size()) ? 1 : 0;
 }

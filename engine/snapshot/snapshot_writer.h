@@ -3,6 +3,9 @@
 // libswscale, compressed in memory with TurboJPEG (4:4:4, quality 80) and written to the file.
 // Nothing here keeps state between calls; any thread may call it.
 
+#include <cstdint>
+#include <vector>
+
 struct AVFrame;
 
 // Compresses packed 24-bit pixels (rows of B, G, R bytes, 3 × width bytes apart) into `out`.
@@ -23,3 +26,7 @@ int EncodeSnapshot(unsigned char* out, int capacity, unsigned long* sizeOut,
 // failure. The bytes go to a temporary file in the same folder that is renamed over `path` once
 // complete: on failure (1 = written, 0 = not) no file and no partial file is left behind.
 int WriteSnapshotJpeg(const AVFrame* picture, int width, int height, const char* path);
+// As above, with `segment` (a whole JPEG marker segment, such as an EXIF APP1 one) placed after
+// the JPEG's opening JFIF segment.
+int WriteSnapshotJpeg(const AVFrame* picture, int width, int height, const char* path,
+                      const std::vector<uint8_t>& segment);

@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include <libexif/exif-data.h>
 
 #include "tests/support/container_fixtures.h"
 #include "tests/support/fixtures.h"
@@ -74,6 +79,87 @@ TEST_F(TelvanePlayTest, a_file_that_does_not_open_gives_status_1_and_its_reason)
         const std::string text = ReadText(log);
         EXPECT_NE(text.find("telvane-play: " + c.file + ": " + c.reasonHas), std::string::npos) << text;
     }
+}
+
+// The recorder's clock of the first picture: a recording's own stamps in the local zone with its
+// offset, and an MP4's creation time; a file without one says so.
+TEST_F(TelvanePlayTest, prints_the_recorded_start_of_recordings_and_of_containers_with_a_creation_time) {
+    fixtures::ClipOptions clipOptions;
+    clipOptions.seconds = 1.0;
+    clipOptions.audioEncoder = "";
+    const std::string clip = fixtures::MakeClip(dir, "clip", clipOptions);
+    ASSERT_FALSE(clip.empty());
+    fixtures::RecordingOptions recordingOptions;
+    recordingOptions.startMs = 1'765'360'805'250;  // 2025-12-10 10:00:05.250 UTC
+    recordingOptions.audio = "none";
+    const std::string recording = fixtures::MakeRecording(dir, clip, "camera.rec", recordingOptions);
+    ASSERT_FALSE(recording.empty());
+    const std::string stamped = dir.File("stamped.mp4");
+    ASSERT_EQ(fixtures::RunProgram({"ffmpeg", "-v", "error", "-i", clip, "-c", "copy", "-metadata",
+                                    "creation_time=2025-12-10T10:00:05Z", stamped}),
+              0);
+
+    struct Case {
+        std::string file, zone, expected;
+    } cases[] = {
+        {recording, "CET-1", "2025-12-10T11:00:05.250+01:00"},
+        {recording, "UTC", "2025-12-10T10:00:05.250Z"},
+        {stamped, "UTC", "2025-12-10T10:00:05.000Z"},
+        {clip, "UTC", "n/a"},
+    };
+    for (const Case& c : cases) {
+        setenv("TZ", c.zone.c_str(), 1);
+        const std::string log = dir.File("clock.log");
+        ASSERT_EQ(fixtures::RunProgram({PlayerPath(), "--open-only", c.file}, log), 0) << ReadText(log);
+        EXPECT_EQ(ReadReport(log)["recorded_start"], c.expected) << c.file << " in " << c.zone;
+    }
+    unsetenv("TZ");
+}
+
+std::string ExifText(ExifData* data, ExifIfd ifd, ExifTag tag) {
+    ExifEntry* entry = exif_content_get_entry(data->ifd[ifd], tag);
+    if (!entry) return "(none)";
+    char value[256];
+    return exif_entry_get_value(entry, value, sizeof value);
+}
+
+// A snapshot carries the recorder's time of its own picture and names where it comes from: the
+// time written must be the clock at the position the description names.
+TEST_F(TelvanePlayTest, a_snapshot_carries_its_recorded_time_and_source_in_exif) {
+    fixtures::ClipOptions clipOptions;
+    clipOptions.audioEncoder = "";
+    const std::string clip = fixtures::MakeClip(dir, "clip", clipOptions);
+    ASSERT_FALSE(clip.empty());
+    fixtures::RecordingOptions recordingOptions;
+    recordingOptions.startMs = 1'765'360'805'250;  // 2025-12-10 10:00:05.250 UTC
+    recordingOptions.audio = "none";
+    const std::string recording = fixtures::MakeRecording(dir, clip, "camera.rec", recordingOptions);
+    ASSERT_FALSE(recording.empty());
+    const std::string snapshot = dir.File("evidence.jpg");
+    const std::string log = dir.File("play.log");
+    setenv("TZ", "CET-1", 1);
+    const int status = fixtures::RunProgram({PlayerPath(), "--at", "700:snapshot=" + snapshot, recording}, log);
+    unsetenv("TZ");
+    ASSERT_EQ(status, 0) << ReadText(log);
+
+    std::unique_ptr<ExifData, void (*)(ExifData*)> data(exif_data_new_from_file(snapshot.c_str()), exif_data_unref);
+    ASSERT_TRUE(data) << "no EXIF in " << snapshot;
+    const std::string description = ExifText(data.get(), EXIF_IFD_0, EXIF_TAG_IMAGE_DESCRIPTION);
+    int hours = 0, minutes = 0, seconds = 0, ms = 0;
+    ASSERT_EQ(std::sscanf(description.c_str(), "camera.rec at %d:%d:%d.%d", &hours, &minutes, &seconds, &ms), 4)
+        << description;
+    EXPECT_NE(description.find(recording), std::string::npos) << description;
+    const int64_t positionMs = ((hours * 60 + minutes) * 60 + seconds) * 1000 + ms;
+    EXPECT_GT(positionMs, 0);
+    // 11:00:05.250 in that zone at position 0.
+    const int64_t clockMs = 11 * 3'600'000 + 5'250 + positionMs;
+    char expectedTime[32], expectedSubSeconds[8];
+    std::snprintf(expectedTime, sizeof expectedTime, "2025:12:10 %02d:%02d:%02d", int(clockMs / 3'600'000),
+                  int(clockMs / 60'000 % 60), int(clockMs / 1000 % 60));
+    std::snprintf(expectedSubSeconds, sizeof expectedSubSeconds, "%03d", int(clockMs % 1000));
+    EXPECT_EQ(ExifText(data.get(), EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL), expectedTime);
+    EXPECT_EQ(ExifText(data.get(), EXIF_IFD_EXIF, EXIF_TAG_SUB_SEC_TIME_ORIGINAL), expectedSubSeconds);
+    EXPECT_EQ(ExifText(data.get(), EXIF_IFD_EXIF, EXIF_TAG_OFFSET_TIME_ORIGINAL), "+01:00");
 }
 
 }  // namespace

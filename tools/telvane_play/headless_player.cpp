@@ -63,6 +63,8 @@ void HeadlessPlayer::WatchPictures() {
     });
     m_core->SetPictureObserver([this](int64_t pictureMs) {
         m_picturesPushed.fetch_add(1);
+        int64_t none = -1;
+        m_firstPicturePositionMs.compare_exchange_strong(none, pictureMs);
         NoteSeekLanding(pictureMs);
         // Away from normal speed no sound is written, so there is nothing to be in step with.
         if (m_speedCode.load() != 0) return;
@@ -177,7 +179,9 @@ PlaybackReport HeadlessPlayer::Run() {
         return report;
     }
     Log("opened in %" PRId64 " ms, duration %" PRId64 " ms", report.openMs, m_core->GetDuration());
+    const RecordedClock clock = m_core->GetRecordedClock();
     if (m_options.openOnly) {
+        report.recordedStart = FormatClockIso8601(clock, 0, ClockZone::Local);
         m_core->StopPlay();
         report.end = RunEnd::OpenOnly;
         return report;
@@ -201,6 +205,7 @@ PlaybackReport HeadlessPlayer::Run() {
     report.picturesPushed = m_picturesPushed.load();
     report.picturesPresented = m_target.PresentCount();
     report.firstPictureMs = m_firstPictureMs.load();
+    report.recordedStart = FormatClockIso8601(clock, std::max<int64_t>(m_firstPicturePositionMs.load(), 0), ClockZone::Local);
     {
         std::lock_guard<std::mutex> lock(m_seeksMutex);
         report.seekToPictureMs = m_seekToPictureMs;

@@ -54,6 +54,7 @@ private:
     std::atomic<uint64_t> m_playTickMs{0};        // TickMs64 at Play; 0 before
     std::atomic<int64_t> m_firstPictureMs{-1};    // ms from Play to the first present
     std::atomic<uint64_t> m_picturesPushed{0};
+    std::atomic<int64_t> m_firstPicturePositionMs{-1};  // the first picture's time, ms from the start
     std::atomic<int> m_speedCode{0};
     std::mutex m_offsetsMutex;
     std::vector<int64_t> m_avOffsetsMs;

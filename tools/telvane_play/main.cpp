@@ -11,6 +11,8 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "engine/activity_scan.h"
+#include "engine/recorded_clock_source.h"
 #include "tools/telvane_play/headless_player.h"
 #include "tools/telvane_play/play_options.h"
 
@@ -19,6 +21,38 @@ namespace {
 std::atomic<bool> g_interrupted{false};
 
 void OnInterrupt(int) { g_interrupted = true; }
+
+const char* SpanName(TimelineSpanKind kind) {
+    switch (kind) {
+        case TimelineSpanKind::Activity: return "activity";
+        case TimelineSpanKind::Gap: return "gap";
+        case TimelineSpanKind::Damage: return "damage";
+    }
+    return "";
+}
+
+// One line per stretch, "activity: START_MS-END_MS" in ms from the start, then its clock times.
+int ListActivity(const std::string& file) {
+    constexpr uint32_t kIndexWaitMs = 10 * 60 * 1000;
+    const ActivityTimeline timeline = FindActivity(file.c_str(), kIndexWaitMs);
+    if (timeline.walkedMs < 0) {
+        std::fprintf(stderr, "telvane-play: cannot read %s\n", file.c_str());
+        return 1;
+    }
+    const RecordedClock clock = ReadRecordedClock(file.c_str());
+    for (const TimelineSpan& span : timeline.spans) {
+        std::printf("%s: %lld-%lld", SpanName(span.kind), static_cast<long long>(span.startMs),
+                    static_cast<long long>(span.endMs));
+        if (clock.IsKnown()) {
+            std::printf(" %s - %s", FormatClockIso8601(clock, span.startMs, ClockZone::Local).c_str(),
+                        FormatClockIso8601(clock, span.endMs, ClockZone::Local).c_str());
+        }
+        std::printf("\n");
+    }
+    std::printf("walked_ms: %lld%s\n", static_cast<long long>(timeline.walkedMs),
+                timeline.complete ? "" : " (incomplete)");
+    return 0;
+}
 
 int ExitStatus(RunEnd end) {
     switch (end) {
@@ -42,6 +76,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     av_log_set_level(AV_LOG_ERROR);
+    if (options.activity) return ListActivity(options.file);
     // A first Ctrl-C ends the run with a report; the session is stopped as at the end of a file.
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);

@@ -140,6 +140,8 @@ bool ParsePlayOptions(const std::vector<std::string>& args, PlayOptions* options
         }
         if (arg == "--open-only") {
             options->openOnly = true;
+        } else if (arg == "--activity") {
+            options->activity = true;
         } else if (arg == "--minimised") {
             options->minimised = true;
         } else if (TakesValue(arg)) {
@@ -170,5 +172,7 @@ const char* PlayUsage() {
            "  --window WxH        size of the off-screen video window (default 640x360)\n"
            "  --open-only         open the file, report how long that took, and close it\n"
            "  --minimised         play with the video window minimised (no picture is shown)\n"
+           "  --activity          do not play: list the stretches with movement (from the frame\n"
+           "                      sizes, nothing decoded), the gaps and the damaged stretches\n"
            "example: telvane-play --at 2000:pause --at 3000:play --at 4000:snapshot=/tmp/x.jpg clip.mp4\n";
 }

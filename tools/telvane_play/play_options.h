@@ -23,6 +23,7 @@ struct PlayOptions {
     bool speedGiven = false;
     int64_t forMs = -1;               // ms to play after Play; -1 = until the end of the file
     bool openOnly = false;            // open, report how long it took, close
+    bool activity = false;            // list the activity instead of playing
     bool minimised = false;           // the video window is minimised from the start
     int windowWidth = 640;            // size of the off-screen video window, pixels
     int windowHeight = 360;

@@ -41,7 +41,9 @@ void PrintReport(const PlaybackReport& report, std::FILE* out) {
     std::fprintf(out, "file: %s\n", report.file.c_str());
     std::fprintf(out, "ended_by: %s\n", RunEndName(report.end));
     std::fprintf(out, "open_ms: %" PRId64 "\n", report.openMs);
-    if (report.end == RunEnd::NotOpened || report.end == RunEnd::OpenOnly) return;
+    if (report.end == RunEnd::NotOpened) return;
+    std::fprintf(out, "recorded_start: %s\n", report.recordedStart.empty() ? "n/a" : report.recordedStart.c_str());
+    if (report.end == RunEnd::OpenOnly) return;
     std::fprintf(out, "duration_ms: %" PRId64 "\n", report.durationMs);
     std::fprintf(out, "final_position_ms: %" PRId32 "\n", report.finalPositionMs);
     std::fprintf(out, "frame_rate: %d\n", report.frameRate);

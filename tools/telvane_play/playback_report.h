@@ -13,6 +13,8 @@ struct PlaybackReport {
     int64_t openMs = -1;            // ms that Attach and OpenFile took together
     RunEnd end = RunEnd::NotOpened;
     std::string openError;          // why the file could not be opened, naming it
+    // The recorder's clock of the first picture, ISO 8601 in the local zone; empty when unknown.
+    std::string recordedStart;
     int64_t durationMs = 0;         // as the session reports it
     int32_t finalPositionMs = 0;    // the session's position just before the stop
     int frameRate = 0;              // pictures per second, as the session reports it
