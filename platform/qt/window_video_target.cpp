@@ -126,7 +126,8 @@ void WindowVideoTarget::Paint(QPainter& dc, const Rect& client) {
     const qreal ratio = dc.device()->devicePixelRatioF();
     dc.save();
     dc.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio), true);
-    dc.drawImage(QPoint(m_rcShownDest.left, m_rcShownDest.top), m_shown);
+    // The destination is in device pixels too; a picture of its size is copied as it is.
+    dc.drawImage(ToQRect(m_rcShownDest), m_shown);
     dc.restore();
 }
 

@@ -863,10 +863,10 @@ TEST_F(ReviewTest, ASixHourRecordingsSliderLandsWhereClicked) {
         Click(seek.x + margin + static_cast<int>((seek.width - 2 * margin) * fraction), seek.y + seek.height / 2, kLeft);
     };
     clickAt(5.0 / 6);
-    EXPECT_TRUE(WaitForBand(Colour::Blue, "six_hours_at_five", 8000));
+    EXPECT_TRUE(WaitForBand(Colour::Blue, "six_hours_at_five", 30000));
     // Just past the end of the first third: a click off by more than a few minutes shows red.
     clickAt(1.0 / 3 + 0.01);
-    EXPECT_TRUE(WaitForBand(Colour::Green, "six_hours_past_two", 8000));
+    EXPECT_TRUE(WaitForBand(Colour::Green, "six_hours_past_two", 30000));
     EXPECT_EQ(SanitizerReports(), "");
 }
 

@@ -79,6 +79,8 @@ TEST(GrowingRecording, PlaysOnAsItIsWrittenAndEndsOnlyAfterTheWriterStops) {
     EXPECT_EQ(session.EndNotices(), 0u) << "ended while the recording was being written";
     ASSERT_TRUE(session.WaitForEnd());
     EXPECT_EQ(session.core.GetDuration(), DurationOfFinishedFile(path));
+    // The last pictures may still be on their way when the sound has reported the end.
+    EXPECT_TRUE(session.WaitForPictures(VideoFrames(FramesWritten(path))));
     EXPECT_EQ(session.core.StopPlay(), 1);
     EXPECT_EQ(session.EndNotices(), 1u);
     EXPECT_EQ(session.Pictures(), VideoFrames(FramesWritten(path))) << "every picture written was shown";
