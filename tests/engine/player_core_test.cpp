@@ -609,6 +609,8 @@ void ExpectDamagedFilePlaysToEnd(const std::string& path, const char* name) {
     ASSERT_EQ(session.core.OpenFile(path.c_str()), 1) << name;
     ASSERT_EQ(session.core.Play(), 1);
     EXPECT_TRUE(session.WaitForEnd()) << name;
+    // The sound may report the end before the first picture that survived the damage is shown.
+    EXPECT_TRUE(session.WaitForPictures(1)) << name;
     EXPECT_EQ(session.core.StopPlay(), 1);
     EXPECT_EQ(session.EndNotices(), 1u) << name;
     EXPECT_GT(session.Pictures(), 0u) << name;
