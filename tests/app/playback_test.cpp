@@ -277,6 +277,29 @@ protected:
         return dialog;
     }
 
+    // Fills the playlist from folder through its add button and plays the first entry by a double
+    // click on it.
+    void ScanFolderAndPlayFirstEntry(const std::string& folder, const std::string& shotName) {
+        const WindowGeometry p = Panel();
+        const ListWindLayout list = ComputeListWindLayout(kPlaylistWidth, p.height);
+        const int listLeft = p.x + p.width - kPlaylistWidth;
+        const int rowX = listLeft + list.files.left + 40;
+        const int rowY = p.y + list.files.top + 17;
+        const QImage emptyList = Screenshot(shotName + "_empty_list");
+        const std::set<unsigned long> mainOnly = Windows();
+        Click(listLeft + (list.add.left + list.add.right) / 2, p.y + (list.add.top + list.add.bottom) / 2, kLeft);
+        const unsigned long folderDialog = WaitForDialog(mainOnly);
+        ASSERT_NE(folderDialog, 0u);
+        Screenshot(shotName + "_dialog");
+        RunCommand("xdotool type --delay 20 '" + folder + "'");
+        Keys("Return");
+        ASSERT_TRUE(WaitForWindowGone(folderDialog));
+        ASSERT_TRUE(WaitForChange(emptyList, WindowGeometry{rowX - 30, rowY - 8, 150, 16}, shotName + "_scanned"))
+            << "the folder's file is listed";
+        RunCommand("xdotool mousemove " + std::to_string(rowX) + " " + std::to_string(rowY) +
+                   " sleep 0.2 click --repeat 2 --delay 80 1");
+    }
+
     std::vector<std::string> Jpegs() const {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(m_media)) {
@@ -417,23 +440,7 @@ TEST_F(PlaybackTest, OpenDialogAndScannedFolderPlayTheirFiles) {
     ASSERT_TRUE(WaitForBand(Colour::Black, "open_stopped", 3000));
 
     // The playlist's add button asks for a folder; a double click on its entry plays it.
-    const WindowGeometry p = Panel();
-    const ListWindLayout list = ComputeListWindLayout(kPlaylistWidth, p.height);
-    const int listLeft = p.x + p.width - kPlaylistWidth;
-    const int rowX = listLeft + list.files.left + 40;
-    const int rowY = p.y + list.files.top + 17;
-    const WindowGeometry firstRow{rowX - 30, rowY - 8, 150, 16};
-    const QImage emptyList = Screenshot("folder_empty_list");
-    Click(listLeft + (list.add.left + list.add.right) / 2, p.y + (list.add.top + list.add.bottom) / 2, kLeft);
-    const unsigned long folderDialog = WaitForDialog(mainOnly);
-    ASSERT_NE(folderDialog, 0u);
-    Screenshot("folder_dialog");
-    RunCommand("xdotool type --delay 20 '" + m_media + "'");
-    Keys("Return");
-    EXPECT_TRUE(WaitForWindowGone(folderDialog));
-    ASSERT_TRUE(WaitForChange(emptyList, firstRow, "folder_scanned")) << "the folder's file is listed";
-    RunCommand("xdotool mousemove " + std::to_string(rowX) + " " + std::to_string(rowY) +
-               " sleep 0.2 click --repeat 2 --delay 80 1");
+    ASSERT_NO_FATAL_FAILURE(ScanFolderAndPlayFirstEntry(m_media, "folder"));
     EXPECT_TRUE(WaitForBand(Colour::Red, "folder_playing")) << Log();
     EXPECT_EQ(SanitizerReports(), "");
 }
@@ -749,22 +756,7 @@ TEST_F(ReviewTest, RecordingsOfAnyNameOpenFromTheDialogTheDropAndTheScanAndInTwo
     ClickCtrl(CtrlBar().stop);
     ASSERT_TRUE(WaitForBand(Colour::Black, "rec_stopped_again", 3000));
 
-    const WindowGeometry p = Panel();
-    const ListWindLayout list = ComputeListWindLayout(kPlaylistWidth, p.height);
-    const int listLeft = p.x + p.width - kPlaylistWidth;
-    const int rowX = listLeft + list.files.left + 40;
-    const int rowY = p.y + list.files.top + 17;
-    const QImage emptyList = Screenshot("rec_empty_list");
-    const std::set<unsigned long> mainOnly = Windows();
-    Click(listLeft + (list.add.left + list.add.right) / 2, p.y + (list.add.top + list.add.bottom) / 2, kLeft);
-    const unsigned long folderDialog = WaitForDialog(mainOnly);
-    ASSERT_NE(folderDialog, 0u);
-    RunCommand("xdotool type --delay 20 '" + recordings + "'");
-    Keys("Return");
-    ASSERT_TRUE(WaitForWindowGone(folderDialog));
-    ASSERT_TRUE(WaitForChange(emptyList, WindowGeometry{rowX - 30, rowY - 8, 150, 16}, "rec_scanned"));
-    RunCommand("xdotool mousemove " + std::to_string(rowX) + " " + std::to_string(rowY) +
-               " sleep 0.2 click --repeat 2 --delay 80 1");
+    ASSERT_NO_FATAL_FAILURE(ScanFolderAndPlayFirstEntry(recordings, "rec"));
     EXPECT_TRUE(WaitForBand(Colour::Red, "rec_from_scan")) << Log();
     EXPECT_EQ(SanitizerReports(), "");
 }

@@ -41,6 +41,20 @@ std::string ReadText(const std::string& path) {
 
 class TelvanePlayTest : public ::testing::Test {
 protected:
+    std::string SilentClip(double seconds) {
+        fixtures::ClipOptions options;
+        options.seconds = seconds;
+        options.audioEncoder = "";
+        return fixtures::MakeClip(dir, "clip", options);
+    }
+    // The clip as a recording whose clock starts at 2025-12-10 10:00:05.250 UTC.
+    std::string ClockedRecording(const std::string& clip) {
+        fixtures::RecordingOptions options;
+        options.startMs = 1'765'360'805'250;
+        options.audio = "none";
+        return fixtures::MakeRecording(dir, clip, "camera.rec", options);
+    }
+
     fixtures::TempDir dir;
 };
 
@@ -84,15 +98,9 @@ TEST_F(TelvanePlayTest, a_file_that_does_not_open_gives_status_1_and_its_reason)
 // The recorder's clock of the first picture: a recording's own stamps in the local zone with its
 // offset, and an MP4's creation time; a file without one says so.
 TEST_F(TelvanePlayTest, prints_the_recorded_start_of_recordings_and_of_containers_with_a_creation_time) {
-    fixtures::ClipOptions clipOptions;
-    clipOptions.seconds = 1.0;
-    clipOptions.audioEncoder = "";
-    const std::string clip = fixtures::MakeClip(dir, "clip", clipOptions);
+    const std::string clip = SilentClip(1.0);
     ASSERT_FALSE(clip.empty());
-    fixtures::RecordingOptions recordingOptions;
-    recordingOptions.startMs = 1'765'360'805'250;  // 2025-12-10 10:00:05.250 UTC
-    recordingOptions.audio = "none";
-    const std::string recording = fixtures::MakeRecording(dir, clip, "camera.rec", recordingOptions);
+    const std::string recording = ClockedRecording(clip);
     ASSERT_FALSE(recording.empty());
     const std::string stamped = dir.File("stamped.mp4");
     ASSERT_EQ(fixtures::RunProgram({"ffmpeg", "-v", "error", "-i", clip, "-c", "copy", "-metadata",
@@ -126,14 +134,9 @@ std::string ExifText(ExifData* data, ExifIfd ifd, ExifTag tag) {
 // A snapshot carries the recorder's time of its own picture and names where it comes from: the
 // time written must be the clock at the position the description names.
 TEST_F(TelvanePlayTest, a_snapshot_carries_its_recorded_time_and_source_in_exif) {
-    fixtures::ClipOptions clipOptions;
-    clipOptions.audioEncoder = "";
-    const std::string clip = fixtures::MakeClip(dir, "clip", clipOptions);
+    const std::string clip = SilentClip(fixtures::ClipOptions{}.seconds);
     ASSERT_FALSE(clip.empty());
-    fixtures::RecordingOptions recordingOptions;
-    recordingOptions.startMs = 1'765'360'805'250;  // 2025-12-10 10:00:05.250 UTC
-    recordingOptions.audio = "none";
-    const std::string recording = fixtures::MakeRecording(dir, clip, "camera.rec", recordingOptions);
+    const std::string recording = ClockedRecording(clip);
     ASSERT_FALSE(recording.empty());
     const std::string snapshot = dir.File("evidence.jpg");
     const std::string log = dir.File("play.log");
