@@ -10,7 +10,7 @@ using namespace platform;
 
 namespace {
 
-constexpr QRgb kBackground = 0xFF263035;
+constexpr QRgb kListBackground = 0xFF263035;
 constexpr QRgb kSelectedFill = 0xFF668B8B, kSelectedText = 0xFFF0FFFF;
 constexpr QRgb kHoverFill = 0xFF68838B, kHoverText = 0xFF000505;
 constexpr QRgb kNormalText = 0xFF7A8B8B;
@@ -21,7 +21,7 @@ constexpr int kHiddenKnobRows = 10;   // the thumb picture's lowest rows never s
 constexpr int kRowsImageLeft = 3, kRowsImageTop = 2;
 constexpr int kRowsRightGap = 19;     // client width minus the rows' width
 constexpr int kWheelNotch = 120;
-constexpr UINT kHoverMs = 1;
+constexpr UINT kListHoverMs = 1;
 
 }  // namespace
 
@@ -146,7 +146,7 @@ void CMListView::OnPaint(QPainter& dc) {
     const ScrollLayout layout = TakeScrollLayout(itemCount, H);
     // The outermost pixel line on each side is never painted.
     ComposeOffscreen(
-        dc, QSize(W - 2, H - 2), kBackground,
+        dc, QSize(W - 2, H - 2), kListBackground,
         [&](QPainter& painter) {
             DrawScrollBar(painter, W);
             DrawRows(painter, layout, itemCount, W, H);
@@ -168,7 +168,7 @@ void CMListView::DrawRows(QPainter& painter, const ScrollLayout& layout, int ite
     const int V = layout.visibleRows, rowWidth = width - kRowsRightGap;
     if (itemCount == 0 || V == 0 || rowWidth <= 0) return;
     SelectPressedRow(layout, itemCount);
-    OffscreenImage rows(QSize(rowWidth, (V + 1) * kRowHeight), kBackground, painter.device()->devicePixelRatioF());
+    OffscreenImage rows(QSize(rowWidth, (V + 1) * kRowHeight), kListBackground, painter.device()->devicePixelRatioF());
     if (!rows.IsValid()) return;
     QPainter& rowPainter = rows.Painter();
     rowPainter.setFont(MakeFont(QStringLiteral("微软雅黑"), 10));
@@ -241,7 +241,7 @@ void CMListView::OnLButtonDblClk(UINT, Point point) {
 
 void CMListView::OnMouseMove(UINT, Point point) {
     if (!m_bTracking) {
-        TrackMouseEvent(TME_HOVER | TME_LEAVE, kHoverMs);
+        TrackMouseEvent(TME_HOVER | TME_LEAVE, kListHoverMs);
         m_bTracking = 1;
     }
     if (m_bThumbDrag) {

@@ -10,10 +10,10 @@ using namespace platform;
 
 namespace {
 
-constexpr QRgb kBackground = 0xFF00161E;
+constexpr QRgb kSliderBackground = 0xFF00161E;
 constexpr int kCapWidth = 30;
 constexpr UINT kTipDelayMs = 200;
-constexpr UINT kHoverMs = 1;
+constexpr UINT kSliderHoverMs = 1;
 
 Rect RectAt(int x, int y, int width, int height) { return Rect{x, y, x + width, y + height}; }
 
@@ -122,7 +122,7 @@ void CMProgress::OnPaint(QPainter& dc) {
         max = m_nMax.load();
     }
     const int fill = FillLength(W, m, pos, max, m_bHover != 0);
-    ComposeOffscreen(dc, QSize(W, H), kBackground, [&](QPainter& painter) {
+    ComposeOffscreen(dc, QSize(W, H), kSliderBackground, [&](QPainter& painter) {
         const auto track = TrackPieces(W, H, m, PictureSize(*m_pTrackImage));
         DrawPieces(painter, *m_pTrackImage, std::vector<Piece>(track.begin(), track.end()));
         DrawPieces(painter, *m_pFillImage, FillPieces(fill, H, m, PictureSize(*m_pFillImage)));
@@ -136,7 +136,7 @@ void CMProgress::DrawPieces(QPainter& painter, const QImage& picture, const std:
 
 void CMProgress::OnMouseMove(UINT, Point point) {
     if (!m_bTracking) {
-        TrackMouseEvent(TME_HOVER | TME_LEAVE, kHoverMs);
+        TrackMouseEvent(TME_HOVER | TME_LEAVE, kSliderHoverMs);
         m_bTracking = 1;
     }
     if (m_bDragging) MoveValueToPointer(point.x);

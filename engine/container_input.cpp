@@ -13,7 +13,6 @@ extern "C" {
 
 namespace {
 
-constexpr AVRational kMilliseconds{1, 1000};
 constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
 
 bool IsUsableTimeBase(AVRational timeBase) { return timeBase.num > 0 && timeBase.den > 0; }
@@ -88,7 +87,7 @@ RecordedClock CContainerInput::Clock() const { return ContainerClock(m_pFormatCt
 
 InputStream CContainerInput::DescribeStream(int index) const {
     const AVStream* stream = m_pFormatCtx->streams[index];
-    const AVRational clockBase = IsUsableTimeBase(stream->time_base) ? stream->time_base : kMilliseconds;
+    const AVRational clockBase = IsUsableTimeBase(stream->time_base) ? stream->time_base : kMillisecondTimeBase;
     return InputStream{index, stream->codecpar, stream->time_base, clockBase};
 }
 
@@ -132,10 +131,10 @@ bool CContainerInput::SeekToStart() {
 // Back to the key frame at or before the target. The target counts from the file's start; the
 // streams' stamps from their own origin.
 bool CContainerInput::SeekNear(int64_t targetMs) {
-    const int64_t videoTs = av_rescale_q(targetMs + m_nOriginMs, kMilliseconds, m_video.clockBase);
+    const int64_t videoTs = av_rescale_q(targetMs + m_nOriginMs, kMillisecondTimeBase, m_video.clockBase);
     int result = m_video.index >= 0 ? av_seek_frame(m_pFormatCtx, m_video.index, videoTs, AVSEEK_FLAG_BACKWARD) : -1;
     if (result < 0) {
-        const int64_t targetUs = ClampToDuration(av_rescale_q(targetMs, kMilliseconds, kMicroseconds),
+        const int64_t targetUs = ClampToDuration(av_rescale_q(targetMs, kMillisecondTimeBase, kMicroseconds),
                                                  m_pFormatCtx->duration);
         result = av_seek_frame(m_pFormatCtx, -1, targetUs + m_nOriginMs * 1000, AVSEEK_FLAG_BACKWARD);
     }
@@ -174,5 +173,5 @@ bool CContainerInput::KeyFrameComesBy(int64_t limitMs) {
 }
 
 int64_t CContainerInput::VideoClockMs(int64_t stamp) const {
-    return av_rescale_q(stamp, m_video.clockBase, kMilliseconds) - m_nOriginMs;
+    return av_rescale_q(stamp, m_video.clockBase, kMillisecondTimeBase) - m_nOriginMs;
 }

@@ -21,13 +21,16 @@ extern "C" {
 
 struct AVPacket;
 
+// The time base of every position and clock the session counts: milliseconds.
+inline constexpr AVRational kMillisecondTimeBase{1, 1000};
+
 // One stream the session may decode. `index` is the stream_index its packets carry, -1 when the
 // input has no such stream.
 struct InputStream {
     int index = -1;
     const AVCodecParameters* parameters = nullptr;
-    AVRational packetTimeBase{1, 1000};  // what the decoder is told its packets count in
-    AVRational clockBase{1, 1000};       // what the packets' stamps count in
+    AVRational packetTimeBase = kMillisecondTimeBase;  // what the decoder is told its packets count in
+    AVRational clockBase = kMillisecondTimeBase;       // what the packets' stamps count in
     // A picture size the file claims outside the stream's parameters, unchecked (a recording's
     // header may say 0x0, or more than any picture); 0 when the parameters carry it.
     int claimedWidth = 0;

@@ -24,7 +24,6 @@ namespace {
 
 constexpr uint32_t kCloseSettleMs = 600;
 constexpr int kLastSpeedCode = 4;
-constexpr AVRational kMilliseconds{1, 1000};
 
 // Frame and slice threads, as many as there are cores: one thread cannot decode 1080p pictures
 // at four times their rate.
@@ -419,9 +418,9 @@ void CPlaybackSession::NotifyEndOfFile() {
     if (m_hNotifyWnd) platform::PostMessage(m_hNotifyWnd, platform::kWmCommand, ID_END_OF_FILE, 0);
 }
 
-int64_t CPlaybackSession::VideoUnitsToMs(int64_t value) const { return av_rescale_q(value, m_videoClockBase, kMilliseconds); }
+int64_t CPlaybackSession::VideoUnitsToMs(int64_t value) const { return av_rescale_q(value, m_videoClockBase, kMillisecondTimeBase); }
 
-int64_t CPlaybackSession::AudioUnitsToMs(int64_t value) const { return av_rescale_q(value, m_audioClockBase, kMilliseconds); }
+int64_t CPlaybackSession::AudioUnitsToMs(int64_t value) const { return av_rescale_q(value, m_audioClockBase, kMillisecondTimeBase); }
 
 int64_t CPlaybackSession::VideoClockMs(int64_t value) const { return VideoUnitsToMs(value) - m_nOriginMs; }
 

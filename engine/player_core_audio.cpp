@@ -6,19 +6,12 @@
 #include "engine/audio/sound_out.h"
 #include "engine/packet_queue.h"
 #include "engine/playback_session.h"
+#include "engine/worker_pacing.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
 }
-
-namespace {
-
-constexpr uint32_t kPacketWaitMs = 100;
-constexpr uint32_t kReaderDonePauseMs = 20;
-constexpr uint32_t kStarvedPauseMs = 10;
-
-}  // namespace
 
 void CPlaybackSession::AudioThread() {
     if (!m_pSoundOut) return;

@@ -5,6 +5,7 @@
 #include "engine/debug_output.h"
 #include "engine/packet_queue.h"
 #include "engine/playback_session.h"
+#include "engine/worker_pacing.h"
 #include "engine/render/d3d_render.h"
 #include "engine/sync_delays.h"
 
@@ -17,9 +18,6 @@ extern "C" {
 
 namespace {
 
-constexpr uint32_t kPacketWaitMs = 100;
-constexpr uint32_t kReaderDonePauseMs = 20;
-constexpr uint32_t kStarvedPauseMs = 10;
 constexpr uint32_t kPictureAdvancePauseMs = 1;
 // With the sound keeping time, the renderer shows each picture as soon as it gets it.
 constexpr int64_t kShowAtOnceMs = 1;

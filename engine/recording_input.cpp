@@ -13,7 +13,6 @@ namespace {
 // Decoders are told these packet time bases; the packets themselves carry ms.
 constexpr AVRational kVideoPacketTimeBase{40, 1000};
 constexpr AVRational kAudioPacketTimeBase{1, 8000};
-constexpr AVRational kMilliseconds{1, 1000};
 // How long a recording that has not grown since it was opened is watched for a first write: longer
 // than recorders leave between two, and short enough that the pictures already read are still
 // playing when a file that is complete meets its end.
@@ -42,7 +41,7 @@ bool CRecordingInput::Open(const char* path, std::string* error) {
     }
     m_videoParameters->codec_type = AVMEDIA_TYPE_VIDEO;
     m_videoParameters->codec_id = static_cast<AVCodecID>(m_file.GetVideoCodec());
-    m_video = InputStream{0, m_videoParameters, kVideoPacketTimeBase, kMilliseconds, m_file.GetWidth(),
+    m_video = InputStream{0, m_videoParameters, kVideoPacketTimeBase, kMillisecondTimeBase, m_file.GetWidth(),
                           m_file.GetHeight()};
     if (m_file.GetAudioCodec() == 0) return true;
     m_audioParameters = avcodec_parameters_alloc();
@@ -51,7 +50,7 @@ bool CRecordingInput::Open(const char* path, std::string* error) {
     m_audioParameters->codec_id = static_cast<AVCodecID>(m_file.GetAudioCodec());
     m_audioParameters->sample_rate = m_file.GetSampleRate();
     av_channel_layout_default(&m_audioParameters->ch_layout, m_file.GetChannels());
-    m_audio = InputStream{1, m_audioParameters, kAudioPacketTimeBase, kMilliseconds};
+    m_audio = InputStream{1, m_audioParameters, kAudioPacketTimeBase, kMillisecondTimeBase};
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <mutex>
 
+#include "panels/bar_colour.h"
 #include "panels/command_ids.h"
 #include "panels/pane_texts.h"
 #include "platform/qt/posted_window_calls.h"
@@ -15,7 +16,6 @@ namespace {
 constexpr uint32_t kTimeLabelPeriodMs = 500;
 constexpr uint32_t kTimeThreadJoinMs = 5000;
 constexpr uint32_t kVolumeMax = 0xFFFF;
-const QColor kBarColour(0, 22, 30);
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include "panels/bar_colour.h"
 #include "panels/command_ids.h"
 #include "panels/pane_texts.h"
 
@@ -10,7 +11,6 @@ using namespace platform;
 namespace {
 
 constexpr int kMinLayoutWidth = 561;
-const QColor kBarColour(0, 22, 30);
 const QColor kTextColour(192, 192, 192);
 constexpr int kNoticeMs = 4000;
 

@@ -10,7 +10,7 @@ struct VideoTargetRegistry {
     std::unordered_map<WindowHandle, VideoTarget*> targets;
 };
 
-VideoTargetRegistry& Registry() {
+VideoTargetRegistry& TargetRegistry() {
     static VideoTargetRegistry registry;
     return registry;
 }
@@ -19,20 +19,20 @@ VideoTargetRegistry& Registry() {
 
 void RegisterVideoTarget(WindowHandle window, VideoTarget* target) {
     if (!window || !target) return;
-    VideoTargetRegistry& registry = Registry();
+    VideoTargetRegistry& registry = TargetRegistry();
     std::lock_guard<std::mutex> lock(registry.mutex);
     registry.targets[window] = target;
 }
 
 void UnregisterVideoTarget(WindowHandle window) {
-    VideoTargetRegistry& registry = Registry();
+    VideoTargetRegistry& registry = TargetRegistry();
     std::lock_guard<std::mutex> lock(registry.mutex);
     registry.targets.erase(window);
 }
 
-VideoTargetLease::VideoTargetLease(WindowHandle window) : m_lock(Registry().mutex) {
-    auto found = Registry().targets.find(window);
-    if (found != Registry().targets.end()) m_target = found->second;
+VideoTargetLease::VideoTargetLease(WindowHandle window) : m_lock(TargetRegistry().mutex) {
+    auto found = TargetRegistry().targets.find(window);
+    if (found != TargetRegistry().targets.end()) m_target = found->second;
 }
 
 bool IsVideoTarget(WindowHandle window) { return static_cast<bool>(VideoTargetLease(window)); }

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int kRefreshMs = 250;
+constexpr int kStripRefreshMs = 250;
 constexpr int kStripHeight = 4;
 // A jump from within the first moments of a stretch goes on to the next one.
 constexpr int64_t kJumpSlackMs = 500;
@@ -59,7 +59,7 @@ CActivityStrip::CActivityStrip(QWidget& parent, QWidget& slider, std::function<C
     setObjectName("activityStrip");
     setMouseTracking(true);
     connect(&m_timer, &QTimer::timeout, this, [this] { Refresh(); });
-    m_timer.start(kRefreshMs);
+    m_timer.start(kStripRefreshMs);
 }
 
 void CActivityStrip::Refresh() {

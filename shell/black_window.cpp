@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kButtonSize = 20;
 constexpr int kIconSize = 24;
-constexpr int kPollPeriodMs = 5;
+constexpr int kPointerPollMs = 5;
 const QColor kPanelColour(0, 22, 30);
 
 // An icon file holds several sizes: the one nearest above the icon box only ever shrinks a little.
@@ -333,7 +333,7 @@ void CBlackWindow::OnMouseLeave() {
 unsigned CBlackWindow::CaptionPollThread(CBlackWindow* window) {
     while (window->m_bCaptionRun) {
         window->PollOnce();
-        Sleep(kPollPeriodMs);
+        Sleep(kPointerPollMs);
     }
     return 0;
 }

@@ -8,7 +8,7 @@
 namespace platform {
 namespace {
 
-FileDialogAnswerer& Answerer() {
+FileDialogAnswerer& DialogAnswerer() {
     static FileDialogAnswerer answerer;
     return answerer;
 }
@@ -32,7 +32,7 @@ QString QtPatterns(const QString& platformPatterns) {
 }
 
 QString Ask(const FileDialogRequest& request, QWidget* parent) {
-    if (Answerer()) return Answerer()(request);
+    if (DialogAnswerer()) return DialogAnswerer()(request);
     QFileDialog dialog(parent, request.title, StartFolder());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (request.kind == FileDialogRequest::Kind::Folder) {
@@ -87,6 +87,6 @@ QString BrowseForFolder(QWidget* parent, const QString& title) {
     return folder;
 }
 
-void SetFileDialogAnswererForTests(FileDialogAnswerer answerer) { Answerer() = std::move(answerer); }
+void SetFileDialogAnswererForTests(FileDialogAnswerer answerer) { DialogAnswerer() = std::move(answerer); }
 
 }  // namespace platform

@@ -15,7 +15,7 @@ QString& StoredCaption() {
     return caption;
 }
 
-MessageBoxAnswerer& Answerer() {
+MessageBoxAnswerer& BoxAnswerer() {
     static MessageBoxAnswerer answerer;
     return answerer;
 }
@@ -57,7 +57,7 @@ QString MessageBoxCaption() {
 }
 
 int AfxMessageBox(const QString& text, UINT type) {
-    if (Answerer()) return Answerer()(MessageBoxRequest{MessageBoxCaption(), text, type});
+    if (BoxAnswerer()) return BoxAnswerer()(MessageBoxRequest{MessageBoxCaption(), text, type});
     const QMessageBox::StandardButtons buttons = ButtonsOf(type);
     // Over the active window, so that a box raised from a window kept above the others (full
     // screen) is not hidden behind it.
@@ -66,6 +66,6 @@ int AfxMessageBox(const QString& text, UINT type) {
     return IdOf(ExecModalDialog(box));
 }
 
-void SetMessageBoxAnswererForTests(MessageBoxAnswerer answerer) { Answerer() = std::move(answerer); }
+void SetMessageBoxAnswererForTests(MessageBoxAnswerer answerer) { BoxAnswerer() = std::move(answerer); }
 
 }  // namespace platform

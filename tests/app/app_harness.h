@@ -23,6 +23,10 @@ struct WindowGeometry {
 
 std::ostream& operator<<(std::ostream& out, const WindowGeometry& geometry);
 
+// xdotool's number of the left pointer button, and the height of the player's skinned caption.
+inline constexpr int kLeft = 1;
+inline constexpr int kCaptionHeight = 35;
+
 // The sanitized player runs several times slower than the plain one, more so on a busy machine:
 // every deadline a test gives it is scaled by this.
 int ScaledMs(int ms);

@@ -17,9 +17,7 @@
 
 namespace {
 
-constexpr int kLeft = 1;
 constexpr int kRight = 3;
-constexpr int kCaptionHeight = 35;
 // What a window needs after it appears before keys reach it.
 constexpr int kSettleMs = 400;
 

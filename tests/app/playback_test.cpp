@@ -37,10 +37,8 @@ using platform::Rect;
 
 namespace {
 
-constexpr int kLeft = 1;
 // The main window's frame around the main panel.
 constexpr int kBorder = 3;
-constexpr int kCaptionHeight = 35;
 constexpr int kPlaylistWidth = 245;
 constexpr int kStatusHeight = 38;
 constexpr int kCtrlHeight = 80;

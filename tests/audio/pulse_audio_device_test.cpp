@@ -36,7 +36,7 @@ private:
     std::vector<uintptr_t> m_tags;
 };
 
-const PcmFormat kStereo48k{48000, 2};
+const PcmFormat kDeviceStereo48k{48000, 2};
 
 std::vector<uint8_t> Block(uint32_t ms) { return ToneBlock(Pcm16(48000, 2), ms); }
 
@@ -45,7 +45,7 @@ std::vector<uint8_t> Block(uint32_t ms) { return ToneBlock(Pcm16(48000, 2), ms);
 TEST(PulseAudioDevice, ReportsEveryBlockDoneInWriteOrderOncePlayed) {
     DoneLog log;
     PulseAudioDevice device;
-    ASSERT_TRUE(device.Open(kStereo48k, log.Callback()));
+    ASSERT_TRUE(device.Open(kDeviceStereo48k, log.Callback()));
     const auto block = Block(40);
     for (uintptr_t tag = 10; tag < 14; ++tag)
         ASSERT_TRUE(device.Write(block.data(), block.size(), tag));
@@ -61,7 +61,7 @@ TEST(PulseAudioDevice, ReportsEveryBlockDoneInWriteOrderOncePlayed) {
 TEST(PulseAudioDevice, ResetHandsEveryPendingBlockBackAtOnce) {
     DoneLog log;
     PulseAudioDevice device;
-    ASSERT_TRUE(device.Open(kStereo48k, log.Callback()));
+    ASSERT_TRUE(device.Open(kDeviceStereo48k, log.Callback()));
     const auto block = Block(1000);
     for (uintptr_t tag = 0; tag < 3; ++tag)
         ASSERT_TRUE(device.Write(block.data(), block.size(), tag));
@@ -81,7 +81,7 @@ TEST(PulseAudioDevice, ResetHandsEveryPendingBlockBackAtOnce) {
 TEST(PulseAudioDevice, CloseHandsPendingBlocksBackAndRefusesLaterWrites) {
     DoneLog log;
     PulseAudioDevice device;
-    ASSERT_TRUE(device.Open(kStereo48k, log.Callback()));
+    ASSERT_TRUE(device.Open(kDeviceStereo48k, log.Callback()));
     const auto block = Block(1000);
     ASSERT_TRUE(device.Write(block.data(), block.size(), 1));
     device.Close();

@@ -11,12 +11,12 @@ using namespace control_test;
 
 namespace {
 
-constexpr QRgb kBackground = 0xFF263035, kSelectedFill = 0xFF668B8B, kHoverFill = 0xFF68838B;
+constexpr QRgb kListBackground = 0xFF263035, kSelectedFill = 0xFF668B8B, kHoverFill = 0xFF68838B;
 constexpr QRgb kUp = 0xFFFF0000, kDown = 0xFF00FF00, kKnob = 0xFF0000FF, kKnobHiddenRows = 0xFFFFFF00;
-constexpr int kWidth = 200, kHeight = 300, kTrackLength = 272;
+constexpr int kListWidth = 200, kListHeight = 300, kTrackLength = 272;
 constexpr int kListId = 19;
 // A point on the rows' right end, clear of any text.
-constexpr int kRowProbeX = kWidth - 20;
+constexpr int kRowProbeX = kListWidth - 20;
 
 // Blue with a yellow band in the 10 lowest rows, which the list never shows.
 QImage KnobPicture() {
@@ -37,7 +37,7 @@ protected:
         ASSERT_TRUE(host.Create(134, nullptr));
         ASSERT_TRUE(list.Create(IDD_MLISTVIEW, &host));
         list.m_nID = kListId;
-        list.MoveWindow(0, 0, kWidth, kHeight);
+        list.MoveWindow(0, 0, kListWidth, kListHeight);
         list.ShowWindow(SW_SHOW);
         ShowOnScreen(host);
     }
@@ -58,7 +58,7 @@ protected:
 };
 
 TEST(ListArithmetic, AreasHugTheRightEdgeAndTheRowsFillTheRest) {
-    const CMListView::Areas areas = CMListView::LayoutAreas(kWidth, kHeight);
+    const CMListView::Areas areas = CMListView::LayoutAreas(kListWidth, kListHeight);
     EXPECT_EQ(areas.up, (Rect{184, 2, 198, 14}));
     EXPECT_EQ(areas.down, (Rect{184, 286, 198, 298}));
     EXPECT_EQ(areas.track, (Rect{184, 15, 198, 285}));
@@ -84,7 +84,7 @@ TEST(ListArithmetic, ScrollLayoutOfAListThreeHundredPixelsHigh) {
         {"1000", 1000, 126, {20, true, 9, 17342, 495, 18}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(CMListView::ComputeScroll(c.items, kTrackLength, c.thumbPos, kHeight), c.layout) << c.name;
+        EXPECT_EQ(CMListView::ComputeScroll(c.items, kTrackLength, c.thumbPos, kListHeight), c.layout) << c.name;
 }
 
 TEST(ListArithmetic, ShortListsShowNoRowsAndShortTracksDoNotScroll) {
@@ -169,10 +169,10 @@ TEST_F(ListTest, RemoveAllKeepsTheSelectionForTheNextItems) {
 TEST_F(ListTest, ScrollBarPicturesAndTheThumbWithoutItsLowestRows) {
     const QImage shot = Shot();
     // Composed at (1, 1): a picture at client x shows one pixel further right and down.
-    EXPECT_EQ(shot.pixel(kWidth - 10, 5), kUp);
-    EXPECT_EQ(shot.pixel(kWidth - 10, kHeight - 8), kDown);
-    EXPECT_EQ(shot.pixel(kWidth - 10, 16 + kTrackLength - 1), kKnob) << "an empty list's thumb fills the track";
-    EXPECT_EQ(shot.pixel(kWidth - 10, 150), kKnob);
+    EXPECT_EQ(shot.pixel(kListWidth - 10, 5), kUp);
+    EXPECT_EQ(shot.pixel(kListWidth - 10, kListHeight - 8), kDown);
+    EXPECT_EQ(shot.pixel(kListWidth - 10, 16 + kTrackLength - 1), kKnob) << "an empty list's thumb fills the track";
+    EXPECT_EQ(shot.pixel(kListWidth - 10, 150), kKnob);
 }
 
 TEST_F(ListTest, TrackClickMovesTheThumbThereButNotPastItsTravel) {
@@ -209,7 +209,7 @@ TEST_F(ListTest, DraggingTheThumbScrollsByPixels) {
     const QImage shot = Shot();
     EXPECT_EQ(shot.pixel(kRowProbeX, 3), kSelectedFill);
     EXPECT_EQ(shot.pixel(kRowProbeX, 9), kSelectedFill);
-    EXPECT_EQ(shot.pixel(kRowProbeX, 10), kBackground);
+    EXPECT_EQ(shot.pixel(kRowProbeX, 10), kListBackground);
     Move(list, QPoint(190, 290), Qt::LeftButton);
     EXPECT_EQ(list.m_nThumbPos, 39) << "the drag stops at the end of the travel";
     Release(list, QPoint(190, 290));
@@ -254,7 +254,7 @@ TEST_F(ListTest, PressOnAHoveredRowSelectsIt) {
     EXPECT_EQ(list.m_bSelShown, 1);
     const QImage shot = Shot();
     EXPECT_EQ(shot.pixel(kRowProbeX, 3 + 35 + 10), kSelectedFill);
-    EXPECT_EQ(shot.pixel(kRowProbeX, 3 + 10), kBackground) << "nothing else looks selected";
+    EXPECT_EQ(shot.pixel(kRowProbeX, 3 + 10), kListBackground) << "nothing else looks selected";
 }
 
 TEST_F(ListTest, HoverHighlightFollowsThePointerAndStaysAfterLeaving) {
@@ -262,7 +262,7 @@ TEST_F(ListTest, HoverHighlightFollowsThePointerAndStaysAfterLeaving) {
     Hover(QPoint(50, 120));  // row 3
     EXPECT_EQ(Shot().pixel(kRowProbeX, 3 + 105 + 10), kHoverFill);
     Move(list, QPoint(50, 160));  // row 4
-    EXPECT_EQ(Shot().pixel(kRowProbeX, 3 + 105 + 10), kBackground);
+    EXPECT_EQ(Shot().pixel(kRowProbeX, 3 + 105 + 10), kListBackground);
     EXPECT_EQ(Shot().pixel(kRowProbeX, 3 + 140 + 10), kHoverFill);
     EXPECT_EQ(list.m_bSelShown, 0) << "hovering selects nothing";
     Leave(list);
@@ -321,7 +321,7 @@ TEST_F(ListTest, RefilledWithFewerItemsTheRowsComeBackIntoView) {
     EXPECT_EQ(list.m_nThumbPos, 39);
     // At the bottom of a 20-item list the last item is the ninth row, cut by the lower edge.
     EXPECT_EQ(shot.pixel(kRowProbeX, 3 + 8 * 35 + 5), kSelectedFill);
-    EXPECT_EQ(shot.pixel(kWidth - 10, 16 + 39 + 100), kKnob);
+    EXPECT_EQ(shot.pixel(kListWidth - 10, 16 + 39 + 100), kKnob);
 }
 
 TEST_F(ListTest, EmptiedOnScreenTheThumbGoesBackToTheTop) {
@@ -337,14 +337,14 @@ TEST_F(ListTest, MissingPicturesLeaveTheScrollBarBlankButTheListWorks) {
     CMListView bare;
     QFile::remove(QStringLiteral("images/up.png"));
     ASSERT_TRUE(bare.Create(IDD_MLISTVIEW, &host));
-    bare.MoveWindow(0, 0, kWidth, kHeight);
+    bare.MoveWindow(0, 0, kListWidth, kListHeight);
     bare.ShowWindow(SW_SHOW);
     for (int i = 0; i < 30; ++i) ASSERT_TRUE(bare.AddItem(Name(i)));
     bare.m_nSel = 0;
     bare.m_bSelShown = 1;
     const QImage shot = bare.grab().toImage();
-    EXPECT_EQ(shot.pixel(kWidth - 10, 5), kBackground);
-    EXPECT_EQ(shot.pixel(kWidth - 10, kHeight - 8), kDown);
+    EXPECT_EQ(shot.pixel(kListWidth - 10, 5), kListBackground);
+    EXPECT_EQ(shot.pixel(kListWidth - 10, kListHeight - 8), kDown);
     EXPECT_EQ(shot.pixel(kRowProbeX, 13), kSelectedFill);
     Wheel(bare, QPoint(100, 100), -120);
     EXPECT_EQ(bare.m_nThumbPos, 1);

@@ -16,9 +16,9 @@ using namespace control_test;
 
 namespace {
 
-constexpr int kHeight = 17;
+constexpr int kLabelHeight = 17;
 
-QImage Rendered(CMStatic& label) {
+QImage RenderedLabel(CMStatic& label) {
     QImage image(label.size(), QImage::Format_ARGB32);
     image.fill(0xFF123456);
     label.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
@@ -51,7 +51,7 @@ protected:
         auto label = std::make_unique<CMStatic>();
         label->m_nAlign = align;
         EXPECT_TRUE(label->Create(IDD_MSTATIC, &m_parent));
-        label->MoveWindow(0, 0, width, kHeight);
+        label->MoveWindow(0, 0, width, kLabelHeight);
         label->ShowWindow(SW_SHOW);
         label->SetWindowText(text);
         return label;
@@ -62,7 +62,7 @@ protected:
 
 TEST_F(TextLabel, EmptyTextShowsOnlyTheBackground) {
     auto label = Label(CMStatic::kAlignLeft, 100, QString());
-    EXPECT_EQ(InkColumns(Rendered(*label)), std::make_pair(-1, -1));
+    EXPECT_EQ(InkColumns(RenderedLabel(*label)), std::make_pair(-1, -1));
 }
 
 TEST_F(TextLabel, TextSitsAgainstTheEdgeItsAlignmentNames) {
@@ -74,7 +74,7 @@ TEST_F(TextLabel, TextSitsAgainstTheEdgeItsAlignmentNames) {
     const Case cases[] = {{1, false}, {2, true}, {0, false}, {3, false}, {-5, false}};
     for (const Case& c : cases) {
         auto label = Label(c.align, 100, QStringLiteral("1 : 5"));
-        const QImage image = Rendered(*label);
+        const QImage image = RenderedLabel(*label);
         const auto [first, last] = InkColumns(image);
         ASSERT_GE(first, 0) << "align " << c.align;
         if (c.right) {
@@ -90,7 +90,7 @@ TEST_F(TextLabel, TextSitsAgainstTheEdgeItsAlignmentNames) {
 
 TEST_F(TextLabel, TextIsDrawnInSilver) {
     auto label = Label(CMStatic::kAlignLeft, 100, QStringLiteral("||| 88 : 88"));
-    const QImage image = Rendered(*label);
+    const QImage image = RenderedLabel(*label);
     QRgb brightest = CMStatic::kBackground;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
@@ -112,11 +112,11 @@ TEST_F(TextLabel, TooLongTextIsCutAtTheEdgeAwayFromItsAlignmentWithoutWrapOrElli
         SCOPED_TRACE(align);
         auto narrow = Label(align, kNarrow, text);
         auto wide = Label(align, kWide, text);
-        const QImage cut = Rendered(*narrow);
-        const QImage whole = Rendered(*wide);
+        const QImage cut = RenderedLabel(*narrow);
+        const QImage whole = RenderedLabel(*wide);
         // The narrow label shows exactly the part of the whole text line next to its edge.
         const int from = align == CMStatic::kAlignLeft ? 0 : kWide - kNarrow;
-        EXPECT_EQ(cut, whole.copy(from, 0, kNarrow, kHeight));
+        EXPECT_EQ(cut, whole.copy(from, 0, kNarrow, kLabelHeight));
         SaveShot(*narrow, QStringLiteral("label-cut-%1").arg(align));
     }
 }
@@ -133,7 +133,7 @@ TEST_F(TextLabel, Threads_TextPostedFromAWorkerShowsOnceTheEventLoopRuns) {
     EXPECT_TRUE(posted);
 
     ASSERT_TRUE(PumpUntil([&] { return label->GetWindowText() == QStringLiteral("12 : 34"); }));
-    EXPECT_NE(InkColumns(Rendered(*label)).first, -1);
+    EXPECT_NE(InkColumns(RenderedLabel(*label)).first, -1);
     SaveShot(*label, QStringLiteral("label-posted"));
 }
 

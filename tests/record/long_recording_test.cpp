@@ -11,19 +11,18 @@
 #include "engine/record/record_indexer.h"
 #include "platform/sync.h"
 #include "tests/record/camera_recording.h"
+#include "tests/record/record_test_times.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
 using namespace record_format;
+using namespace record_tests;
 
 void PrintTo(const FileSeekEntry& entry, std::ostream* out) { *out << "{" << entry.time << " ms @" << entry.offset << "}"; }
 
 namespace {
-
-constexpr uint64_t kT0 = 1'700'000'000'000;
-constexpr uint64_t kMidnight = (kT0 / kMsPerDay + 1) * kMsPerDay;
 
 // About 20 MB: 240 s of 25 pictures (a key frame each second) and 50 sound frames per second.
 camera::Shape LongShape(uint64_t startMs = kT0) {

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "tests/record/record_test_times.h"
 #include "tests/support/fixtures.h"
 
 extern "C" {
@@ -22,17 +23,9 @@ extern "C" {
 
 using fixtures::RawFrame;
 using namespace record_format;
+using namespace record_tests;
 
 namespace {
-
-// 2023-11-14 22:13:20 UTC, a plain afternoon; times of the tests count from here.
-constexpr uint64_t kT0 = 1'700'000'000'000;
-constexpr uint64_t kMidnight = (kT0 / kMsPerDay + 1) * kMsPerDay;
-
-struct PacketDeleter {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 
 std::vector<uint8_t> Payload(size_t size, uint8_t fill) { return std::vector<uint8_t>(size, fill); }
 

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "engine/record/record_file.h"
+#include "tests/record/record_test_times.h"
 #include "tests/support/fixtures.h"
 
 extern "C" {
@@ -18,15 +19,9 @@ extern "C" {
 }
 
 using namespace record_format;
+using namespace record_tests;
 
 namespace {
-
-constexpr uint64_t kT0 = 1'700'000'000'000;
-
-struct PacketDeleter {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 
 // Decodes packets of one stream and counts what comes out.
 class CountingDecoder {

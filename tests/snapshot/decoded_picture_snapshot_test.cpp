@@ -36,13 +36,13 @@ struct InputClose {
 struct DecoderFree {
     void operator()(AVCodecContext* decoder) const { avcodec_free_context(&decoder); }
 };
-struct FrameFree {
+struct DecodedFrameFree {
     void operator()(AVFrame* frame) const { av_frame_free(&frame); }
 };
 struct PacketFree {
     void operator()(AVPacket* packet) const { av_packet_free(&packet); }
 };
-using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
+using DecodedFramePtr = std::unique_ptr<AVFrame, DecodedFrameFree>;
 
 struct StreamCounts {
     int audio = 0;
@@ -59,7 +59,7 @@ StreamCounts CountStreams(const AVFormatContext* input) {
     return counts;
 }
 
-FramePtr DecodeFirstPicture(AVFormatContext* input, int videoStream) {
+DecodedFramePtr DecodeFirstPicture(AVFormatContext* input, int videoStream) {
     const AVCodecParameters* parameters = input->streams[videoStream]->codecpar;
     std::unique_ptr<AVCodecContext, DecoderFree> decoder(
         avcodec_alloc_context3(avcodec_find_decoder(parameters->codec_id)));
@@ -68,7 +68,7 @@ FramePtr DecodeFirstPicture(AVFormatContext* input, int videoStream) {
         return nullptr;
     }
     std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
-    FramePtr frame(av_frame_alloc());
+    DecodedFramePtr frame(av_frame_alloc());
     while (av_read_frame(input, packet.get()) >= 0) {
         const bool isVideo = packet->stream_index == videoStream;
         if (isVideo) avcodec_send_packet(decoder.get(), packet.get());
@@ -122,7 +122,7 @@ TEST_P(ContainerFixtureSnapshotTest, file_holds_its_recipe_and_first_picture_sna
     EXPECT_EQ(counts.audio, recipe.audioStreams);
     EXPECT_EQ(counts.subtitle, recipe.subtitle ? 1 : 0);
 
-    FramePtr picture = DecodeFirstPicture(input.get(), videoStream);
+    DecodedFramePtr picture = DecodeFirstPicture(input.get(), videoStream);
     ASSERT_TRUE(picture);
     EXPECT_STREQ(av_get_pix_fmt_name(static_cast<AVPixelFormat>(picture->format)), recipe.pixelFormat);
     const std::string snapshot = dir.File(std::string(recipe.name) + ".jpg");

@@ -12,22 +12,22 @@ using namespace platform;
 
 namespace {
 
-const QRgb kRed = qRgb(255, 0, 0);
-const QRgb kBlue = qRgb(0, 0, 255);
-const QRgb kWhite = qRgb(255, 255, 255);
+const QRgb kKitRed = qRgb(255, 0, 0);
+const QRgb kKitBlue = qRgb(0, 0, 255);
+const QRgb kKitWhite = qRgb(255, 255, 255);
 
 QImage Canvas(int width, int height) {
     QImage canvas(width, height, QImage::Format_ARGB32_Premultiplied);
-    canvas.fill(kWhite);
+    canvas.fill(kKitWhite);
     return canvas;
 }
 
 // Red left half, blue right half.
 QImage TwoColourPicture(int width, int height) {
     QImage picture(width, height, QImage::Format_ARGB32_Premultiplied);
-    picture.fill(kBlue);
+    picture.fill(kKitBlue);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width / 2; ++x) picture.setPixel(x, y, kRed);
+        for (int x = 0; x < width / 2; ++x) picture.setPixel(x, y, kKitRed);
     return picture;
 }
 
@@ -36,7 +36,7 @@ std::string Row(const QImage& image, int y) {
     std::string row;
     for (int x = 0; x < image.width(); ++x) {
         const QRgb pixel = image.pixel(x, y);
-        row += pixel == kRed ? 'r' : pixel == kBlue ? 'b' : pixel == kWhite ? 'w' : '?';
+        row += pixel == kKitRed ? 'r' : pixel == kKitBlue ? 'b' : pixel == kKitWhite ? 'w' : '?';
     }
     return row;
 }
@@ -149,7 +149,7 @@ TEST(DrawKitDrawing, NothingToDrawLeavesTheTargetAlone) {
 TEST(DrawKitDrawing, StretchingIsSmoothAndLeavesThePaintersHintAsItWas) {
     QImage picture(2, 1, QImage::Format_ARGB32_Premultiplied);
     picture.setPixel(0, 0, qRgb(0, 0, 0));
-    picture.setPixel(1, 0, kWhite);
+    picture.setPixel(1, 0, kKitWhite);
     QImage canvas = Canvas(100, 1);
     QPainter painter(&canvas);
     DrawImageRect(painter, picture, Rect{0, 0, 100, 1}, Rect{0, 0, 2, 1});
@@ -166,7 +166,7 @@ TEST(DrawKitOffscreen, ComposesOnAnOpaqueClearedImageAndCopiesItWhereAsked) {
         QPainter painter(&canvas);
         // The clear colour's alpha does not make the image see-through.
         ComposeOffscreen(painter, QSize(4, 2), qRgba(255, 0, 0, 0), [](QPainter& offscreen) {
-            offscreen.fillRect(QRect(3, 0, 1, 2), QColor(kBlue));
+            offscreen.fillRect(QRect(3, 0, 1, 2), QColor(kKitBlue));
         }, QPoint(1, 1));
     }
     EXPECT_EQ(Row(canvas, 0), "wwwwww");
@@ -181,7 +181,7 @@ TEST(DrawKitOffscreen, AnEmptySizeDrawsAndCopiesNothing) {
         bool drawn = false;
         {
             QPainter painter(&canvas);
-            ComposeOffscreen(painter, size, kRed, [&](QPainter&) { drawn = true; });
+            ComposeOffscreen(painter, size, kKitRed, [&](QPainter&) { drawn = true; });
         }
         EXPECT_FALSE(drawn);
         EXPECT_EQ(Row(canvas, 0), "wwww");
@@ -191,9 +191,9 @@ TEST(DrawKitOffscreen, AnEmptySizeDrawsAndCopiesNothing) {
 TEST(DrawKitOffscreen, CopiesAPartOfTheImageOnce) {
     QImage canvas = Canvas(4, 1);
     QPainter painter(&canvas);
-    OffscreenImage offscreen(QSize(4, 3), kRed);
+    OffscreenImage offscreen(QSize(4, 3), kKitRed);
     ASSERT_TRUE(offscreen.IsValid());
-    offscreen.Painter().fillRect(QRect(0, 2, 4, 1), QColor(kBlue));
+    offscreen.Painter().fillRect(QRect(0, 2, 4, 1), QColor(kKitBlue));
     offscreen.CopyTo(painter, QPoint(1, 0), QRect(0, 2, 2, 1));
     offscreen.CopyTo(painter, QPoint(0, 0));  // already copied: nothing more
     painter.end();

@@ -1,4 +1,5 @@
 #include "control_art.h"
+#include "canvas.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -11,7 +12,6 @@ namespace {
 
 // The frame's palette, so the controls sit with the caption buttons.
 const QColor kPanel(0, 22, 30);
-const QColor kGlyph(190, 208, 214);
 const QColor kGlyphHover(60, 214, 232);
 const QColor kGlyphPressed(235, 248, 250);
 const QColor kHoverPlate(255, 255, 255, 26);
@@ -28,15 +28,6 @@ constexpr double kGrid = 24.0;
 
 enum class Look { Normal, Pressed, Hover };
 constexpr Look kStripOrder[] = {Look::Normal, Look::Pressed, Look::Hover};
-
-// A picture of width x height logical pixels at `scale` device pixels each: a painter on it draws
-// in logical units, so one drawing serves the plain picture and its "@2x" twin.
-QImage Blank(int width, int height, int scale) {
-    QImage image(width * scale, height * scale, QImage::Format_ARGB32);
-    image.setDevicePixelRatio(scale);
-    image.fill(Qt::transparent);
-    return image;
-}
 
 QPen Stroke(const QColor& ink, double width) {
     QPen pen(ink, width);

@@ -1,4 +1,5 @@
 #include "frame_art.h"
+#include "canvas.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -10,7 +11,6 @@ namespace {
 const QColor kFrame(10, 38, 50);
 const QColor kFrameEdge(22, 58, 72);
 const QColor kAccent(0, 170, 190);
-const QColor kGlyph(190, 208, 214);
 const QColor kGlyphBright(255, 255, 255);
 const QColor kGlyphDim(150, 172, 180);
 const QColor kCloseHover(214, 48, 49);
@@ -20,14 +20,6 @@ constexpr int kBackgroundSize = 160;
 constexpr int kCaptionRows = 42;
 constexpr int kButton = 20;
 
-// Logical width x height at `scale` device pixels each; painters on it draw in logical units.
-QImage Blank(int width, int height, int scale) {
-    QImage image(width * scale, height * scale, QImage::Format_ARGB32);
-    image.setDevicePixelRatio(scale);
-    image.fill(Qt::transparent);
-    return image;
-}
-
 QPen GlyphPen(const QColor& colour) {
     QPen pen(colour, 1.4);
     pen.setCapStyle(Qt::SquareCap);
@@ -35,7 +27,7 @@ QPen GlyphPen(const QColor& colour) {
     return pen;
 }
 
-void DrawGlyph(QPainter& painter, ButtonKind kind, const QColor& colour) {
+void DrawCaptionGlyph(QPainter& painter, ButtonKind kind, const QColor& colour) {
     painter.setPen(GlyphPen(colour));
     painter.setBrush(Qt::NoBrush);
     switch (kind) {
@@ -101,7 +93,7 @@ QImage DrawCaptionButton(ButtonKind kind, ButtonState state, int scale) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(Plate(kind, state));
     painter.drawRoundedRect(QRectF(0, 0, kButton, kButton), 3, 3);
-    DrawGlyph(painter, kind, GlyphColour(kind, state));
+    DrawCaptionGlyph(painter, kind, GlyphColour(kind, state));
     return image;
 }
 
