@@ -10,7 +10,8 @@ for argument in "$@"; do
 done
 cd "$(dirname "$0")/.."
 bash tools/deps.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTELVANE_BUILD_TESTS=OFF
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTELVANE_BUILD_TESTS=OFF \
+  -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=16
 cmake --build build/release
 cd build/release/bin
 exec ./Quillon "${arguments[@]}"
