@@ -84,6 +84,26 @@ void CActivityStrip::paintEvent(QPaintEvent*) {
         const int right = StripXForMs(span.endMs, m_nDurationMs, width());
         painter.fillRect(left, 0, std::max(2, right - left), height(), ColourOf(span.kind));
     }
+    PaintMarks(painter);
+}
+
+void CActivityStrip::SetMarks(const ClipMarks& marks) {
+    m_marks = marks;
+    update();
+}
+
+// The clip as a light band, its marks as white posts; a lone mark's band runs to the file's end
+// or from its start, as the export takes it.
+void CActivityStrip::PaintMarks(QPainter& painter) const {
+    const std::optional<std::pair<int64_t, int64_t>> stretch = m_marks.Stretch(m_nDurationMs);
+    if (stretch) {
+        const int left = StripXForMs(stretch->first, m_nDurationMs, width());
+        const int right = StripXForMs(stretch->second, m_nDurationMs, width());
+        painter.fillRect(left, 0, std::max(1, right - left), height(), QColor(255, 255, 255, 110));
+    }
+    for (const std::optional<int64_t>& mark : {m_marks.startMs, m_marks.endMs}) {
+        if (mark) painter.fillRect(StripXForMs(*mark, m_nDurationMs, width()) - 1, 0, 3, height(), Qt::white);
+    }
 }
 
 bool CActivityStrip::event(QEvent* event) {

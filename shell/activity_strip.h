@@ -7,11 +7,14 @@
 // User-interface thread only; a timer asks the current session for what is known so far.
 
 #include <QTimer>
+
+class QPainter;
 #include <QWidget>
 #include <functional>
 #include <optional>
 
 #include "engine/record/activity_finder.h"
+#include "shell/clip_marks.h"
 
 class CPlayerCore;
 
@@ -28,6 +31,9 @@ public:
     CActivityStrip(QWidget& parent, QWidget& slider, std::function<CPlayerCore*()> currentPlayer);
 
     const ActivityTimeline& Timeline() const { return m_timeline; }
+    // The marked clip, drawn over the strip.
+    void SetMarks(const ClipMarks& marks);
+    const ClipMarks& Marks() const { return m_marks; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -35,10 +41,12 @@ protected:
 
 private:
     void Refresh();
+    void PaintMarks(QPainter& painter) const;
 
     QWidget& m_slider;
     std::function<CPlayerCore*()> m_currentPlayer;
     QTimer m_timer;
     ActivityTimeline m_timeline;
     int64_t m_nDurationMs = 0;
+    ClipMarks m_marks;
 };

@@ -173,6 +173,7 @@ void CMainDlg::OpenAndPlay(const QString& path, int source, bool replay) {
         ReportOpenFailure(path);
         return;
     }
+    if (!replay && path != m_strCurFile) ClearClipMarks();
     if (!replay) m_strCurFile = path;
     m_pPlayer->Play();
     m_wndStatus.SetFileName(path);

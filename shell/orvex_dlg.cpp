@@ -14,6 +14,8 @@
 #include "platform/qt/message_box.h"
 #include "platform/qt/resource_table.h"
 #include "shell/about_dlg.h"
+#include "shell/key_shortcuts.h"
+#include "shell/key_texts.h"
 #include "language/language_store.h"
 #include "shell/toolkit_translation.h"
 
@@ -191,8 +193,22 @@ void COrvexDlg::OnSysCommand(UINT id, LParam lParam) {
     }
 }
 
+// Named as the key that does the same, in the About box's words; only while a file plays.
+void COrvexDlg::AddExportEntry(QMenu& menu) {
+    QString playing;
+    int64_t positionMs = 0;
+    menu.addSeparator();
+    QAction* exportClip = AddCommand(menu, KeyDescription(KeyAction::ExportClip, 0), ID_EXPORT_CLIP);
+    exportClip->setObjectName(QStringLiteral("exportClipEntry"));
+    exportClip->setEnabled(m_mainPanel.GetPlayingFile(playing, positionMs));
+}
+
 BOOL COrvexDlg::OnCommand(WParam wParam, LParam lParam) {
     const UINT id = LoWord(wParam);
+    if (id == ID_EXPORT_CLIP) {
+        m_mainPanel.ExportClip();
+        return TRUE;
+    }
     const bool forwarded =
         id == ID_SHOW_ABOUT || (id >= ID_LANGUAGE_FIRST && id <= ID_LANGUAGE_FORWARDED_LAST);
     if (!forwarded) return CBlackWindow::OnCommand(wParam, lParam);
@@ -238,6 +254,7 @@ void COrvexDlg::ShowCaptionMenu(Point point) {
         AddCommand(*languages, ToQString(CleanLanguageText(store.InstalledLanguageName(k))),
                    ID_LANGUAGE_FIRST + static_cast<UINT>(k));
     }
+    AddExportEntry(menu);
     if (!aboutText.isEmpty()) {
         menu.addSeparator();
         AddCommand(menu, aboutText, ID_SHOW_ABOUT);

@@ -17,6 +17,8 @@ constexpr platform::UINT IDR_CAPTION_MENU = 142;
 constexpr platform::UINT IDS_ABOUTBOX = 101;
 constexpr platform::UINT ID_SHOW_ABOUT = 0x10;
 constexpr platform::UINT ID_LANGUAGE_FIRST = 34801;
+// The caption menu's entry that exports the marked clip of the playing file.
+constexpr platform::UINT ID_EXPORT_CLIP = 34830;
 constexpr platform::UINT ID_LANGUAGE_LAST = 34819;
 // Only the first seven languages of the menu have handlers; later ones are listed and do nothing.
 constexpr platform::UINT ID_LANGUAGE_FORWARDED_LAST = 34807;
@@ -49,6 +51,7 @@ private:
     void BuildSystemMenu();
     void ShowSystemMenu(platform::Point screenPoint);
     void ShowCaptionMenu(platform::Point clientPoint);
+    void AddExportEntry(QMenu& menu);
     void ApplyStartupRect();
     static int64_t TakeRestartPosition();
     void SaveLanguageAndRestart();
