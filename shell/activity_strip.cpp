@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "engine/player_core.h"
+#include "shell/clock_zone_setting.h"
 
 namespace {
 
@@ -112,7 +113,7 @@ bool CActivityStrip::event(QEvent* event) {
     const int64_t atMs = StripMsForX(help->pos().x(), m_nDurationMs, width());
     CPlayerCore* player = m_currentPlayer();
     const RecordedClock clock = player && player->IsOpened() ? player->GetRecordedClock() : RecordedClock{};
-    const QString text = clock.IsKnown() ? QString::fromStdString(FormatClockAt(clock, atMs, ClockZone::Local))
+    const QString text = clock.IsKnown() ? ShownClockText(clock, atMs)
                                          : OffsetText(atMs);
     QToolTip::showText(help->globalPos(), text, this);
     return true;

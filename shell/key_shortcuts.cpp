@@ -39,6 +39,7 @@ constexpr KeyShortcut kShortcuts[] = {
     {Qt::Key_B, kNone, KeyAction::ClipMark, 0, false, "B", "Mark the start of a clip"},
     {Qt::Key_E, kNone, KeyAction::ClipMark, 1, false, "E", "Mark the end of a clip"},
     {Qt::Key_E, kCtrl, KeyAction::ExportClip, 0, false, "Ctrl+E", "Export the marked clip"},
+    {Qt::Key_U, kNone, KeyAction::ClockZone, 0, false, "U", "Recorded time in UTC"},
 };
 
 }  // namespace
@@ -99,6 +100,7 @@ void CKeyShortcuts::Apply(const KeyShortcut& shortcut) {
     case KeyAction::JumpActivity: m_panel.JumpToActivity(shortcut.argument); break;
     case KeyAction::ClipMark: m_panel.SetClipMark(shortcut.argument); break;
     case KeyAction::ExportClip: m_panel.ExportClip(); break;
+    case KeyAction::ClockZone: m_panel.ToggleClockZone(); break;
     case KeyAction::GoTo: QTimer::singleShot(0, &m_panel, [panel = &m_panel] { panel->ShowGoTo(); }); break;
     }
 }

@@ -63,6 +63,8 @@ public:
     // off or on, and the go-to dialog, which seeks while playing.
     void ToggleClockOverlay();
     void ShowGoTo();
+    // The recorded time shown as UTC, or in the computer's zone again; remembered for later runs.
+    void ToggleClockZone();
     // Seeks to the start of the next (direction 1) or previous (-1) activity, while playing.
     void JumpToActivity(int direction);
     const CClockView* ClockView() const { return m_pClockView.get(); }

@@ -2,6 +2,7 @@
 
 #include "shell/activity_strip.h"
 #include "shell/clock_view.h"
+#include "shell/clock_zone_setting.h"
 #include "shell/go_to_dlg.h"
 #include "shell/main_dlg.h"
 
@@ -18,6 +19,11 @@ void CMainDlg::JumpToActivity(int direction) {
     const std::optional<int64_t> target =
         direction > 0 ? NextActivityStart(timeline, positionMs) : PreviousActivityStart(timeline, positionMs);
     if (target) m_pPlayer->SeekTo(*target);
+}
+
+void CMainDlg::ToggleClockZone() {
+    SetShownClockZone(ShownClockZone() == ClockZone::Utc ? ClockZone::Local : ClockZone::Utc);
+    if (m_pClockView) m_pClockView->Refresh();
 }
 
 void CMainDlg::ToggleClockOverlay() {

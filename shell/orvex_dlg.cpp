@@ -14,6 +14,7 @@
 #include "platform/qt/message_box.h"
 #include "platform/qt/resource_table.h"
 #include "shell/about_dlg.h"
+#include "shell/clock_zone_setting.h"
 #include "shell/key_shortcuts.h"
 #include "shell/key_texts.h"
 #include "language/language_store.h"
@@ -193,20 +194,25 @@ void COrvexDlg::OnSysCommand(UINT id, LParam lParam) {
     }
 }
 
-// Named as the key that does the same, in the About box's words; only while a file plays.
-void COrvexDlg::AddExportEntry(QMenu& menu) {
+// Named as the keys that do the same, in the About box's words; the export only while a file plays.
+void COrvexDlg::AddClockEntries(QMenu& menu) {
     QString playing;
     int64_t positionMs = 0;
     menu.addSeparator();
     QAction* exportClip = AddCommand(menu, KeyDescription(KeyAction::ExportClip, 0), ID_EXPORT_CLIP);
     exportClip->setObjectName(QStringLiteral("exportClipEntry"));
     exportClip->setEnabled(m_mainPanel.GetPlayingFile(playing, positionMs));
+    QAction* utc = AddCommand(menu, KeyDescription(KeyAction::ClockZone, 0), ID_CLOCK_IN_UTC);
+    utc->setObjectName(QStringLiteral("clockInUtcEntry"));
+    utc->setCheckable(true);
+    utc->setChecked(ShownClockZone() == ClockZone::Utc);
 }
 
 BOOL COrvexDlg::OnCommand(WParam wParam, LParam lParam) {
     const UINT id = LoWord(wParam);
-    if (id == ID_EXPORT_CLIP) {
-        m_mainPanel.ExportClip();
+    if (id == ID_EXPORT_CLIP || id == ID_CLOCK_IN_UTC) {
+        if (id == ID_EXPORT_CLIP) m_mainPanel.ExportClip();
+        else m_mainPanel.ToggleClockZone();
         return TRUE;
     }
     const bool forwarded =
@@ -254,7 +260,7 @@ void COrvexDlg::ShowCaptionMenu(Point point) {
         AddCommand(*languages, ToQString(CleanLanguageText(store.InstalledLanguageName(k))),
                    ID_LANGUAGE_FIRST + static_cast<UINT>(k));
     }
-    AddExportEntry(menu);
+    AddClockEntries(menu);
     if (!aboutText.isEmpty()) {
         menu.addSeparator();
         AddCommand(menu, aboutText, ID_SHOW_ABOUT);

@@ -10,11 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "panels/command_ids.h"
 #include "shell/activity_strip.h"
 #include "shell/clock_view.h"
+#include "shell/clock_zone_setting.h"
 #include "tests/main_panel/main_panel_test_support.h"
 #include "tests/support/fixtures.h"
 
@@ -87,6 +89,43 @@ TEST_F(RecordedClockView, the_go_to_dialog_seeks_to_a_recorded_time_and_refuses_
     EXPECT_EQ(problems, QStringList{"1"});  // the text outside the file kept it open
     ASSERT_TRUE(PumpUntil([&] { return panel.m_pPlayer->GetPosition() >= 4000; }));
     EXPECT_TRUE(PumpUntil([&] { return panel.ClockView()->LabelText().startsWith("2025-12-10 11:00:0"); }));
+}
+
+// The zone choice is remembered in the user's configuration folder; anything but "utc" is local.
+TEST(ClockZoneSetting, is_read_back_as_written_and_local_unless_it_says_utc) {
+    fixtures::TempDir dir;
+    const std::string folder = dir.File("config/telvane/");
+    EXPECT_EQ(ReadClockZoneSetting(folder), ClockZone::Local);  // no file yet
+    ASSERT_TRUE(WriteClockZoneSetting(folder, ClockZone::Utc));
+    EXPECT_EQ(ReadClockZoneSetting(folder), ClockZone::Utc);
+    ASSERT_TRUE(WriteClockZoneSetting(folder, ClockZone::Local));
+    EXPECT_EQ(ReadClockZoneSetting(folder), ClockZone::Local);
+    for (const char* text : {"UTC-ish", "", "\xff\xfe"}) {
+        ASSERT_TRUE(fixtures::WriteBytes(folder + "clockzone.ini", std::vector<uint8_t>(text, text + strlen(text))));
+        EXPECT_EQ(ReadClockZoneSetting(folder), ClockZone::Local) << text;
+    }
+}
+
+// The setting turns the label to UTC at once, and is kept for the next run.
+TEST_F(RecordedClockView, the_utc_setting_shows_the_recorded_time_as_utc_and_is_remembered) {
+    fixtures::TempDir config;
+    const char* before = std::getenv("XDG_CONFIG_HOME");
+    const std::string previous = before ? before : "";
+    setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+    TestPanel panel;
+    panel.Drop(m_recording);
+    ASSERT_TRUE(PumpUntil([&] { return panel.ClockView()->LabelText().startsWith("2025-12-10 11:00:0"); }))
+        << panel.ClockView()->LabelText().toStdString();
+    panel.ToggleClockZone();
+    EXPECT_TRUE(panel.ClockView()->LabelText().startsWith("2025-12-10 10:00:0"))
+        << panel.ClockView()->LabelText().toStdString();
+    EXPECT_TRUE(panel.ClockView()->LabelText().endsWith(" UTC"));
+    EXPECT_EQ(ReadClockZoneSetting(config.Path() + "/telvane/"), ClockZone::Utc);
+    panel.ToggleClockZone();
+    EXPECT_TRUE(panel.ClockView()->LabelText().startsWith("2025-12-10 11:00:0"));
+    EXPECT_EQ(ReadClockZoneSetting(config.Path() + "/telvane/"), ClockZone::Local);
+    if (before) setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
+    else unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST(ActivityStrip, keys_jump_to_the_start_of_the_next_and_previous_activity) {
