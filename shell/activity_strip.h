@@ -9,6 +9,7 @@
 #include <QTimer>
 
 class QPainter;
+class QRect;
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -26,6 +27,11 @@ int64_t StripMsForX(int x, int64_t durationMs, int width);
 std::optional<int64_t> NextActivityStart(const ActivityTimeline& timeline, int64_t positionMs);
 std::optional<int64_t> PreviousActivityStart(const ActivityTimeline& timeline, int64_t positionMs);
 
+// Draws a timeline of a file durationMs long into area: the part walked so far, activity, gaps,
+// damage and the marked clip.
+void PaintTimeline(QPainter& painter, const QRect& area, const ActivityTimeline& timeline, int64_t durationMs,
+                   const ClipMarks& marks);
+
 class CActivityStrip : public QWidget {
 public:
     CActivityStrip(QWidget& parent, QWidget& slider, std::function<CPlayerCore*()> currentPlayer);
@@ -41,7 +47,6 @@ protected:
 
 private:
     void Refresh();
-    void PaintMarks(QPainter& painter) const;
 
     QWidget& m_slider;
     std::function<CPlayerCore*()> m_currentPlayer;

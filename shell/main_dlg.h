@@ -16,6 +16,7 @@
 
 class CActivityStrip;
 class CClockView;
+class CFullScreenBar;
 class CKeyShortcuts;
 
 #include "engine/player_core.h"
@@ -68,6 +69,7 @@ public:
     // Seeks to the start of the next (direction 1) or previous (-1) activity, while playing.
     void JumpToActivity(int direction);
     const CClockView* ClockView() const { return m_pClockView.get(); }
+    const CFullScreenBar* FullScreenBar() const { return m_pFullScreenBar.get(); }
     // The clip to export (main_dlg_export.cpp): its start (which 0) or end (1) marked at the
     // playing position and shown on the activity strip; ExportClip hands the playing file and the
     // marked clip to the converter, as the convert button does.
@@ -181,6 +183,7 @@ protected:
     // The recorded time on screen, from OnInitDialog until OnDestroy.
     std::unique_ptr<CClockView> m_pClockView;
     std::unique_ptr<CActivityStrip> m_pActivityStrip;
+    std::unique_ptr<CFullScreenBar> m_pFullScreenBar;
     void CreateClockView();
 
     // Marks of the playing file; a different file starts without.

@@ -3,6 +3,7 @@
 #include "shell/activity_strip.h"
 #include "shell/clock_view.h"
 #include "shell/clock_zone_setting.h"
+#include "shell/full_screen_bar.h"
 #include "shell/go_to_dlg.h"
 #include "shell/main_dlg.h"
 
@@ -10,6 +11,8 @@ void CMainDlg::CreateClockView() {
     m_pClockView = std::make_unique<CClockView>(m_wndStatus, m_wndPlay, [this] { return m_pPlayer.get(); });
     m_pActivityStrip =
         std::make_unique<CActivityStrip>(m_wndCtrl, m_wndCtrl.m_sliderSeek, [this] { return m_pPlayer.get(); });
+    m_pFullScreenBar = std::make_unique<CFullScreenBar>(m_wndPlay, [this] { return m_pPlayer.get(); },
+                                                        [this] { return m_marks; });
 }
 
 void CMainDlg::JumpToActivity(int direction) {

@@ -3,6 +3,7 @@
 // recorded time.
 
 #include <QApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 #include "shell/activity_strip.h"
 #include "shell/clock_view.h"
 #include "shell/clock_zone_setting.h"
+#include "shell/full_screen_bar.h"
 #include "tests/main_panel/main_panel_test_support.h"
 #include "tests/support/fixtures.h"
 
@@ -89,6 +91,27 @@ TEST_F(RecordedClockView, the_go_to_dialog_seeks_to_a_recorded_time_and_refuses_
     EXPECT_EQ(problems, QStringList{"1"});  // the text outside the file kept it open
     ASSERT_TRUE(PumpUntil([&] { return panel.m_pPlayer->GetPosition() >= 4000; }));
     EXPECT_TRUE(PumpUntil([&] { return panel.ClockView()->LabelText().startsWith("2025-12-10 11:00:0"); }));
+}
+
+// In full screen the pointer at the picture's bottom edge brings up the position and the strip;
+// away from it they go.
+TEST_F(RecordedClockView, in_full_screen_the_bottom_edge_shows_the_position_and_the_strip) {
+    TestPanel panel;
+    panel.Drop(m_recording);
+    ASSERT_TRUE(PumpUntil([&] { return panel.m_pPlayer && panel.m_pPlayer->IsPlaying(); }));
+    const QWidget* bar = panel.FullScreenBar();
+    QWidget& picture = panel.m_wndPlay;
+    panel.Command(ID_TOGGLE_FULL_SCREEN);
+    ASSERT_TRUE(PumpUntil([&] { return picture.isWindow() && picture.height() > 100; }));
+    QCursor::setPos(picture.mapToGlobal(QPoint(picture.width() / 2, picture.height() / 2)));
+    QCursor::setPos(picture.mapToGlobal(QPoint(picture.width() / 2, picture.height() - 2)));
+    ASSERT_TRUE(PumpUntil([&] { return bar->isVisible(); }));
+    EXPECT_EQ(bar->geometry().bottom(), picture.height() - 1);
+    EXPECT_TRUE(panel.FullScreenBar()->Text().startsWith("0:00:0")) << panel.FullScreenBar()->Text().toStdString();
+    EXPECT_TRUE(panel.FullScreenBar()->Text().contains("2025-12-10 11:00:0"));
+    QCursor::setPos(picture.mapToGlobal(QPoint(picture.width() / 2, picture.height() / 2)));
+    EXPECT_TRUE(PumpUntil([&] { return !bar->isVisible(); }));
+    panel.Command(ID_TOGGLE_FULL_SCREEN);
 }
 
 // The zone choice is remembered in the user's configuration folder; anything but "utc" is local.
