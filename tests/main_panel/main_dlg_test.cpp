@@ -20,7 +20,6 @@
 
 #include "engine/audio/master_volume.h"
 #include "panels/command_ids.h"
-#include "shell/clip_marks.h"
 #include "shell/main_dlg_rules.h"
 #include "tests/main_panel/main_panel_test_support.h"
 #include "tests/support/fixtures.h"
@@ -470,35 +469,6 @@ TEST(MainPanelConverter, StartsTheConverterFromTheCurrentFolderWithThePlayersPat
     // This test program's own name holds no "Quillon", so the path stays as it is.
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     EXPECT_EQ(argv, (std::vector<std::string>{self, "1033"}));
-}
-
-// The converter gets the playing file and the clip marked in it after the language, from the
-// convert button and from the export key alike.
-TEST_F(PanelTest, TheConverterGetsThePlayingFileAndItsMarkedClip) {
-    fixtures::TempDir tools;
-    std::filesystem::copy_file(std::string(TELVANE_BINARY_DIR) + "/bin/argv_recorder", tools.File("Kadrel"));
-    const QString previous = QDir::currentPath();
-    TestPanel panel;
-    panel.Drop(m_clip);
-    ASSERT_TRUE(WaitUntilPlaying(panel));
-    panel.SetClipMark(0);
-    ASSERT_TRUE(PumpUntil([&] { return panel.m_pPlayer && panel.m_pPlayer->GetPosition() > *panel.Marks().startMs + 200; }));
-    panel.SetClipMark(1);
-    const ClipMarks marks = panel.Marks();
-    ASSERT_TRUE(marks.startMs && marks.endMs);
-    EXPECT_LT(*marks.startMs, *marks.endMs);
-
-    ASSERT_TRUE(QDir::setCurrent(Q(tools.Path())));
-    panel.ExportClip();
-    const bool started = PumpUntil([&] { return std::filesystem::exists(tools.File("argv.txt")); }, 10000);
-    QDir::setCurrent(previous);
-    ASSERT_TRUE(started);
-    std::ifstream in(tools.File("argv.txt"));
-    std::vector<std::string> argv;
-    for (std::string line; std::getline(in, line);) argv.push_back(line);
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    EXPECT_EQ(argv, (std::vector<std::string>{self, "1033", m_clip.toStdString(), "--from",
-                                              std::to_string(*marks.startMs), "--to", std::to_string(*marks.endMs)}));
 }
 
 // Whether this process has a child, ended or not. Run as a subreaper, a program started detached
