@@ -17,6 +17,7 @@ constexpr int kBarHeight = 52;
 constexpr int kMargin = 14;
 constexpr int kStripTop = 32;
 constexpr int kStripHeight = 10;
+constexpr int kTextPixels = 15;
 
 QString PositionText(int64_t ms) {
     return QStringLiteral("%1:%2:%3")
@@ -72,6 +73,9 @@ void CFullScreenBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), QColor(0, 0, 0, 170));
     painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setPixelSize(kTextPixels);
+    painter.setFont(font);
     painter.drawText(QRect(kMargin, 6, width() - 2 * kMargin, kStripTop - 8), Qt::AlignLeft | Qt::AlignVCenter, m_text);
     const QRect strip = StripRect();
     PaintTimeline(painter, strip, m_timeline, m_nDurationMs, m_shownMarks);
