@@ -17,6 +17,7 @@ namespace {
 constexpr int kKeyRowHeight = 16;
 constexpr int kKeyColumnWidth = 80;
 constexpr int kDescriptionColumnWidth = 130;
+constexpr int kDescriptionPadding = 8;
 // Level with the version line.
 constexpr int kKeyListTopUnits = 34;
 constexpr int kTextLeftUnits = 16;
@@ -68,6 +69,15 @@ void CAboutDlg::AddIcon() {
     m_pIcon->show();
 }
 
+// Wide enough for the longest description in the language shown, and never narrower than before.
+int CAboutDlg::DescriptionColumnWidth(const std::vector<KeyText>& keys) const {
+    int widest = kDescriptionColumnWidth;
+    for (const KeyText& key : keys) {
+        widest = std::max(widest, fontMetrics().horizontalAdvance(key.description) * 11 / 10 + kDescriptionPadding);
+    }
+    return widest;
+}
+
 // The template's own controls stay where it puts them; the list takes a column to their right.
 void CAboutDlg::AddKeyList() {
     Rect box;
@@ -76,9 +86,11 @@ void CAboutDlg::AddKeyList() {
     const int listTop = DialogUnitsToPixelsY(kKeyListTopUnits);
     int top = listTop;
     const LanguageStore& store = LanguageStore::Global();
-    for (const KeyText& key : LoadKeyTexts(store.Folder(), store.CurrentLanguage())) {
+    const std::vector<KeyText> keys = LoadKeyTexts(store.Folder(), store.CurrentLanguage());
+    const int descriptionWidth = DescriptionColumnWidth(keys);
+    for (const KeyText& key : keys) {
         const Rect keyRect{left, top, left + kKeyColumnWidth, top + kKeyRowHeight};
-        const Rect textRect{keyRect.right, top, keyRect.right + kDescriptionColumnWidth, top + kKeyRowHeight};
+        const Rect textRect{keyRect.right, top, keyRect.right + descriptionWidth, top + kKeyRowHeight};
         const std::pair<const QString*, Rect> cells[] = {{&key.keyName, keyRect}, {&key.description, textRect}};
         for (const auto& [text, rect] : cells) {
             auto label = std::make_unique<CStatic>();
@@ -87,7 +99,7 @@ void CAboutDlg::AddKeyList() {
         }
         top += kKeyRowHeight;
     }
-    const int wider = kKeyColumnWidth + kDescriptionColumnWidth + listTop / 2;
+    const int wider = kKeyColumnWidth + descriptionWidth + listTop / 2;
     const int taller = std::max(0, top + listTop / 2 - box.Height());
     // Grown about its middle, so the box stays centred where it was placed.
     MoveWindow(box.left - wider / 2, box.top - taller / 2, box.Width() + wider, box.Height() + taller);

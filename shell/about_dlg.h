@@ -9,6 +9,7 @@
 #include "controls/button_ui.h"
 #include "platform/qt/static.h"
 #include "shell/black_window.h"
+#include "shell/key_texts.h"
 
 constexpr platform::UINT IDD_ABOUTBOX = 100;
 
@@ -25,6 +26,7 @@ private:
     // One row per key in a column right of the template's controls, which the box grows to make
     // room for.
     void AddKeyList();
+    int DescriptionColumnWidth(const std::vector<KeyText>& keys) const;
     void AddIcon();
 
     CButtonUI m_btnOK;

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "engine/player_core.h"
+#include "shell/clock_zone_setting.h"
 
 namespace {
 
@@ -74,16 +75,37 @@ void CActivityStrip::Refresh() {
     update();
 }
 
+void PaintTimeline(QPainter& painter, const QRect& area, const ActivityTimeline& timeline, int64_t durationMs,
+                   const ClipMarks& marks) {
+    const int width = area.width();
+    auto x = [&](int64_t ms) { return area.left() + StripXForMs(ms, durationMs, width); };
+    painter.fillRect(area, QColor(20, 40, 50));
+    const int walked = x(timeline.complete ? durationMs : timeline.walkedMs) - area.left();
+    painter.fillRect(area.left(), area.top(), walked, area.height(), QColor(40, 70, 85));
+    for (const TimelineSpan& span : timeline.spans) {
+        const int left = x(span.startMs);
+        painter.fillRect(left, area.top(), std::max(2, x(span.endMs) - left), area.height(), ColourOf(span.kind));
+    }
+    // The clip as a light band, its marks as white posts; a lone mark's band runs to the file's
+    // end or from its start, as the export takes it.
+    if (const std::optional<std::pair<int64_t, int64_t>> clip = marks.Stretch(durationMs)) {
+        const int left = x(clip->first);
+        painter.fillRect(left, area.top(), std::max(1, x(clip->second) - left), area.height(),
+                         QColor(255, 255, 255, 110));
+    }
+    for (const std::optional<int64_t>& mark : {marks.startMs, marks.endMs}) {
+        if (mark) painter.fillRect(x(*mark) - 1, area.top(), 3, area.height(), Qt::white);
+    }
+}
+
 void CActivityStrip::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(20, 40, 50));
-    const int walkedX = StripXForMs(m_timeline.complete ? m_nDurationMs : m_timeline.walkedMs, m_nDurationMs, width());
-    painter.fillRect(0, 0, walkedX, height(), QColor(40, 70, 85));
-    for (const TimelineSpan& span : m_timeline.spans) {
-        const int left = StripXForMs(span.startMs, m_nDurationMs, width());
-        const int right = StripXForMs(span.endMs, m_nDurationMs, width());
-        painter.fillRect(left, 0, std::max(2, right - left), height(), ColourOf(span.kind));
-    }
+    PaintTimeline(painter, rect(), m_timeline, m_nDurationMs, m_marks);
+}
+
+void CActivityStrip::SetMarks(const ClipMarks& marks) {
+    m_marks = marks;
+    update();
 }
 
 bool CActivityStrip::event(QEvent* event) {
@@ -92,7 +114,7 @@ bool CActivityStrip::event(QEvent* event) {
     const int64_t atMs = StripMsForX(help->pos().x(), m_nDurationMs, width());
     CPlayerCore* player = m_currentPlayer();
     const RecordedClock clock = player && player->IsOpened() ? player->GetRecordedClock() : RecordedClock{};
-    const QString text = clock.IsKnown() ? QString::fromStdString(FormatClockAt(clock, atMs, ClockZone::Local))
+    const QString text = clock.IsKnown() ? ShownClockText(clock, atMs)
                                          : OffsetText(atMs);
     QToolTip::showText(help->globalPos(), text, this);
     return true;

@@ -7,11 +7,15 @@
 // User-interface thread only; a timer asks the current session for what is known so far.
 
 #include <QTimer>
+
+class QPainter;
+class QRect;
 #include <QWidget>
 #include <functional>
 #include <optional>
 
 #include "engine/record/activity_finder.h"
+#include "shell/clip_marks.h"
 
 class CPlayerCore;
 
@@ -23,11 +27,19 @@ int64_t StripMsForX(int x, int64_t durationMs, int width);
 std::optional<int64_t> NextActivityStart(const ActivityTimeline& timeline, int64_t positionMs);
 std::optional<int64_t> PreviousActivityStart(const ActivityTimeline& timeline, int64_t positionMs);
 
+// Draws a timeline of a file durationMs long into area: the part walked so far, activity, gaps,
+// damage and the marked clip.
+void PaintTimeline(QPainter& painter, const QRect& area, const ActivityTimeline& timeline, int64_t durationMs,
+                   const ClipMarks& marks);
+
 class CActivityStrip : public QWidget {
 public:
     CActivityStrip(QWidget& parent, QWidget& slider, std::function<CPlayerCore*()> currentPlayer);
 
     const ActivityTimeline& Timeline() const { return m_timeline; }
+    // The marked clip, drawn over the strip.
+    void SetMarks(const ClipMarks& marks);
+    const ClipMarks& Marks() const { return m_marks; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -41,4 +53,5 @@ private:
     QTimer m_timer;
     ActivityTimeline m_timeline;
     int64_t m_nDurationMs = 0;
+    ClipMarks m_marks;
 };

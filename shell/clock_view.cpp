@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "engine/player_core.h"
+#include "shell/clock_zone_setting.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ void CClockView::Refresh() {
     CPlayerCore* player = m_currentPlayer();
     const RecordedClock clock = player && player->IsOpened() ? player->GetRecordedClock() : RecordedClock{};
     const QString text = clock.IsKnown()
-                             ? QString::fromStdString(FormatClockAt(clock, player->GetPosition(), ClockZone::Local))
+                             ? ShownClockText(clock, player->GetPosition())
                              : QString();
     m_label->setText(text);
     m_overlay->setText(text);

@@ -30,9 +30,10 @@ public:
     bool OverlayWanted() const { return m_bOverlayWanted; }
     // The text the label shows now; empty when nothing is shown.
     QString LabelText() const;
+    // Shows the time now, as after a change of the zone it is shown in.
+    void Refresh();
 
 private:
-    void Refresh();
     void PlaceLabel();
     void PlaceOverlay(bool fullScreen);
 

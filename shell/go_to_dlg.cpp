@@ -5,12 +5,13 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "shell/clock_zone_setting.h"
+
 namespace {
 
 QString Hint(const RecordedClock& clock, int64_t durationMs) {
     if (!clock.IsKnown()) return "An offset from the start, such as 1:30 or +0:02:05.";
-    return "A recorded time, from " + QString::fromStdString(FormatClockAt(clock, 0, ClockZone::Local)) + " to " +
-           QString::fromStdString(FormatClockAt(clock, durationMs, ClockZone::Local)) +
+    return "A recorded time, from " + ShownClockText(clock, 0) + " to " + ShownClockText(clock, durationMs) +
            ",\nor an offset from the start, such as +1:30.";
 }
 
@@ -24,7 +25,7 @@ CGoToDlg::CGoToDlg(QWidget* parent, const RecordedClock& clock, int64_t position
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(Hint(clock, durationMs), this));
     m_pEdit->setObjectName("goToText");
-    m_pEdit->setText(clock.IsKnown() ? QString::fromStdString(FormatClockAt(clock, positionMs, ClockZone::Local))
+    m_pEdit->setText(clock.IsKnown() ? QString::fromStdString(FormatClockAt(clock, positionMs, ShownClockZone()))
                                      : QString());
     m_pEdit->selectAll();
     layout->addWidget(m_pEdit);
@@ -37,7 +38,7 @@ CGoToDlg::CGoToDlg(QWidget* parent, const RecordedClock& clock, int64_t position
 }
 
 void CGoToDlg::accept() {
-    m_nTargetMs = ParseGoToTarget(m_pEdit->text().toStdString(), m_clock, ClockZone::Local, m_nDurationMs);
+    m_nTargetMs = ParseGoToTarget(m_pEdit->text().toStdString(), m_clock, ShownClockZone(), m_nDurationMs);
     if (m_nTargetMs < 0) {
         m_pProblem->setText("Not a moment of this file.");
         return;

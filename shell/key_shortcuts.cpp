@@ -36,6 +36,10 @@ constexpr KeyShortcut kShortcuts[] = {
     {Qt::Key_G, kCtrl, KeyAction::GoTo, 0, false, "Ctrl+G", "Go to a recorded time or an offset"},
     {Qt::Key_N, kNone, KeyAction::JumpActivity, 1, true, "N", "Next activity"},
     {Qt::Key_P, kNone, KeyAction::JumpActivity, -1, true, "P", "Previous activity"},
+    {Qt::Key_B, kNone, KeyAction::ClipMark, 0, false, "B", "Mark the start of a clip"},
+    {Qt::Key_E, kNone, KeyAction::ClipMark, 1, false, "E", "Mark the end of a clip"},
+    {Qt::Key_E, kCtrl, KeyAction::ExportClip, 0, false, "Ctrl+E", "Export the marked clip"},
+    {Qt::Key_U, kNone, KeyAction::ClockZone, 0, false, "U", "Recorded time in UTC"},
 };
 
 }  // namespace
@@ -94,6 +98,9 @@ void CKeyShortcuts::Apply(const KeyShortcut& shortcut) {
     case KeyAction::ClockOverlay: m_panel.ToggleClockOverlay(); break;
     // The dialog runs a loop of its own: not from inside this filter.
     case KeyAction::JumpActivity: m_panel.JumpToActivity(shortcut.argument); break;
+    case KeyAction::ClipMark: m_panel.SetClipMark(shortcut.argument); break;
+    case KeyAction::ExportClip: m_panel.ExportClip(); break;
+    case KeyAction::ClockZone: m_panel.ToggleClockZone(); break;
     case KeyAction::GoTo: QTimer::singleShot(0, &m_panel, [panel = &m_panel] { panel->ShowGoTo(); }); break;
     }
 }

@@ -25,6 +25,9 @@ enum class KeyAction {
     ClockOverlay,  // show or hide the recorded time over the full-screen picture
     GoTo,          // ask for a recorded time or an offset and seek there
     JumpActivity,  // seek to the start of the next (argument 1) or previous (-1) activity
+    ClipMark,      // mark the start (argument 0) or the end (1) of a clip at the playing position
+    ExportClip,    // hand the playing file and its marked clip to the converter
+    ClockZone,     // show the recorded time as UTC or in the computer's zone
 };
 
 struct KeyShortcut {

@@ -47,3 +47,13 @@ std::vector<KeyText> LoadKeyTexts(const std::string& folder, uint32_t languageId
     }
     return texts;
 }
+
+QString KeyDescription(KeyAction action, int argument) {
+    const LanguageStore& store = LanguageStore::Global();
+    const std::vector<KeyText> texts = LoadKeyTexts(store.Folder(), store.CurrentLanguage());
+    const std::span<const KeyShortcut> shortcuts = KeyShortcuts();
+    for (size_t i = 0; i < shortcuts.size() && i < texts.size(); ++i) {
+        if (shortcuts[i].action == action && shortcuts[i].argument == argument) return texts[i].description;
+    }
+    return {};
+}

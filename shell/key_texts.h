@@ -17,3 +17,8 @@ struct KeyText {
 // loads, in folder (ending with '/'). A key the file does not name, or all of them when there is
 // no such file, keeps the table's English.
 std::vector<KeyText> LoadKeyTexts(const std::string& folder, uint32_t languageId);
+
+enum class KeyAction;
+// What the key table's entry for action (with argument) does, in the current language; for the
+// menu entries and notices that name the same action.
+QString KeyDescription(KeyAction action, int argument);

@@ -15,6 +15,7 @@
 #include "panels/path_rules.h"
 #include "shell/activity_strip.h"
 #include "shell/clock_view.h"
+#include "shell/full_screen_bar.h"
 #include "shell/key_shortcuts.h"
 #include "platform/qt/message_box.h"
 #include "shell/main_dlg_rules.h"
@@ -115,6 +116,7 @@ void CMainDlg::OnDestroy() {
     m_pKeyShortcuts.reset();
     m_pClockView.reset();
     m_pActivityStrip.reset();
+    m_pFullScreenBar.reset();
     StopPositionThread();
     DisposePlayer(SwapPlayer(nullptr));
     m_pNotifier.reset();
@@ -173,6 +175,7 @@ void CMainDlg::OpenAndPlay(const QString& path, int source, bool replay) {
         ReportOpenFailure(path);
         return;
     }
+    if (!replay && path != m_strCurFile) ClearClipMarks();
     if (!replay) m_strCurFile = path;
     m_pPlayer->Play();
     m_wndStatus.SetFileName(path);

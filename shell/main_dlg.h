@@ -16,6 +16,7 @@
 
 class CActivityStrip;
 class CClockView;
+class CFullScreenBar;
 class CKeyShortcuts;
 
 #include "engine/player_core.h"
@@ -25,6 +26,7 @@ class CKeyShortcuts;
 #include "panels/play_wind.h"
 #include "platform/qt/dialog.h"
 #include "platform/sync.h"
+#include "shell/clip_marks.h"
 #include "shell/main_dlg_notifier.h"
 
 constexpr platform::UINT IDD_MAIN_DLG = 134;
@@ -62,9 +64,18 @@ public:
     // off or on, and the go-to dialog, which seeks while playing.
     void ToggleClockOverlay();
     void ShowGoTo();
+    // The recorded time shown as UTC, or in the computer's zone again; remembered for later runs.
+    void ToggleClockZone();
     // Seeks to the start of the next (direction 1) or previous (-1) activity, while playing.
     void JumpToActivity(int direction);
     const CClockView* ClockView() const { return m_pClockView.get(); }
+    const CFullScreenBar* FullScreenBar() const { return m_pFullScreenBar.get(); }
+    // The clip to export (main_dlg_export.cpp): its start (which 0) or end (1) marked at the
+    // playing position and shown on the activity strip; ExportClip hands the playing file and the
+    // marked clip to the converter, as the convert button does.
+    void SetClipMark(int which);
+    void ExportClip();
+    const ClipMarks& Marks() const { return m_marks; }
 
 protected:
     platform::BOOL OnInitDialog() override;
@@ -172,7 +183,12 @@ protected:
     // The recorded time on screen, from OnInitDialog until OnDestroy.
     std::unique_ptr<CClockView> m_pClockView;
     std::unique_ptr<CActivityStrip> m_pActivityStrip;
+    std::unique_ptr<CFullScreenBar> m_pFullScreenBar;
     void CreateClockView();
+
+    // Marks of the playing file; a different file starts without.
+    ClipMarks m_marks;
+    void ClearClipMarks();
 
     // The keys, active from OnInitDialog until OnDestroy.
     std::unique_ptr<CKeyShortcuts> m_pKeyShortcuts;

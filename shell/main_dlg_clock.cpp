@@ -2,6 +2,8 @@
 
 #include "shell/activity_strip.h"
 #include "shell/clock_view.h"
+#include "shell/clock_zone_setting.h"
+#include "shell/full_screen_bar.h"
 #include "shell/go_to_dlg.h"
 #include "shell/main_dlg.h"
 
@@ -9,6 +11,8 @@ void CMainDlg::CreateClockView() {
     m_pClockView = std::make_unique<CClockView>(m_wndStatus, m_wndPlay, [this] { return m_pPlayer.get(); });
     m_pActivityStrip =
         std::make_unique<CActivityStrip>(m_wndCtrl, m_wndCtrl.m_sliderSeek, [this] { return m_pPlayer.get(); });
+    m_pFullScreenBar = std::make_unique<CFullScreenBar>(m_wndPlay, [this] { return m_pPlayer.get(); },
+                                                        [this] { return m_marks; });
 }
 
 void CMainDlg::JumpToActivity(int direction) {
@@ -18,6 +22,11 @@ void CMainDlg::JumpToActivity(int direction) {
     const std::optional<int64_t> target =
         direction > 0 ? NextActivityStart(timeline, positionMs) : PreviousActivityStart(timeline, positionMs);
     if (target) m_pPlayer->SeekTo(*target);
+}
+
+void CMainDlg::ToggleClockZone() {
+    SetShownClockZone(ShownClockZone() == ClockZone::Utc ? ClockZone::Local : ClockZone::Utc);
+    if (m_pClockView) m_pClockView->Refresh();
 }
 
 void CMainDlg::ToggleClockOverlay() {

@@ -263,11 +263,15 @@ void CMainDlg::OnSnapshot() {
     m_wndStatus.ShowNotice(PaneText(kSnapshotSavedText) + QStringLiteral(": ") + path);
 }
 
-// The tool is started and left alone; a missing tool is not reported.
+// The tool is started and left alone; a missing tool is not reported. It gets the playing file
+// with its absolute path, as it starts in a folder of its own, and the clip marked in it.
 void CMainDlg::LaunchConverter() {
     const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    const bool playing = m_pPlayer && m_pPlayer->IsOpened();
+    const QString file = playing ? QFileInfo(m_strCurFile).absoluteFilePath() : QString();
+    const auto stretch = playing ? m_marks.Stretch(m_pPlayer->GetDuration()) : std::nullopt;
     const QStringList arguments = main_panel::ConverterArguments(
-        main_panel::ConverterPath(self), LanguageStore::Global().CurrentLanguage());
+        main_panel::ConverterPath(self), LanguageStore::Global().CurrentLanguage(), file, stretch);
     std::vector<std::string> argv;
     for (const QString& argument : arguments) argv.push_back(QFile::encodeName(argument).toStdString());
     const std::string program = ConverterProgram(self);

@@ -83,8 +83,16 @@ QString ConverterPath(const QString& playerPath) {
     return path.replace(QStringLiteral("Quillon"), QStringLiteral("Kadrel"), Qt::CaseSensitive);
 }
 
-QStringList ConverterArguments(const QString& converterPath, uint32_t languageId) {
-    return {converterPath, QString::number(languageId)};
+QStringList ConverterArguments(const QString& converterPath, uint32_t languageId, const QString& playingFile,
+                               const std::optional<std::pair<int64_t, int64_t>>& stretch) {
+    QStringList arguments{converterPath, QString::number(languageId)};
+    if (playingFile.isEmpty()) return arguments;
+    arguments << playingFile;
+    if (stretch) {
+        arguments << QStringLiteral("--from") << QString::number(stretch->first) << QStringLiteral("--to")
+                  << QString::number(stretch->second);
+    }
+    return arguments;
 }
 
 uint32_t SteppedVolume(uint32_t volume, int steps) {

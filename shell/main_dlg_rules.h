@@ -9,6 +9,7 @@
 #include <ctime>
 #include <functional>
 #include <optional>
+#include <utility>
 
 #include "platform/geometry.h"
 
@@ -43,8 +44,10 @@ QString FreeSnapshotPath(const QString& folder, const std::tm& localTime,
 // The converter lives beside the player under its own name: every "Quillon" in the player's
 // path becomes "Kadrel".
 QString ConverterPath(const QString& playerPath);
-// The converter's argument vector: its own path, then the language identifier in decimal.
-QStringList ConverterArguments(const QString& converterPath, uint32_t languageId);
+// The converter's argument vector: its own path, then the language identifier in decimal, then
+// the playing file when there is one, and the stretch marked in it ("--from MS --to MS").
+QStringList ConverterArguments(const QString& converterPath, uint32_t languageId, const QString& playingFile = {},
+                               const std::optional<std::pair<int64_t, int64_t>>& stretch = std::nullopt);
 
 // The slider's range for a duration in ms; none when the duration is 0 (not known yet), which
 // leaves the range as it was. A duration beyond the slider's 32 bits takes its whole range.

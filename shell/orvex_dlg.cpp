@@ -14,6 +14,9 @@
 #include "platform/qt/message_box.h"
 #include "platform/qt/resource_table.h"
 #include "shell/about_dlg.h"
+#include "shell/clock_zone_setting.h"
+#include "shell/key_shortcuts.h"
+#include "shell/key_texts.h"
 #include "language/language_store.h"
 #include "shell/toolkit_translation.h"
 
@@ -191,8 +194,27 @@ void COrvexDlg::OnSysCommand(UINT id, LParam lParam) {
     }
 }
 
+// Named as the keys that do the same, in the About box's words; the export only while a file plays.
+void COrvexDlg::AddClockEntries(QMenu& menu) {
+    QString playing;
+    int64_t positionMs = 0;
+    menu.addSeparator();
+    QAction* exportClip = AddCommand(menu, KeyDescription(KeyAction::ExportClip, 0), ID_EXPORT_CLIP);
+    exportClip->setObjectName(QStringLiteral("exportClipEntry"));
+    exportClip->setEnabled(m_mainPanel.GetPlayingFile(playing, positionMs));
+    QAction* utc = AddCommand(menu, KeyDescription(KeyAction::ClockZone, 0), ID_CLOCK_IN_UTC);
+    utc->setObjectName(QStringLiteral("clockInUtcEntry"));
+    utc->setCheckable(true);
+    utc->setChecked(ShownClockZone() == ClockZone::Utc);
+}
+
 BOOL COrvexDlg::OnCommand(WParam wParam, LParam lParam) {
     const UINT id = LoWord(wParam);
+    if (id == ID_EXPORT_CLIP || id == ID_CLOCK_IN_UTC) {
+        if (id == ID_EXPORT_CLIP) m_mainPanel.ExportClip();
+        else m_mainPanel.ToggleClockZone();
+        return TRUE;
+    }
     const bool forwarded =
         id == ID_SHOW_ABOUT || (id >= ID_LANGUAGE_FIRST && id <= ID_LANGUAGE_FORWARDED_LAST);
     if (!forwarded) return CBlackWindow::OnCommand(wParam, lParam);
@@ -238,6 +260,7 @@ void COrvexDlg::ShowCaptionMenu(Point point) {
         AddCommand(*languages, ToQString(CleanLanguageText(store.InstalledLanguageName(k))),
                    ID_LANGUAGE_FIRST + static_cast<UINT>(k));
     }
+    AddClockEntries(menu);
     if (!aboutText.isEmpty()) {
         menu.addSeparator();
         AddCommand(menu, aboutText, ID_SHOW_ABOUT);

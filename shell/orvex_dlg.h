@@ -17,6 +17,10 @@ constexpr platform::UINT IDR_CAPTION_MENU = 142;
 constexpr platform::UINT IDS_ABOUTBOX = 101;
 constexpr platform::UINT ID_SHOW_ABOUT = 0x10;
 constexpr platform::UINT ID_LANGUAGE_FIRST = 34801;
+// The caption menu's entries that export the marked clip of the playing file and that show the
+// recorded time as UTC.
+constexpr platform::UINT ID_EXPORT_CLIP = 34830;
+constexpr platform::UINT ID_CLOCK_IN_UTC = 34831;
 constexpr platform::UINT ID_LANGUAGE_LAST = 34819;
 // Only the first seven languages of the menu have handlers; later ones are listed and do nothing.
 constexpr platform::UINT ID_LANGUAGE_FORWARDED_LAST = 34807;
@@ -49,6 +53,7 @@ private:
     void BuildSystemMenu();
     void ShowSystemMenu(platform::Point screenPoint);
     void ShowCaptionMenu(platform::Point clientPoint);
+    void AddClockEntries(QMenu& menu);
     void ApplyStartupRect();
     static int64_t TakeRestartPosition();
     void SaveLanguageAndRestart();

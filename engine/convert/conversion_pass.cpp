@@ -1,5 +1,10 @@
 #include "engine/convert/conversion_pass.h"
 
+#include <algorithm>
+#include <filesystem>
+
+#include "engine/recorded_clock_source.h"
+
 extern "C" {
 #include <libavutil/mathematics.h>
 }
@@ -32,25 +37,80 @@ ConversionPass::ConversionPass(const RecordStreams& streams, const std::atomic<b
       m_progress(progress),
       m_aacTimeline(int64_t(streams.sampleRate) * kAacDropoutToleranceMs / 1000) {}
 
-ConvertStatus ConversionPass::Run(const std::string& recording, const std::string& mp4Path, std::string* detail) {
+ConvertStatus ConversionPass::Run(const std::string& recording, const std::string& mp4Path,
+                                  const std::optional<ConvertStretch>& stretch, std::string* detail) {
     ConvertStatus opened = m_source.Open(recording);
     if (opened != ConvertStatus::kOk) return opened;
+    m_stretch = stretch;
+    if (m_stretch && !m_source.SeekToKeyFrameAtOrBefore(m_stretch->fromMs)) return ConvertStatus::kNoPictures;
+    if (!ReadAheadToFirstPicture()) return Cancelled() ? ConvertStatus::kCancelled : ConvertStatus::kNoPictures;
+    if (m_stretch) m_nOriginMs = m_nFirstPictureMs;
     if (!m_muxer.Open(mp4Path, detail)) return ConvertStatus::kCannotWrite;
+    SetUpMetadata(recording);
     // With the picture stream set up, what failed was the sound.
     if (!SetUpStreams(detail)) return m_nVideoStream >= 0 ? ConvertStatus::kBadSound : ConvertStatus::kFailed;
     if (!m_muxer.Start(detail)) return ConvertStatus::kFailed;
     Report(0.0);
     for (;;) {
         if (Cancelled()) return ConvertStatus::kCancelled;
-        PacketPtr packet = m_source.Next();
+        PacketPtr packet = NextPacket();
         if (!packet) break;  // the end, or the start of a damaged tail
+        bool keep = true;
+        if (!WithinStretch(packet.get(), &keep)) break;
+        if (!keep) continue;
         if (!Take(packet.get(), detail)) return ConvertStatus::kFailed;
-        Report(m_source.Fraction());
+        Report(Fraction(packet.get()));
     }
     if (Cancelled()) return ConvertStatus::kCancelled;
     if (!Finish(detail)) return ConvertStatus::kCannotWrite;
     Report(1.0);
     return ConvertStatus::kOk;
+}
+
+bool ConversionPass::ReadAheadToFirstPicture() {
+    while (!Cancelled()) {
+        PacketPtr packet = m_source.Next();
+        if (!packet) return false;
+        const bool keyPicture = packet->stream_index == 0 && (packet->flags & AV_PKT_FLAG_KEY);
+        if (keyPicture) m_nFirstPictureMs = packet->pts;
+        m_ahead.push_back(std::move(packet));
+        if (keyPicture) return true;
+    }
+    return false;
+}
+
+PacketPtr ConversionPass::NextPacket() {
+    if (m_ahead.empty()) return m_source.Next();
+    PacketPtr packet = std::move(m_ahead.front());
+    m_ahead.pop_front();
+    return packet;
+}
+
+// The recording's positions count from its first frame, which the clock's start stands for.
+void ConversionPass::SetUpMetadata(const std::string& recording) {
+    const std::string name = std::filesystem::path(recording).filename().string();
+    m_muxer.SetMetadata("title", name);
+    if (m_stretch) {
+        m_muxer.SetMetadata("comment", name + " from " + std::to_string(m_nFirstPictureMs) + " ms to " +
+                                           std::to_string(m_stretch->toMs) + " ms");
+    }
+    const std::string created = Mp4CreationTime(RecordingClock(m_source.File()), m_nFirstPictureMs);
+    if (!created.empty()) m_muxer.SetMetadata("creation_time", created);
+}
+
+bool ConversionPass::WithinStretch(AVPacket* packet, bool* keep) const {
+    if (!m_stretch) return true;
+    if (packet->stream_index == 0 && packet->pts > m_stretch->toMs) return false;
+    *keep = packet->pts >= m_nOriginMs;
+    packet->pts -= m_nOriginMs;
+    if (packet->dts != AV_NOPTS_VALUE) packet->dts -= m_nOriginMs;
+    return true;
+}
+
+double ConversionPass::Fraction(const AVPacket* packet) const {
+    if (!m_stretch) return m_source.Fraction();
+    const int64_t length = m_stretch->toMs - m_nOriginMs;
+    return length > 0 ? std::clamp(double(packet->pts) / double(length), 0.0, 1.0) : 0.0;
 }
 
 bool ConversionPass::SetUpStreams(std::string* detail) {

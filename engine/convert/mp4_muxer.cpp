@@ -79,6 +79,10 @@ int Mp4Muxer::AddAudioEncoded(const AVCodecContext* encoder) {
     return stream->index;
 }
 
+void Mp4Muxer::SetMetadata(const char* key, const std::string& value) {
+    if (m_context && !m_bStarted) av_dict_set(&m_context->metadata, key, value.c_str(), 0);
+}
+
 bool Mp4Muxer::Start(std::string* detail) {
     int error = avformat_write_header(m_context, nullptr);
     if (error < 0) {

@@ -29,6 +29,8 @@ public:
     int AddAudioCopy(int sampleRate, int channels, int frameSamples, const std::vector<uint8_t>& config);
     int AddAudioEncoded(const AVCodecContext* encoder);
 
+    // A tag of the file ("title", "comment", "creation_time"); before Start.
+    void SetMetadata(const char* key, const std::string& value);
     bool Start(std::string* detail);
     // Takes a new reference to the packet; pts and dts in the stream's input time base.
     bool Write(int stream, const AVPacket* packet, std::string* detail);

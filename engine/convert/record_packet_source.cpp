@@ -23,6 +23,10 @@ PacketPtr RecordPacketSource::Next() {
     return packet;
 }
 
+bool RecordPacketSource::SeekToKeyFrameAtOrBefore(int64_t videoMs) {
+    return m_file.SeekToKeyFrameAtOrBefore(videoMs);
+}
+
 double RecordPacketSource::Fraction() const {
     if (m_nFileBytes == 0) return 0.0;
     return std::min(1.0, double(m_nConsumedBytes) / double(m_nFileBytes));

@@ -18,6 +18,10 @@ public:
     // 1 sound), or null at the end of the data.
     av_handles::PacketPtr Next();
 
+    // Makes the next frame the key picture at or before videoMs (ms as the packets count them);
+    // false when the recording has no key picture.
+    bool SeekToKeyFrameAtOrBefore(int64_t videoMs);
+
     // Share of the file's bytes read so far, from 0 to 1.
     double Fraction() const;
 

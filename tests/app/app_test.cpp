@@ -76,7 +76,7 @@ protected:
 
     unsigned long OpenAbout(pid_t pid, const std::string& title) {
         if (!RightClickOpensMenu(CaptionX(), CaptionY())) return 0;
-        Keys("Down Down Return");  // past the language submenu and the separator
+        Keys("Up Return");  // the About item is the last
         return WaitForWindow(pid, "^" + title + "$");
     }
 

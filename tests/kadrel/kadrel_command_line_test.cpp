@@ -48,6 +48,37 @@ TEST(KadrelArguments, are_read_as_the_window_or_the_conversion_form) {
     }
 }
 
+// --from and --to go together, in either form, and the end comes after the start.
+TEST(KadrelArguments, read_a_stretch_in_both_forms) {
+    struct Case {
+        std::vector<std::string> arguments;
+        Mode mode;
+        std::optional<std::pair<int64_t, int64_t>> stretch;
+        std::vector<std::string> recordings;
+    } cases[] = {
+        {{"Kadrel", "--to-mp4", "a.rec", "--from", "1500", "--to", "4000"}, Mode::kConvert, {{1500, 4000}}, {"a.rec"}},
+        {{"Kadrel", "--to-mp4", "--to", "4000", "--from", "0", "a.rec"}, Mode::kConvert, {{0, 4000}}, {"a.rec"}},
+        {{"Kadrel", "2052", "/v/a.rec", "--from", "1500", "--to", "4000"}, Mode::kWindow, {{1500, 4000}}, {"/v/a.rec"}},
+        {{"Kadrel", "2052", "/v/a.rec"}, Mode::kWindow, std::nullopt, {"/v/a.rec"}},
+        {{"Kadrel", "--to-mp4", "a.rec", "--from", "1500"}, Mode::kWrong, std::nullopt, {"a.rec"}},
+        {{"Kadrel", "--to-mp4", "a.rec", "--from", "4000", "--to", "4000"}, Mode::kWrong, std::nullopt, {"a.rec"}},
+        {{"Kadrel", "--to-mp4", "a.rec", "--from", "-5", "--to", "4000"}, Mode::kWrong, std::nullopt, {"a.rec"}},
+        {{"Kadrel", "1031", "a.rec", "--to"}, Mode::kWrong, std::nullopt, {"a.rec"}},
+    };
+    for (const Case& c : cases) {
+        std::string line;
+        for (const std::string& a : c.arguments) line += a + " ";
+        KadrelArguments parsed = ParseKadrelArguments(c.arguments);
+        EXPECT_EQ(parsed.mode, c.mode) << line;
+        EXPECT_EQ(parsed.recordings, c.recordings) << line;
+        ASSERT_EQ(parsed.stretch.has_value(), c.stretch.has_value()) << line;
+        if (c.stretch) {
+            EXPECT_EQ(parsed.stretch->fromMs, c.stretch->first) << line;
+            EXPECT_EQ(parsed.stretch->toMs, c.stretch->second) << line;
+        }
+    }
+}
+
 std::string Kadrel() { return TELVANE_BINARY_DIR "/bin/Kadrel"; }
 
 std::string ReadText(const std::string& path) {
@@ -105,6 +136,15 @@ TEST_F(KadrelProgramTest, one_failure_makes_the_exit_status_1_and_the_others_sti
     const std::string text = ReadText(log);
     EXPECT_NE(text.find("[1/2] bad.rec: not a recording"), std::string::npos) << text;
     EXPECT_NE(text.find("1 of 2 converted"), std::string::npos) << text;
+}
+
+TEST_F(KadrelProgramTest, converts_just_the_stretch_given) {
+    std::string recording = Recording("cut.rec");
+    ASSERT_FALSE(recording.empty());
+    const std::string log = m_dir.File("run.log");
+    EXPECT_EQ(RunWithoutDisplay({"--to-mp4", recording, "--from", "0", "--to", "400"}, log), kExitConverted)
+        << ReadText(log);
+    EXPECT_TRUE(fs::exists(m_dir.File("cut_0-00-00_0-00-00.mp4"))) << ReadText(log);
 }
 
 TEST_F(KadrelProgramTest, a_wrong_command_line_exits_2_with_the_usage) {

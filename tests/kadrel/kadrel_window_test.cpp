@@ -143,6 +143,25 @@ TEST_F(KadrelWindowTest, with_no_folder_chosen_the_mp4_goes_beside_the_recording
     EXPECT_TRUE(fs::exists(m_dir.File("a.mp4")));
 }
 
+// The player hands over its file with the marked stretch: the row names the stretch, and the MP4
+// holds just that; the same file without a stretch is a row of its own.
+TEST_F(KadrelWindowTest, a_handed_over_stretch_is_listed_and_converted_alone) {
+    KadrelWindow window(m_texts);
+    const QString recording = Recording("marked.rec");
+    window.AddRecordings({recording}, ConvertStretch{200, 600});
+    window.AddRecordings({recording}, ConvertStretch{200, 600});
+    window.AddRecordings({recording});
+    ASSERT_EQ(window.RowCount(), 2);
+    EXPECT_EQ(window.NameTextOf(0), "marked.rec  0:00:00.200 - 0:00:00.600");
+    EXPECT_EQ(window.NameTextOf(1), "marked.rec");
+    window.SetOutputFolder(Folder("stretch"));
+    ASSERT_TRUE(window.StartConversion());
+    ASSERT_TRUE(WaitForEnd(window));
+    EXPECT_EQ(window.StateOf(0), RowState::kConverted);
+    EXPECT_TRUE(fs::exists(m_dir.File("stretch/marked_0-00-00_0-00-00.mp4")));
+    EXPECT_TRUE(fs::exists(m_dir.File("stretch/marked.mp4")));
+}
+
 // Files dropped on the window join the list; a drop while converting is refused.
 TEST_F(KadrelWindowTest, dropped_files_join_the_list) {
     KadrelWindow window(m_texts);

@@ -44,7 +44,7 @@ Report Probe(const std::string& path) {
     Report report;
     int status = fixtures::RunProgram({"ffprobe", "-v", "error", "-count_packets", "-show_entries",
                                        "stream=codec_type,codec_name,nb_read_packets,duration,sample_rate,width,height:"
-                                       "format=duration",
+                                       "format=duration,start_time:format_tags=creation_time,title",
                                        "-of", "default=nw=0", path},
                                       log);
     if (status != 0) {
@@ -61,6 +61,9 @@ Report Probe(const std::string& path) {
         if (equals == std::string::npos) continue;
         std::string key = line.substr(0, equals), value = line.substr(equals + 1);
         if (inFormat && key == "duration") report.duration = Number(value);
+        else if (inFormat && key == "start_time") report.startTime = Number(value);
+        else if (inFormat && key == "TAG:creation_time") report.creationTime = value;
+        else if (inFormat && key == "TAG:title") report.title = value;
         else if (!inFormat && !report.streams.empty()) Apply(report.streams.back(), key, value);
     }
     report.read = true;

@@ -19,6 +19,9 @@ struct Stream {
 struct Report {
     bool read = false;
     double duration = 0;  // seconds, of the whole file
+    double startTime = 0;  // seconds
+    std::string creationTime;  // the file's tag, as ffprobe writes it
+    std::string title;
     std::vector<Stream> streams;
 
     const Stream* Find(const std::string& type) const;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -421,6 +422,124 @@ TEST_F(ConverterTest, existing_files_keep_their_contents) {
     EXPECT_EQ(fixtures::ReadBytes(m_dir.File("camera-converted.mp4")), mine);
 }
 
+struct Picture {
+    int64_t positionMs;
+    bool key;
+};
+
+// The pictures of a recording, at their positions (ms from its first frame, as the player counts).
+std::vector<Picture> RecordingPictures(const std::string& recording) {
+    FileHeader header;
+    std::vector<fixtures::RawFrame> frames = fixtures::DecodeRecording(fixtures::ReadBytes(recording), &header);
+    std::vector<Picture> pictures;
+    if (frames.empty()) return pictures;
+    uint64_t firstMs = frames.front().timeMs;
+    for (const fixtures::RawFrame& frame : frames) firstMs = std::min(firstMs, frame.timeMs);
+    for (const fixtures::RawFrame& frame : frames) {
+        if (frame.kind != kKindAudio) pictures.push_back({int64_t(frame.timeMs - firstMs), frame.kind == kKindVideoKey});
+    }
+    return pictures;
+}
+
+// The pictures of a container file, at their positions (ms from the file's start time), by ffprobe.
+std::vector<Picture> ContainerPictures(const std::string& file) {
+    const std::string log = file + ".pictures";
+    fixtures::RunProgram({"ffprobe", "-v", "error", "-show_entries", "format=start_time", "-of", "csv=p=0", file}, log);
+    std::ifstream startIn(log);
+    double start = 0;
+    startIn >> start;
+    fixtures::RunProgram({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries", "packet=pts_time,flags",
+                          "-of", "csv=p=0", file},
+                         log);
+    std::vector<Picture> pictures;
+    std::ifstream in(log);
+    std::string line;
+    while (std::getline(in, line)) {
+        const size_t comma = line.find(',');
+        if (comma == std::string::npos) continue;
+        const double at = std::strtod(line.c_str(), nullptr);
+        pictures.push_back({std::llround((at - start) * 1000), line[comma + 1] == 'K'});
+    }
+    return pictures;
+}
+
+// As MP4 keeps it: whole seconds, in UTC.
+std::string Mp4Time(int64_t epochMs) {
+    const std::time_t seconds = std::time_t(epochMs / 1000);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[40];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S.000000Z", &utc);
+    return text;
+}
+
+constexpr int64_t kRecordedAtMs = 1'765'360'800'000;  // 2025-12-10 10:00:00 UTC
+
+// A marked stretch: the pictures from the key picture at or before its start (which becomes the
+// MP4's time 0) to the last one at or before its end, and the recorded time of the first of them.
+TEST_F(ConverterTest, a_marked_stretch_starts_at_the_key_picture_before_it_and_carries_its_recorded_time) {
+    fixtures::ClipOptions options;
+    options.seconds = 6.0;
+    options.keyFrameInterval = 25;
+    const std::string clip = fixtures::MakeClip(m_dir, "long", options);
+    ASSERT_FALSE(clip.empty());
+    fixtures::RecordingOptions recordingOptions;
+    recordingOptions.startMs = kRecordedAtMs;
+    const std::string recording = fixtures::MakeRecording(m_dir, clip, "camera.rec", recordingOptions);
+    const std::string container = m_dir.File("camera.mkv");
+    ASSERT_EQ(fixtures::RunProgram({"ffmpeg", "-v", "error", "-i", clip, "-c", "copy", "-metadata",
+                                    "creation_time=2025-12-10T10:00:00Z", container}),
+              0);
+    struct Case {
+        std::string file;
+        std::vector<Picture> pictures;
+        ConvertStretch stretch;
+    } cases[] = {
+        {recording, RecordingPictures(recording), {2500, 4000}},
+        {recording, RecordingPictures(recording), {0, 1500}},
+        {recording, RecordingPictures(recording), {3000, 9000}},  // past the end: to the last picture
+        {container, ContainerPictures(container), {2500, 4000}},
+        {container, ContainerPictures(container), {4700, 5200}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file + " " + std::to_string(c.stretch.fromMs) + "-" + std::to_string(c.stretch.toMs));
+        ASSERT_FALSE(c.pictures.empty());
+        int64_t firstMs = -1, lastMs = -1;
+        int count = 0;
+        for (const Picture& picture : c.pictures) {
+            if (picture.key && picture.positionMs <= c.stretch.fromMs) firstMs = picture.positionMs;
+        }
+        for (const Picture& picture : c.pictures) {
+            if (picture.positionMs < firstMs || picture.positionMs > c.stretch.toMs) continue;
+            ++count;
+            lastMs = std::max(lastMs, picture.positionMs);
+        }
+        ASSERT_GE(firstMs, 0);
+
+        ConvertResult result = CRecordConverter().Convert(c.file, Subfolder("clips"), {}, c.stretch);
+        ASSERT_EQ(result.status, ConvertStatus::kOk) << result.detail;
+        EXPECT_EQ(result.pictures, count);
+        mp4_report::Report report = mp4_report::Probe(result.outputPath);
+        ASSERT_TRUE(report.read);
+        const mp4_report::Stream* video = report.Find("video");
+        ASSERT_NE(video, nullptr);
+        EXPECT_EQ(video->packets, count);
+        EXPECT_NEAR(report.startTime, 0.0, 0.001);
+        EXPECT_NEAR(video->duration, double(lastMs - firstMs) / 1000.0 + kFrameSeconds, kFrameSeconds);
+        EXPECT_EQ(report.creationTime, Mp4Time(kRecordedAtMs + firstMs));
+        EXPECT_EQ(report.title, fs::path(c.file).filename().string());
+        EXPECT_TRUE(mp4_report::DecodesCleanly(result.outputPath));
+    }
+}
+
+TEST_F(ConverterTest, a_stretch_that_ends_before_it_starts_writes_nothing) {
+    const std::string recording = Recording("backwards.rec", "h264", "none");
+    ASSERT_FALSE(recording.empty());
+    ConvertResult result = CRecordConverter().Convert(recording, Subfolder("none"), {}, ConvertStretch{800, 300});
+    EXPECT_EQ(result.status, ConvertStatus::kFailed);
+    EXPECT_TRUE(FilesIn(m_dir.File("none")).empty());
+}
+
 TEST(Mp4PathFor, names_the_mp4_after_the_recording) {
     struct Case {
         const char* recording;
@@ -438,6 +557,7 @@ TEST(Mp4PathFor, names_the_mp4_after_the_recording) {
         {"cam1.dat", "", "cam1.mp4"},
     };
     for (const Case& c : cases) EXPECT_EQ(Mp4PathFor(c.recording, c.folder), c.mp4) << c.recording;
+    EXPECT_EQ(Mp4PathFor("/rec/cam1.mp4", "", ConvertStretch{65'000, 3'723'000}), "/rec/cam1_0-01-05_1-02-03.mp4");
 }
 
 }  // namespace

@@ -34,6 +34,22 @@ TEST(KeyTexts, EachLanguageNamesEveryKeyAndAMissingFileKeepsEnglish) {
     }
 }
 
+// Every key, the clock's, the activity's and the clip's included, is described in each shipped
+// language rather than left in English.
+TEST(KeyTexts, EveryShippedLanguageDescribesEveryKeyInItsOwnWords) {
+    for (uint32_t id : {0x404u, 0x407u, 0x40Au, 0x40Cu, 0x419u}) {
+        const std::vector<KeyText> texts = LoadKeyTexts(kShipped, id);
+        for (size_t i = 0; i < texts.size(); ++i) {
+            EXPECT_NE(texts[i].description, QString::fromUtf8(KeyShortcuts()[i].description))
+                << std::hex << id << " key " << KeyShortcuts()[i].keyName;
+        }
+    }
+    const std::vector<KeyText> german = LoadKeyTexts(kShipped, 0x407);
+    EXPECT_EQ(german.back().keyName, "U");
+    EXPECT_EQ(german.back().description, "Aufnahmezeit in UTC");
+    EXPECT_EQ(LoadKeyTexts(kShipped, 0x804)[german.size() - 2].description, QString::fromUtf8("导出标记的片段"));
+}
+
 TEST(KeyTexts, EveryShippedKeyFileHasTheEnglishLettersWhereTheKeyIsALetter) {
     // A shifted line would show a key beside another key's description.
     for (uint32_t id : {0x409u, 0x404u, 0x407u, 0x40Cu, 0x419u, 0x40Au}) {

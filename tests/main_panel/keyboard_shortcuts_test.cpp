@@ -2,14 +2,17 @@
 // and from the full-screen video pane, and leave it alone while a menu or another modal window has
 // the keyboard.
 
+#include <QDir>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QWidget>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 #include "engine/audio/master_volume.h"
 #include "panels/command_ids.h"
+#include "shell/activity_strip.h"
 #include "shell/key_shortcuts.h"
 #include "shell/main_dlg_rules.h"
 #include "tests/main_panel/main_panel_test_support.h"
@@ -94,6 +97,12 @@ TEST(KeyRules, KeysAreFoundWithTheirModifiersAndRepeats) {
         {"Esc is the video pane's", Qt::Key_Escape, Qt::NoModifier, false, KeyAction::Command, 0, false},
         {"o", Qt::Key_O, Qt::NoModifier, false, KeyAction::Command, ID_OPEN_FILE, true},
         {"a", Qt::Key_A, Qt::NoModifier, false, KeyAction::Command, 0, false},
+        {"b", Qt::Key_B, Qt::NoModifier, false, KeyAction::ClipMark, 0, true},
+        {"held e", Qt::Key_E, Qt::NoModifier, true, KeyAction::ClipMark, 0, false},
+        {"e", Qt::Key_E, Qt::NoModifier, false, KeyAction::ClipMark, 1, true},
+        {"Ctrl+E", Qt::Key_E, Qt::ControlModifier, false, KeyAction::ExportClip, 0, true},
+        {"Ctrl+B", Qt::Key_B, Qt::ControlModifier, false, KeyAction::Command, 0, false},
+        {"u", Qt::Key_U, Qt::NoModifier, false, KeyAction::ClockZone, 0, true},
     };
     for (const LookupCase& c : cases) {
         const KeyShortcut* shortcut = FindKeyShortcut(c.key, c.modifiers, c.autoRepeat);
@@ -234,6 +243,40 @@ TEST_F(KeyboardPlaybackTest, FullScreenKeysWorkInsideTheFullScreenVideoPane) {
     ASSERT_TRUE(PumpUntil([&] { return panel.m_wndPlay.m_bFullScreen == 1; }));
     Press(panel.m_wndPlay, Qt::Key_Escape);
     EXPECT_TRUE(PumpUntil([&] { return panel.m_wndPlay.m_bFullScreen == 0; }));
+}
+
+// B and E mark a clip where the picture is, the strip shows it, and Ctrl+E hands the playing file
+// and the clip to the converter after the language.
+TEST_F(KeyboardPlaybackTest, ClipKeysMarkAClipAndHandItToTheConverter) {
+    fixtures::TempDir tools;
+    std::filesystem::copy_file(std::string(TELVANE_BINARY_DIR) + "/bin/argv_recorder", tools.File("Kadrel"));
+    TestPanel panel;
+    panel.Drop(m_clip);
+    ASSERT_TRUE(PumpUntil([&] { return Position(panel) > 300; }));
+    Press(panel.m_wndList, Qt::Key_B);
+    ASSERT_TRUE(panel.Marks().startMs.has_value());
+    const int64_t startMs = *panel.Marks().startMs;
+    Press(panel.m_wndStatus, Qt::Key_Right, Qt::ControlModifier);
+    ASSERT_TRUE(PumpUntil([&] { return Position(panel) >= startMs + 9000; }, 5000)) << Position(panel);
+    Press(panel.m_wndStatus, Qt::Key_E);
+    ASSERT_TRUE(panel.Marks().endMs.has_value());
+    const int64_t endMs = *panel.Marks().endMs;
+    EXPECT_GE(endMs, startMs + 9000);
+    EXPECT_EQ(panel.m_pActivityStrip->Marks().startMs, startMs);
+    EXPECT_EQ(panel.m_pActivityStrip->Marks().endMs, endMs);
+
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(tools.Path())));
+    Press(panel.m_wndStatus, Qt::Key_E, Qt::ControlModifier);
+    const bool started = PumpUntil([&] { return std::filesystem::exists(tools.File("argv.txt")); }, 10000);
+    QDir::setCurrent(previous);
+    ASSERT_TRUE(started);
+    std::ifstream in(tools.File("argv.txt"));
+    std::vector<std::string> argv;
+    for (std::string line; std::getline(in, line);) argv.push_back(line);
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    EXPECT_EQ(argv, (std::vector<std::string>{self, "1033", m_clip.toStdString(), "--from", std::to_string(startMs),
+                                              "--to", std::to_string(endMs)}));
 }
 
 TEST_F(KeyboardPlaybackTest, OpenKeyPlaysTheChosenFile) {

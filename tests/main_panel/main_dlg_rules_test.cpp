@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include <vector>
 
+#include "shell/clip_marks.h"
 #include "shell/main_dlg_rules.h"
 
 using namespace main_panel;
@@ -123,6 +126,40 @@ TEST(Converter, ArgumentsAreItsPathAndTheLanguageInDecimal) {
     EXPECT_EQ(ConverterArguments(QStringLiteral("/a b/Kadrel"), 0x409),
               (QStringList{QStringLiteral("/a b/Kadrel"), QStringLiteral("1033")}));
     EXPECT_EQ(ConverterArguments(QStringLiteral("/x/Kadrel"), 0x804).at(1), QStringLiteral("2052"));
+    // After the language: the playing file, and the marked clip when there is one.
+    EXPECT_EQ(ConverterArguments(QStringLiteral("/x/Kadrel"), 0x407, QStringLiteral("/v/a b.rec")),
+              (QStringList{"/x/Kadrel", "1031", "/v/a b.rec"}));
+    EXPECT_EQ(ConverterArguments(QStringLiteral("/x/Kadrel"), 0x407, QStringLiteral("/v/c.rec"), std::make_pair(1500, 4000)),
+              (QStringList{"/x/Kadrel", "1031", "/v/c.rec", "--from", "1500", "--to", "4000"}));
+}
+
+// Marks never cross: the later one set wins, and a lone mark runs to the file's end or from its start.
+TEST(ClipMarksRules, MarksNeverCrossAndALoneMarkReachesTheFilesEnd) {
+    using Stretch = std::optional<std::pair<int64_t, int64_t>>;
+    struct Case {
+        const char* steps;  // s<ms> sets the start, e<ms> the end, in order
+        Stretch stretch;    // of a file 10 s long
+    } cases[] = {
+        {"", std::nullopt},
+        {"s2000", Stretch({2000, 10000})},
+        {"e3000", Stretch({0, 3000})},
+        {"s2000 e5000", Stretch({2000, 5000})},
+        {"e5000 s2000", Stretch({2000, 5000})},
+        {"s2000 e5000 s6000", Stretch({6000, 10000})},   // a start past the end drops the end
+        {"s2000 e5000 e1000", Stretch({0, 1000})},       // an end before the start drops the start
+        {"s2000 e2000", Stretch({0, 2000})},
+        {"s10000", std::nullopt},                          // nothing left to export
+    };
+    for (const Case& c : cases) {
+        ClipMarks marks;
+        std::istringstream steps(c.steps);
+        for (std::string step; steps >> step;) {
+            const int64_t ms = std::stoll(step.substr(1));
+            if (step[0] == 's') marks.SetStart(ms);
+            else marks.SetEnd(ms);
+        }
+        EXPECT_EQ(marks.Stretch(10000), c.stretch) << c.steps;
+    }
 }
 
 // A recording runs for up to a day, one still being written past five hours: the slider takes any

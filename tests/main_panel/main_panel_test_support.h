@@ -39,6 +39,7 @@ public:
     void Drop(const QString& path);
 
     using CMainDlg::m_nLayout;
+    using CMainDlg::m_pActivityStrip;
     using CMainDlg::m_nSavedVolume;
     using CMainDlg::m_nSource;
     using CMainDlg::m_nSpeed;

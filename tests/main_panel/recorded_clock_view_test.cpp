@@ -3,6 +3,7 @@
 // recorded time.
 
 #include <QApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,11 +11,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "panels/command_ids.h"
 #include "shell/activity_strip.h"
 #include "shell/clock_view.h"
+#include "shell/clock_zone_setting.h"
+#include "shell/full_screen_bar.h"
 #include "tests/main_panel/main_panel_test_support.h"
 #include "tests/support/fixtures.h"
 
@@ -87,6 +91,64 @@ TEST_F(RecordedClockView, the_go_to_dialog_seeks_to_a_recorded_time_and_refuses_
     EXPECT_EQ(problems, QStringList{"1"});  // the text outside the file kept it open
     ASSERT_TRUE(PumpUntil([&] { return panel.m_pPlayer->GetPosition() >= 4000; }));
     EXPECT_TRUE(PumpUntil([&] { return panel.ClockView()->LabelText().startsWith("2025-12-10 11:00:0"); }));
+}
+
+// In full screen the pointer at the picture's bottom edge brings up the position and the strip;
+// away from it they go.
+TEST_F(RecordedClockView, in_full_screen_the_bottom_edge_shows_the_position_and_the_strip) {
+    TestPanel panel;
+    panel.Drop(m_recording);
+    ASSERT_TRUE(PumpUntil([&] { return panel.m_pPlayer && panel.m_pPlayer->IsPlaying(); }));
+    const QWidget* bar = panel.FullScreenBar();
+    QWidget& picture = panel.m_wndPlay;
+    panel.Command(ID_TOGGLE_FULL_SCREEN);
+    ASSERT_TRUE(PumpUntil([&] { return picture.isWindow() && picture.height() > 100; }));
+    QCursor::setPos(picture.mapToGlobal(QPoint(picture.width() / 2, picture.height() / 2)));
+    QCursor::setPos(picture.mapToGlobal(QPoint(picture.width() / 2, picture.height() - 2)));
+    ASSERT_TRUE(PumpUntil([&] { return bar->isVisible(); }));
+    EXPECT_EQ(bar->geometry().bottom(), picture.height() - 1);
+    EXPECT_TRUE(panel.FullScreenBar()->Text().startsWith("0:00:0")) << panel.FullScreenBar()->Text().toStdString();
+    EXPECT_TRUE(panel.FullScreenBar()->Text().contains("2025-12-10 11:00:0"));
+    QCursor::setPos(picture.mapToGlobal(QPoint(picture.width() / 2, picture.height() / 2)));
+    EXPECT_TRUE(PumpUntil([&] { return !bar->isVisible(); }));
+    panel.Command(ID_TOGGLE_FULL_SCREEN);
+}
+
+// The zone choice is remembered in the user's configuration folder; anything but "utc" is local.
+TEST(ClockZoneSetting, is_read_back_as_written_and_local_unless_it_says_utc) {
+    fixtures::TempDir dir;
+    const std::string folder = dir.File("config/telvane/");
+    EXPECT_EQ(ReadClockZoneSetting(folder), ClockZone::Local);  // no file yet
+    ASSERT_TRUE(WriteClockZoneSetting(folder, ClockZone::Utc));
+    EXPECT_EQ(ReadClockZoneSetting(folder), ClockZone::Utc);
+    ASSERT_TRUE(WriteClockZoneSetting(folder, ClockZone::Local));
+    EXPECT_EQ(ReadClockZoneSetting(folder), ClockZone::Local);
+    for (const char* text : {"UTC-ish", "", "\xff\xfe"}) {
+        ASSERT_TRUE(fixtures::WriteBytes(folder + "clockzone.ini", std::vector<uint8_t>(text, text + strlen(text))));
+        EXPECT_EQ(ReadClockZoneSetting(folder), ClockZone::Local) << text;
+    }
+}
+
+// The setting turns the label to UTC at once, and is kept for the next run.
+TEST_F(RecordedClockView, the_utc_setting_shows_the_recorded_time_as_utc_and_is_remembered) {
+    fixtures::TempDir config;
+    const char* before = std::getenv("XDG_CONFIG_HOME");
+    const std::string previous = before ? before : "";
+    setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+    TestPanel panel;
+    panel.Drop(m_recording);
+    ASSERT_TRUE(PumpUntil([&] { return panel.ClockView()->LabelText().startsWith("2025-12-10 11:00:0"); }))
+        << panel.ClockView()->LabelText().toStdString();
+    panel.ToggleClockZone();
+    EXPECT_TRUE(panel.ClockView()->LabelText().startsWith("2025-12-10 10:00:0"))
+        << panel.ClockView()->LabelText().toStdString();
+    EXPECT_TRUE(panel.ClockView()->LabelText().endsWith(" UTC"));
+    EXPECT_EQ(ReadClockZoneSetting(config.Path() + "/telvane/"), ClockZone::Utc);
+    panel.ToggleClockZone();
+    EXPECT_TRUE(panel.ClockView()->LabelText().startsWith("2025-12-10 11:00:0"));
+    EXPECT_EQ(ReadClockZoneSetting(config.Path() + "/telvane/"), ClockZone::Local);
+    if (before) setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
+    else unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST(ActivityStrip, keys_jump_to_the_start_of_the_next_and_previous_activity) {

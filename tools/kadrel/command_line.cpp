@@ -21,14 +21,50 @@ std::optional<uint32_t> ParseDecimalId(const std::string& text) {
     return value;
 }
 
+std::optional<int64_t> ParseMs(const std::string& text) {
+    if (text.empty() || text.size() > 15) return std::nullopt;
+    int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+// The stretch options: "--from MS" and "--to MS" go together. True when arguments[*i] was one
+// (and its value is consumed); a wrong one leaves its reason in parsed.error.
+struct StretchOptions {
+    std::optional<int64_t> fromMs, toMs;
+
+    bool Take(const std::vector<std::string>& arguments, size_t* i, std::string* error) {
+        const std::string& option = arguments[*i];
+        if (option != "--from" && option != "--to") return false;
+        std::optional<int64_t> value = *i + 1 < arguments.size() ? ParseMs(arguments[*i + 1]) : std::nullopt;
+        if (!value) *error = option + " needs a time in ms";
+        else (option == "--from" ? fromMs : toMs) = value;
+        ++*i;
+        return true;
+    }
+
+    void Finish(KadrelArguments* parsed) const {
+        if (!fromMs && !toMs) return;
+        if (!fromMs || !toMs) parsed->error = "--from and --to go together";
+        else if (*toMs <= *fromMs) parsed->error = "--to must come after --from";
+        else parsed->stretch = ConvertStretch{*fromMs, *toMs};
+    }
+};
+
 KadrelArguments ParseConvert(const std::vector<std::string>& arguments) {
     KadrelArguments parsed;
     parsed.mode = KadrelArguments::Mode::kConvert;
+    StretchOptions stretch;
     bool optionsEnded = false;
-    for (size_t i = 2; i < arguments.size(); ++i) {
+    for (size_t i = 2; i < arguments.size() && parsed.error.empty(); ++i) {
         const std::string& argument = arguments[i];
         if (!optionsEnded && argument == "--") {
             optionsEnded = true;
+        } else if (!optionsEnded && stretch.Take(arguments, &i, &parsed.error)) {
+            continue;
         } else if (!optionsEnded && argument == "--out") {
             if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
                 parsed.error = "--out needs a folder";
@@ -42,6 +78,7 @@ KadrelArguments ParseConvert(const std::vector<std::string>& arguments) {
             parsed.recordings.push_back(argument);
         }
     }
+    if (parsed.error.empty()) stretch.Finish(&parsed);
     if (parsed.error.empty() && parsed.recordings.empty()) parsed.error = "no recording given";
     if (!parsed.error.empty()) parsed.mode = KadrelArguments::Mode::kWrong;
     return parsed;
@@ -69,11 +106,15 @@ bool MakeFolder(const std::string& folder, std::ostream& out) {
 }  // namespace
 
 const char* KadrelUsage() {
-    return "usage: Kadrel --to-mp4 RECORDING... [--out DIR]\n"
-           "       Kadrel [LANGUAGE-ID] [RECORDING...]\n"
-           "Converts recordings to MP4 files: the pictures are copied, the sound becomes AAC.\n"
+    return "usage: Kadrel --to-mp4 RECORDING... [--from MS --to MS] [--out DIR]\n"
+           "       Kadrel [LANGUAGE-ID] [RECORDING... [--from MS --to MS]]\n"
+           "Converts recordings (and mp4, mkv or avi files) to MP4 files: the pictures are copied,\n"
+           "the sound becomes AAC.\n"
            "  --to-mp4      convert without a window; exit status 0 when every recording converted,\n"
            "                1 when one or more failed, 2 for a wrong command line\n"
+           "  --from MS --to MS\n"
+           "                just that stretch, in ms from the start: from the key picture at or\n"
+           "                before MS to the last picture at or before the end\n"
            "  --out DIR     write the MP4 files into DIR (made when missing) instead of next to\n"
            "                each recording\n"
            "  LANGUAGE-ID   the window's language, a decimal language identifier (1031 German,\n"
@@ -87,11 +128,14 @@ KadrelArguments ParseKadrelArguments(const std::vector<std::string>& arguments) 
         return parsed;
     }
     if (arguments.size() > 1 && arguments[1] == "--to-mp4") return ParseConvert(arguments);
-    for (size_t i = 1; i < arguments.size(); ++i) {
+    StretchOptions stretch;
+    for (size_t i = 1; i < arguments.size() && parsed.error.empty(); ++i) {
         std::optional<uint32_t> id = i == 1 ? ParseDecimalId(arguments[i]) : std::nullopt;
         if (id) parsed.languageId = id;
-        else parsed.recordings.push_back(arguments[i]);
+        else if (!stretch.Take(arguments, &i, &parsed.error)) parsed.recordings.push_back(arguments[i]);
     }
+    if (parsed.error.empty()) stretch.Finish(&parsed);
+    if (!parsed.error.empty()) parsed.mode = KadrelArguments::Mode::kWrong;
     return parsed;
 }
 
@@ -106,7 +150,7 @@ int RunCommandLineConversions(const KadrelArguments& arguments, std::ostream& ou
         auto progress = [&](double fraction) {
             if (interactive) out << "\r" << prefix << " " << int(fraction * 100) << "%" << std::flush;
         };
-        ConvertResult result = CRecordConverter().Convert(recording, arguments.outputFolder, progress);
+        ConvertResult result = CRecordConverter().Convert(recording, arguments.outputFolder, progress, arguments.stretch);
         if (interactive) out << "\r";
         if (result.status == ConvertStatus::kOk) {
             out << prefix << " -> " << result.outputPath << "\n";

@@ -1,9 +1,12 @@
 #pragma once
 // Kadrel's command line. Two forms:
-//   Kadrel [LANGUAGE-ID] [RECORDING...]       the window; the player starts it with the id of its
-//                                             language, in decimal
-//   Kadrel --to-mp4 RECORDING... [--out DIR]  no window: converts each recording, one line each,
-//                                             exit status 0 when every one converted
+//   Kadrel [LANGUAGE-ID] [RECORDING... [--from MS --to MS]]
+//                                 the window; the player starts it with the id of its language, in
+//                                 decimal, and the file it plays with the stretch marked in it
+//   Kadrel --to-mp4 RECORDING... [--from MS --to MS] [--out DIR]
+//                                 no window: converts each recording (just that stretch of it, in
+//                                 ms from its start), one line each, exit status 0 when every one
+//                                 converted
 // It is read before any Qt object exists, so the command-line form needs no display.
 
 #include <cstdint>
@@ -12,12 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "engine/convert/record_converter.h"
+
 struct KadrelArguments {
     enum class Mode { kWindow, kConvert, kHelp, kWrong };
     Mode mode = Mode::kWindow;
     std::vector<std::string> recordings;
     std::string outputFolder;            // empty: next to each recording
     std::optional<uint32_t> languageId;  // the window's language, when given
+    std::optional<ConvertStretch> stretch;  // when --from and --to were given
     std::string error;                   // why the command line is wrong
 };
 

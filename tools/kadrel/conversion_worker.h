@@ -8,6 +8,16 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <optional>
+
+#include "engine/convert/record_converter.h"
+
+// One row of the window's list: the file, and the stretch of it when one was marked.
+struct ConversionJob {
+    int id = 0;
+    QString path;
+    std::optional<ConvertStretch> stretch;
+};
 
 class ConversionWorker : public QObject {
     Q_OBJECT
@@ -15,8 +25,8 @@ public:
     explicit ConversionWorker(const std::atomic<bool>* cancel) : m_cancel(cancel) {}
 
 public slots:
-    // ids[i] names recordings[i] in the signals. Stops before the next recording once cancelled.
-    void Run(const QList<int>& ids, const QStringList& recordings, const QString& outputFolder);
+    // Each job's id names it in the signals. Stops before the next job once cancelled.
+    void Run(const QList<ConversionJob>& jobs, const QString& outputFolder);
 
 signals:
     void Started(int id);

@@ -27,7 +27,27 @@
 namespace {
 
 enum Column { kColumnName = 0, kColumnProgress = 1, kColumnStatus = 2 };
-enum ItemRole { kRoleId = Qt::UserRole, kRolePath, kRoleState };
+enum ItemRole { kRoleId = Qt::UserRole, kRolePath, kRoleState, kRoleFromMs, kRoleToMs };
+
+// "1:02:03.450", as the player's go-to dialog takes an offset.
+QString OffsetText(int64_t ms) {
+    return QStringLiteral("%1:%2:%3.%4")
+        .arg(ms / 3'600'000)
+        .arg(ms / 60'000 % 60, 2, 10, QChar('0'))
+        .arg(ms / 1000 % 60, 2, 10, QChar('0'))
+        .arg(ms % 1000, 3, 10, QChar('0'));
+}
+
+std::optional<ConvertStretch> StretchOf(const QTreeWidgetItem* item) {
+    const QVariant from = item->data(0, kRoleFromMs);
+    if (!from.isValid()) return std::nullopt;
+    return ConvertStretch{from.toLongLong(), item->data(0, kRoleToMs).toLongLong()};
+}
+
+bool SameStretch(const std::optional<ConvertStretch>& a, const std::optional<ConvertStretch>& b) {
+    if (!a || !b) return !a && !b;
+    return a->fromMs == b->fromMs && a->toMs == b->toMs;
+}
 
 KadrelText StatusEntry(ConvertStatus status) {
     switch (status) {
@@ -166,16 +186,26 @@ void KadrelWindow::ConnectWorker() {
     connect(m_pWorker, &ConversionWorker::AllFinished, this, &KadrelWindow::OnAllFinished, Qt::QueuedConnection);
 }
 
-void KadrelWindow::AddRecordings(const QStringList& paths) {
-    QStringList listed;
-    for (int i = 0; i < m_pList->topLevelItemCount(); ++i) listed << m_pList->topLevelItem(i)->data(0, kRolePath).toString();
+void KadrelWindow::AddRecordings(const QStringList& paths, const std::optional<ConvertStretch>& stretch) {
+    auto listed = [this, &stretch](const QString& path) {
+        for (int i = 0; i < m_pList->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = m_pList->topLevelItem(i);
+            if (item->data(0, kRolePath).toString() == path && SameStretch(StretchOf(item), stretch)) return true;
+        }
+        return false;
+    };
     for (const QString& path : paths) {
         const QFileInfo info(path);
         const QString absolute = info.absoluteFilePath();
-        if (info.isDir() || listed.contains(absolute)) continue;
-        listed << absolute;
+        if (info.isDir() || listed(absolute)) continue;
         auto* item = new QTreeWidgetItem(m_pList);
-        item->setText(kColumnName, info.fileName());
+        QString name = info.fileName();
+        if (stretch) {
+            name += QStringLiteral("  ") + OffsetText(stretch->fromMs) + QStringLiteral(" - ") + OffsetText(stretch->toMs);
+            item->setData(0, kRoleFromMs, qlonglong(stretch->fromMs));
+            item->setData(0, kRoleToMs, qlonglong(stretch->toMs));
+        }
+        item->setText(kColumnName, name);
         item->setToolTip(kColumnName, QDir::toNativeSeparators(absolute));
         item->setData(0, kRoleId, m_nNextId++);
         item->setData(0, kRolePath, absolute);
@@ -228,26 +258,24 @@ bool KadrelWindow::StartConversion() {
         m_pSummary->setText(Text(KadrelText::kNoFolderChosen));
         return false;
     }
-    QList<int> ids;
-    QStringList paths;
+    QList<ConversionJob> jobs;
     for (int i = 0; i < m_pList->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = m_pList->topLevelItem(i);
         if (RowState(item->data(0, kRoleState).toInt()) == RowState::kConverted) continue;
         SetRowState(item, RowState::kWaiting, Text(KadrelText::kWaiting));
         BarOf(item)->setValue(0);
-        ids << item->data(0, kRoleId).toInt();
-        paths << item->data(0, kRolePath).toString();
+        jobs << ConversionJob{item->data(0, kRoleId).toInt(), item->data(0, kRolePath).toString(), StretchOf(item)};
     }
-    if (ids.isEmpty()) return false;
+    if (jobs.isEmpty()) return false;
     const QString folder = m_pInFolder->isChecked() ? QDir::fromNativeSeparators(m_pFolder->text()) : QString();
     m_bCancel = false;
     m_bConverting = true;
-    m_nQueued = int(ids.size());
+    m_nQueued = int(jobs.size());
     m_nConverted = m_nFailed = 0;
     m_pSummary->clear();
     UpdateControls();
     ConversionWorker* worker = m_pWorker;
-    QMetaObject::invokeMethod(worker, [worker, ids, paths, folder] { worker->Run(ids, paths, folder); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(worker, [worker, jobs, folder] { worker->Run(jobs, folder); }, Qt::QueuedConnection);
     return true;
 }
 
@@ -340,6 +368,8 @@ KadrelWindow::RowState KadrelWindow::StateOf(int row) const {
 int KadrelWindow::ProgressOf(int row) const { return BarOf(m_pList->topLevelItem(row))->value(); }
 
 QString KadrelWindow::StatusTextOf(int row) const { return m_pList->topLevelItem(row)->text(kColumnStatus); }
+
+QString KadrelWindow::NameTextOf(int row) const { return m_pList->topLevelItem(row)->text(kColumnName); }
 
 QString KadrelWindow::SummaryText() const { return m_pSummary->text(); }
 

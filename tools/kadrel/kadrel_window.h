@@ -7,7 +7,9 @@
 #include <QMainWindow>
 #include <QThread>
 #include <atomic>
+#include <optional>
 
+#include "engine/convert/record_converter.h"
 #include "tools/kadrel/kadrel_texts.h"
 
 class ConversionWorker;
@@ -29,8 +31,10 @@ public:
     // Cancels a conversion in progress and ends the worker thread before the window goes.
     ~KadrelWindow() override;
 
-    // Adds the files not listed yet; directories and paths already in the list are skipped.
-    void AddRecordings(const QStringList& paths);
+    // Adds the files not listed yet; directories and paths already in the list (with the same
+    // stretch) are skipped. With a stretch, just that stretch of each is converted; its row says
+    // which.
+    void AddRecordings(const QStringList& paths, const std::optional<ConvertStretch>& stretch = std::nullopt);
     // Where the MP4 files go: empty for next to each recording.
     void SetOutputFolder(const QString& folder);
     // Converts every listed recording that is not converted yet. False when nothing was started
@@ -43,6 +47,7 @@ public:
     RowState StateOf(int row) const;
     int ProgressOf(int row) const;
     QString StatusTextOf(int row) const;
+    QString NameTextOf(int row) const;
     QString SummaryText() const;
 
 signals:

@@ -38,7 +38,7 @@ int RunWindow(int argc, char** argv, const KadrelArguments& arguments) {
     KadrelWindow window(texts);
     QStringList recordings;
     for (const std::string& path : arguments.recordings) recordings << QFile::decodeName(QByteArray::fromStdString(path));
-    window.AddRecordings(recordings);
+    window.AddRecordings(recordings, arguments.stretch);
     window.show();
     return application.exec();
 }
