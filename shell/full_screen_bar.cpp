@@ -10,16 +10,16 @@
 
 namespace {
 
-constexpr int kRefreshMs = 150;
+constexpr int kBarRefreshMs = 150;
 // The pointer this close to the bottom brings the bar up; over the bar it stays.
 constexpr int kEdgePixels = 6;
 constexpr int kBarHeight = 52;
 constexpr int kMargin = 14;
 constexpr int kStripTop = 32;
-constexpr int kStripHeight = 10;
+constexpr int kBarStripHeight = 10;
 constexpr int kTextPixels = 15;
 
-QString PositionText(int64_t ms) {
+QString BarPositionText(int64_t ms) {
     return QStringLiteral("%1:%2:%3")
         .arg(ms / 3'600'000)
         .arg(ms / 60'000 % 60, 2, 10, QChar('0'))
@@ -34,7 +34,7 @@ CFullScreenBar::CFullScreenBar(QWidget& picture, std::function<CPlayerCore*()> c
     setObjectName("fullScreenBar");
     hide();
     connect(&m_timer, &QTimer::timeout, this, [this] { Refresh(); });
-    m_timer.start(kRefreshMs);
+    m_timer.start(kBarRefreshMs);
 }
 
 void CFullScreenBar::Refresh() {
@@ -50,7 +50,7 @@ void CFullScreenBar::Refresh() {
     m_nDurationMs = player->GetDuration();
     m_nPositionMs = player->GetPosition();
     m_shownMarks = m_marks();
-    m_text = PositionText(m_nPositionMs) + QStringLiteral(" / ") + PositionText(m_nDurationMs);
+    m_text = BarPositionText(m_nPositionMs) + QStringLiteral(" / ") + BarPositionText(m_nDurationMs);
     const RecordedClock clock = player->GetRecordedClock();
     if (clock.IsKnown()) m_text += QStringLiteral("     ") + ShownClockText(clock, m_nPositionMs);
     show();
@@ -66,7 +66,7 @@ bool CFullScreenBar::PointerWantsBar(const QWidget& picture) const {
 }
 
 QRect CFullScreenBar::StripRect() const {
-    return QRect(kMargin, kStripTop, std::max(1, width() - 2 * kMargin), kStripHeight);
+    return QRect(kMargin, kStripTop, std::max(1, width() - 2 * kMargin), kBarStripHeight);
 }
 
 void CFullScreenBar::paintEvent(QPaintEvent*) {

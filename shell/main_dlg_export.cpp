@@ -7,7 +7,7 @@
 
 namespace {
 
-QString PositionText(int64_t ms) {
+QString MarkPositionText(int64_t ms) {
     return QStringLiteral("%1:%2:%3.%4")
         .arg(ms / 3'600'000)
         .arg(ms / 60'000 % 60, 2, 10, QChar('0'))
@@ -24,7 +24,7 @@ void CMainDlg::SetClipMark(int which) {
     if (which == 0) m_marks.SetStart(positionMs);
     else m_marks.SetEnd(positionMs);
     if (m_pActivityStrip) m_pActivityStrip->SetMarks(m_marks);
-    m_wndStatus.ShowNotice(KeyDescription(KeyAction::ClipMark, which) + QStringLiteral(": ") + PositionText(positionMs));
+    m_wndStatus.ShowNotice(KeyDescription(KeyAction::ClipMark, which) + QStringLiteral(": ") + MarkPositionText(positionMs));
 }
 
 void CMainDlg::ExportClip() {

@@ -16,7 +16,7 @@ using namespace av_handles;
 namespace {
 
 constexpr AVRational kMilliseconds{1, 1000};
-constexpr double kProgressStep = 0.01;
+constexpr double kCopyProgressStep = 0.01;
 
 bool Mp4Holds(AVCodecID codec) {
     const AVOutputFormat* mp4 = av_guess_format("mp4", nullptr, nullptr);
@@ -202,7 +202,7 @@ void ContainerPass::Report(const AVPacket* packet) {
     const int64_t lengthMs = m_stretch ? m_stretch->toMs - m_nFirstPictureMs : m_nDurationMs;
     if (lengthMs <= 0) return;
     const double fraction = std::clamp(double(atMs) / double(lengthMs), 0.0, 1.0);
-    if (fraction - m_reported < kProgressStep) return;
+    if (fraction - m_reported < kCopyProgressStep) return;
     m_reported = fraction;
     m_progress(fraction);
 }
