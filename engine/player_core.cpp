@@ -318,6 +318,7 @@ void CPlaybackSession::Teardown() {
     m_pAudioQueue->FlushQueue();
     m_pVideoQueue->FlushQueue();
     m_pcmConverter.Reset();
+    m_soundGatherer.Drop();
     m_hStopEvent.Reset();
 }
 
