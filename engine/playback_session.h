@@ -132,6 +132,7 @@ private:
     bool HoldUnheardSound(int64_t frameMs, int serial);
     bool SoundGoesUnheard() const;
     bool WriteGatheredBlock(int serial);
+    bool PlayOutTheEnd();
     bool WriteEndOfSound();
     void WriteSoundBlock();
 
@@ -148,6 +149,8 @@ private:
     CD3DRender* m_pRender = nullptr;
     std::atomic<int> m_bReadEof{0};
     std::atomic<int> m_bAudioStarved{0};
+    // The input ended and the output has played all its sound: written by the audio thread.
+    std::atomic<int> m_bSoundPlayedOut{0};
     std::atomic<int> m_bVideoStarved{0};
     std::atomic<int> m_bEndNotified{0};
     // Set by OpenFile before the workers start; the read thread alone reads and seeks through it.

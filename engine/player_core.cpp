@@ -22,7 +22,6 @@ extern "C" {
 
 namespace {
 
-constexpr uint32_t kCloseSettleMs = 600;
 constexpr int kLastSpeedCode = 4;
 constexpr AVRational kMilliseconds{1, 1000};
 
@@ -335,6 +334,7 @@ void CPlaybackSession::EndWorkers() {
     m_hStopEvent.Set();
     m_pAudioQueue->Abort();
     m_pVideoQueue->Abort();
+    if (m_pSoundOut) m_pSoundOut->CancelWaits();
     OpenEveryWait();
     if (!platform::JoinAll({&m_audioThread, &m_readThread, &m_syncThread, &m_videoThread}, kJoinLimitMs)) {
         // Something a worker waits on outside the session (the renderer, the sound server) held it
@@ -343,7 +343,10 @@ void CPlaybackSession::EndWorkers() {
             worker->Join(platform::kInfinite);
         }
     }
-    platform::Sleep(kCloseSettleMs);
+    // Nothing is left to settle once the joins return: the renderer's thread and the sound
+    // device's loop are ended and joined by their own Stop and Close, and what the workers posted
+    // to the notify window is the owner's to read. So no pause follows, and a file change does
+    // not hold the window.
 }
 
 void CPlaybackSession::ReleaseRenderer() {

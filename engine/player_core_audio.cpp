@@ -29,14 +29,14 @@ void CPlaybackSession::AudioThread() {
     while (frame && m_bRunning) {
         DropSoundOfTheOldPlace();
         if (m_hReaderDone.Wait(0)) {
-            platform::Sleep(kReaderDonePauseMs);
+            m_hStopEvent.Wait(kReaderDonePauseMs);
             continue;
         }
         AVPacket* packet = nullptr;
         int serial = 0;
         if (!m_pAudioQueue->Get(&packet, kPacketWaitMs, &serial)) {
             m_bAudioStarved = 1;
-            if (m_bReadEof && !m_bSeekRequest && !WriteEndOfSound()) break;
+            if (m_bReadEof && !m_bSeekRequest && !PlayOutTheEnd()) break;
             if (m_bReadEof && m_bVideoStarved && !m_bSeekRequest) {
                 NotifyEndOfFile();
                 break;
@@ -45,6 +45,7 @@ void CPlaybackSession::AudioThread() {
             continue;
         }
         m_bAudioStarved = 0;
+        m_bSoundPlayedOut = 0;
         // A packet taken just before a seek flushed the queue belongs to the old place.
         const bool keepRunning = serial == m_nSeekSerial ? DecodeAudioPacket(packet, serial, frame) : true;
         av_packet_free(&packet);
@@ -127,8 +128,25 @@ bool CPlaybackSession::WriteGatheredBlock(int serial) {
     return true;
 }
 
-// The input has ended and the queue is empty: the last, shorter block is heard too. False when
-// the thread must end.
+// The input has ended and the queue is empty: the last, shorter block is written, and the output
+// plays everything out before the end may be reported, so the stop that follows the end notice
+// cuts nothing off (and need not wait for a tail itself). A seek asked for meanwhile ends the
+// wait. False when the thread must end.
+bool CPlaybackSession::PlayOutTheEnd() {
+    // Five blocks and the sound server's latency, with room to spare for a slow server.
+    constexpr uint64_t kLongestWaitMs = 1000;
+    constexpr uint32_t kLookMs = 5;
+    if (m_bSoundPlayedOut) return true;
+    if (!WriteEndOfSound()) return false;
+    const uint64_t giveUpMs = platform::TickMs64() + kLongestWaitMs;
+    while (!m_pSoundOut->HasPlayedEverything() && !m_bSeekRequest && platform::TickMs64() < giveUpMs) {
+        if (m_hStopEvent.Wait(kLookMs)) return false;
+    }
+    m_bSoundPlayedOut = m_bSeekRequest ? 0 : 1;
+    return true;
+}
+
+// The last, shorter block is heard too. False when the thread must end.
 bool CPlaybackSession::WriteEndOfSound() {
     if (!m_soundGatherer.TakeRest(&m_soundBlock)) return true;
     if (SoundGoesUnheard()) return true;

@@ -109,7 +109,8 @@ void CPlaybackSession::SleepUntilPictureDue(uint32_t intervalMs) {
     const uint64_t nowMs = platform::TickMs64();
     uint64_t dueMs = m_nLastPictureDueMs + intervalMs;
     if (m_nLastPictureDueMs == 0 || dueMs + intervalMs < nowMs) dueMs = nowMs;
-    if (dueMs > nowMs) platform::Sleep(static_cast<uint32_t>(dueMs - nowMs));
+    // A stop ends the wait: the window's thread waits for this thread to end.
+    if (dueMs > nowMs) m_hStopEvent.Wait(static_cast<uint32_t>(dueMs - nowMs));
     m_nLastPictureDueMs = dueMs;
 }
 

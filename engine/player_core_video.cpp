@@ -58,7 +58,7 @@ void CPlaybackSession::VideoThread() {
     bool firstPacket = true;
     while (frame && m_bRunning) {
         if (m_hReaderDone.Wait(0)) {
-            platform::Sleep(kReaderDonePauseMs);
+            m_hStopEvent.Wait(kReaderDonePauseMs);
             continue;
         }
         AVPacket* packet = nullptr;
@@ -121,7 +121,8 @@ bool CPlaybackSession::OnVideoStarved(AVFrame* frame) {
     m_bVideoStarved = 1;
     // A seek asked for brings the input back: the end is not reached while one is pending.
     const bool atEnd = !m_bSeekRequest &&
-                       ((m_bHasAudio && m_bHasVideo) ? (m_bReadEof && m_bAudioStarved) : m_bReadEof.load() != 0);
+                       ((m_bHasAudio && m_bHasVideo) ? (m_bReadEof && m_bAudioStarved && m_bSoundPlayedOut)
+                                                    : m_bReadEof.load() != 0);
     if (atEnd) {
         NotifyEndOfFile();
         return false;
