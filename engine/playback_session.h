@@ -123,6 +123,7 @@ private:
     SyncDelays ChooseDelaysAtNormalSpeed();
     void SleepUntilPictureDue(uint32_t intervalMs);
     bool WaitForItsSound(int64_t pictureMs, bool heldAtGate);
+    int64_t PresentationDelayMs() const;
 
     void AudioThread();
     void DropSoundOfTheOldPlace();

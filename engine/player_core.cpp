@@ -351,6 +351,11 @@ void CPlaybackSession::EndWorkers() {
 
 void CPlaybackSession::ReleaseRenderer() {
     if (!m_pRender) return;
+    OutputDebugFormat("pictures presented: %llu, of which waited for the window's paint of the last: %llu; "
+                      "presentation delay: %lld ms\n",
+                      static_cast<unsigned long long>(m_pRender->PresentCount()),
+                      static_cast<unsigned long long>(m_pRender->PaintWaitCount()),
+                      static_cast<long long>(m_pRender->PresentationDelayMs()));
     m_pRender->Flush();
     m_pRender->Stop();
     delete m_pRender;

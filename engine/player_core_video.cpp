@@ -261,6 +261,8 @@ bool CPlaybackSession::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t
     }
     RefreshSnapshotCopy(picture, pictureMs != AV_NOPTS_VALUE ? pictureMs : VideoClockMs(pictureTs));
     int pushed = 0;
+    // Fast playing shows what the window manages to paint; every other speed shows every picture.
+    m_pRender->SetEveryPictureSeen(!m_bFast);
     if (m_bHasAudio && m_bHasVideo) {
         pushed = m_pRender->PushFrame(picture, picture->width, picture->height, kShowAtOnceMs);
     } else {
