@@ -95,7 +95,7 @@ mpv_row() {
   print_row "$label" "mpv" "$(cat "$times")" "n/a / $frames" "$seconds"
   local mpv_cpu
   mpv_cpu=$(cpu_per_second "$(cat "$times")" "$seconds")
-  echo "  Quillon / mpv CPU: $(awk -v q="$quillon_cpu" -v m="$mpv_cpu" 'BEGIN { printf "%.2f", m > 0 ? q / m : 0 }')"
+  echo "  Quillon / mpv CPU: $(awk -v q="$quillon_cpu" -v m="$mpv_cpu" 'BEGIN { printf "%.2f", (m > 0 ? q / m : 0) }')"
 }
 
 # Decodes FILE with ffmpeg alone, as fast as it goes; prints the row.
