@@ -37,3 +37,14 @@ video_packets() {
   ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets \
     -of csv=p=0 "$1"
 }
+
+# ensure_mpv: the benchmarks that measure beside mpv install it from the distribution when it is
+# missing (as root, or through sudo).
+ensure_mpv() {
+  command -v mpv >/dev/null 2>&1 && return
+  echo "installing mpv ..." >&2
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq >/dev/null
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq mpv >/dev/null
+}

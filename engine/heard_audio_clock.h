@@ -31,8 +31,8 @@ private:
         int64_t byteCount;
         int64_t streamMs;   // stream time of its first sample
     };
-    // Far more than the output can hold unplayed; older blocks have long been heard.
-    static constexpr size_t kKeptBlocks = 512;
+    // Far more than the output can hold unplayed, even in runs of 1 ms; older ones have long been heard.
+    static constexpr size_t kKeptBlocks = 2048;
 
     mutable std::mutex m_mutex;
     std::deque<Block> m_blocks;

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/audio/sound_gatherer.h"
 #include "engine/heard_audio_clock.h"
 #include "engine/pcm_converter.h"
 #include "engine/player_core.h"
@@ -65,8 +66,10 @@ public:
     int64_t GetHeardAudioMs() const;
 
 private:
-    // One write to the sound output never exceeds this (its blocks are 102,400 bytes).
-    static constexpr int kMaxWriteBytes = 100000;
+    // The length of the blocks the decoded sound is gathered into. The output's ring holds five,
+    // 200 ms ahead of the loudspeaker: enough to outlast its 50 ms look at a held block and the
+    // device's own reporting, whatever the decoder's frame length.
+    static constexpr int kSoundBlockMs = 40;
     static constexpr uint32_t kJoinLimitMs = 5000;
 
     // OpenFile's steps; each false with the reason in m_openError.
@@ -120,6 +123,7 @@ private:
     SyncDelays ChooseDelaysAtNormalSpeed();
     void SleepUntilPictureDue(uint32_t intervalMs);
     bool WaitForItsSound(int64_t pictureMs, bool heldAtGate);
+    int64_t PresentationDelayMs() const;
 
     void AudioThread();
     void DropSoundOfTheOldPlace();
@@ -127,7 +131,11 @@ private:
     bool HandleAudioFrame(AVFrame* frame, int64_t packetDts, int serial);
     bool AudioLandsBeforeTarget(const AVFrame* frame, int64_t frameTs);
     bool HoldUnheardSound(int64_t frameMs, int serial);
-    void WritePcm(const uint8_t* pcm, int byteCount, int64_t streamMs);
+    bool SoundGoesUnheard() const;
+    bool WriteGatheredBlock(int serial);
+    bool PlayOutTheEnd();
+    bool WriteEndOfSound();
+    void WriteSoundBlock();
 
     // Gates: true when `gate` opened and the session still runs; false means leave the loop.
     bool PassGate(platform::Event& gate);
@@ -142,6 +150,8 @@ private:
     CD3DRender* m_pRender = nullptr;
     std::atomic<int> m_bReadEof{0};
     std::atomic<int> m_bAudioStarved{0};
+    // The input ended and the output has played all its sound: written by the audio thread.
+    std::atomic<int> m_bSoundPlayedOut{0};
     std::atomic<int> m_bVideoStarved{0};
     std::atomic<int> m_bEndNotified{0};
     // Set by OpenFile before the workers start; the read thread alone reads and seeks through it.
@@ -244,6 +254,9 @@ private:
     // Audio thread only.
     // Brings every frame to the output's format; its resampler is freed by Teardown.
     CPcmConverter m_pcmConverter;
+    // Gathers the converted sound into steady blocks; dropped by a seek and by Teardown.
+    CSoundGatherer m_soundGatherer;
+    CSoundGatherer::Block m_soundBlock;  // the block being written, its buffers reused
     int m_nAudioDecoderSerial = 0;
     int m_nSoundOutSerial = 0;  // the seek whose place the sound output holds sound of
 

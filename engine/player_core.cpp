@@ -22,7 +22,6 @@ extern "C" {
 
 namespace {
 
-constexpr uint32_t kCloseSettleMs = 600;
 constexpr int kLastSpeedCode = 4;
 
 // Frame and slice threads, as many as there are cores: one thread cannot decode 1080p pictures
@@ -317,6 +316,7 @@ void CPlaybackSession::Teardown() {
     m_pAudioQueue->FlushQueue();
     m_pVideoQueue->FlushQueue();
     m_pcmConverter.Reset();
+    m_soundGatherer.Drop();
     m_hStopEvent.Reset();
 }
 
@@ -333,6 +333,7 @@ void CPlaybackSession::EndWorkers() {
     m_hStopEvent.Set();
     m_pAudioQueue->Abort();
     m_pVideoQueue->Abort();
+    if (m_pSoundOut) m_pSoundOut->CancelWaits();
     OpenEveryWait();
     if (!platform::JoinAll({&m_audioThread, &m_readThread, &m_syncThread, &m_videoThread}, kJoinLimitMs)) {
         // Something a worker waits on outside the session (the renderer, the sound server) held it
@@ -341,11 +342,19 @@ void CPlaybackSession::EndWorkers() {
             worker->Join(platform::kInfinite);
         }
     }
-    platform::Sleep(kCloseSettleMs);
+    // Nothing is left to settle once the joins return: the renderer's thread and the sound
+    // device's loop are ended and joined by their own Stop and Close, and what the workers posted
+    // to the notify window is the owner's to read. So no pause follows, and a file change does
+    // not hold the window.
 }
 
 void CPlaybackSession::ReleaseRenderer() {
     if (!m_pRender) return;
+    OutputDebugFormat("pictures presented: %llu, of which waited for the window's paint of the last: %llu; "
+                      "presentation delay: %lld ms\n",
+                      static_cast<unsigned long long>(m_pRender->PresentCount()),
+                      static_cast<unsigned long long>(m_pRender->PaintWaitCount()),
+                      static_cast<long long>(m_pRender->PresentationDelayMs()));
     m_pRender->Flush();
     m_pRender->Stop();
     delete m_pRender;

@@ -16,17 +16,20 @@ extern "C" {
 void CPlaybackSession::AudioThread() {
     if (!m_pSoundOut) return;
     m_pcmConverter.SetOutput(m_waveFormat.nChannels, static_cast<int>(m_waveFormat.nSamplesPerSec));
+    m_soundGatherer.Start(static_cast<int>(m_waveFormat.nAvgBytesPerSec), m_waveFormat.nBlockAlign, kSoundBlockMs,
+                          CSoundOut::kSlotBytes);
     AVFrame* frame = av_frame_alloc();
     while (frame && m_bRunning) {
         DropSoundOfTheOldPlace();
         if (m_hReaderDone.Wait(0)) {
-            platform::Sleep(kReaderDonePauseMs);
+            m_hStopEvent.Wait(kReaderDonePauseMs);
             continue;
         }
         AVPacket* packet = nullptr;
         int serial = 0;
         if (!m_pAudioQueue->Get(&packet, kPacketWaitMs, &serial)) {
             m_bAudioStarved = 1;
+            if (m_bReadEof && !m_bSeekRequest && !PlayOutTheEnd()) break;
             if (m_bReadEof && m_bVideoStarved && !m_bSeekRequest) {
                 NotifyEndOfFile();
                 break;
@@ -35,6 +38,7 @@ void CPlaybackSession::AudioThread() {
             continue;
         }
         m_bAudioStarved = 0;
+        m_bSoundPlayedOut = 0;
         // A packet taken just before a seek flushed the queue belongs to the old place.
         const bool keepRunning = serial == m_nSeekSerial ? DecodeAudioPacket(packet, serial, frame) : true;
         av_packet_free(&packet);
@@ -50,6 +54,7 @@ void CPlaybackSession::DropSoundOfTheOldPlace() {
     if (serial == m_nSoundOutSerial) return;
     // Forgotten first, so the heard sound is never taken for the dropped sound's end.
     m_heardClock.OnOutputReset();
+    m_soundGatherer.Drop();
     m_pSoundOut->Reset();
     m_nSoundOutSerial = serial;
 }
@@ -77,11 +82,6 @@ bool CPlaybackSession::HandleAudioFrame(AVFrame* frame, int64_t packetDts, int s
         frameTs = frame->pkt_dts != AV_NOPTS_VALUE ? frame->pkt_dts : frame->best_effort_timestamp;
     }
     if (AudioLandsBeforeTarget(frame, frameTs)) return true;
-    {
-        // Counted at the output's rate, which the sync thread divides by.
-        platform::CsGuard guard(m_csAudioFrame);
-        if (m_nAudioFrameSamples == 0) m_nAudioFrameSamples = m_pcmConverter.SamplesAtOutputRate(frame);
-    }
     const uint8_t* pcm = nullptr;
     const int byteCount = m_pcmConverter.Convert(frame, &pcm);  // silence of its length when it fails
     if (byteCount < 0) return true;  // out of memory: the frame is skipped
@@ -91,18 +91,61 @@ bool CPlaybackSession::HandleAudioFrame(AVFrame* frame, int64_t packetDts, int s
         if (frameTs != AV_NOPTS_VALUE) m_nPosition = static_cast<int32_t>(AudioClockMs(frameTs));
         frameMs = static_cast<uint32_t>(m_nPosition);
     }
+    if (SoundGoesUnheard()) {
+        m_soundGatherer.Drop();
+        if (!PassGate(m_hRunEvent)) return false;
+        if (serial != m_nSeekSerial) return true;  // a seek came meanwhile: this sound is from before it
+        return HoldUnheardSound(frameMs, serial);
+    }
+    m_soundGatherer.Add(pcm, byteCount, frameMs);
+    while (m_soundGatherer.TakeBlock(&m_soundBlock)) {
+        if (!WriteGatheredBlock(serial)) return false;
+    }
+    return true;
+}
+
+bool CPlaybackSession::SoundGoesUnheard() const { return m_bStepMode || m_bFast || m_bSlow; }
+
+// Waits the audio delay and the run gate, then writes the block in m_soundBlock; false when the
+// thread must end. A stop does not wait for the delay to run out.
+bool CPlaybackSession::WriteGatheredBlock(int serial) {
     const uint32_t audioDelayMs = m_nAudioDelay;
-    // A stop does not wait for the delay to run out. Sound that is not written is paced by the
-    // pictures instead (HoldUnheardSound).
-    const bool unheard = m_bStepMode || m_bFast || m_bSlow;
-    if (audioDelayMs != 0 && !unheard) m_hStopEvent.Wait(audioDelayMs);
+    if (audioDelayMs != 0) m_hStopEvent.Wait(audioDelayMs);
     if (!PassGate(m_hRunEvent)) return false;
-    if (serial != m_nSeekSerial) return true;  // a seek came meanwhile: this sound is from before it
-    if (!m_bStepMode && !m_bFast && !m_bSlow) {
-        WritePcm(pcm, byteCount, frameMs);
+    // A seek or another speed came meanwhile: this sound is from before it, or goes unheard.
+    if (serial != m_nSeekSerial || SoundGoesUnheard()) {
+        m_soundGatherer.Drop();
         return true;
     }
-    return HoldUnheardSound(frameMs, serial);
+    WriteSoundBlock();
+    return true;
+}
+
+// The input has ended and the queue is empty: the last, shorter block is written, and the output
+// plays everything out before the end may be reported, so the stop that follows the end notice
+// cuts nothing off (and need not wait for a tail itself). A seek asked for meanwhile ends the
+// wait. False when the thread must end.
+bool CPlaybackSession::PlayOutTheEnd() {
+    // Five blocks and the sound server's latency, with room to spare for a slow server.
+    constexpr uint64_t kLongestWaitMs = 1000;
+    constexpr uint32_t kLookMs = 5;
+    if (m_bSoundPlayedOut) return true;
+    if (!WriteEndOfSound()) return false;
+    const uint64_t giveUpMs = platform::TickMs64() + kLongestWaitMs;
+    while (!m_pSoundOut->HasPlayedEverything() && !m_bSeekRequest && platform::TickMs64() < giveUpMs) {
+        if (m_hStopEvent.Wait(kLookMs)) return false;
+    }
+    m_bSoundPlayedOut = m_bSeekRequest ? 0 : 1;
+    return true;
+}
+
+// The last, shorter block is heard too. False when the thread must end.
+bool CPlaybackSession::WriteEndOfSound() {
+    if (!m_soundGatherer.TakeRest(&m_soundBlock)) return true;
+    if (SoundGoesUnheard()) return true;
+    if (!PassGate(m_hRunEvent)) return false;
+    if (m_nSoundOutSerial == m_nSeekSerial && !SoundGoesUnheard()) WriteSoundBlock();
+    return true;
 }
 
 // No sound is written while stepping or at another speed, so no output paces this thread: the
@@ -133,16 +176,12 @@ bool CPlaybackSession::AudioLandsBeforeTarget(const AVFrame* frame, int64_t fram
     return false;
 }
 
-// Writes in pieces the sound output's blocks can hold, each a whole number of sample frames.
-void CPlaybackSession::WritePcm(const uint8_t* pcm, int byteCount, int64_t streamMs) {
-    const int blockAlign = std::max<int>(1, m_waveFormat.nBlockAlign);
-    const int pieceLimit = kMaxWriteBytes - kMaxWriteBytes % blockAlign;
-    const int64_t bytesPerSecond = std::max<int64_t>(1, m_waveFormat.nAvgBytesPerSec);
-    for (int offset = 0; offset < byteCount;) {
-        const int piece = std::min(pieceLimit, byteCount - offset);
-        if (m_pSoundOut->Write(pcm + offset, piece) >= 0) {
-            m_heardClock.OnBlockWritten(streamMs + offset * int64_t{1000} / bytesPerSecond, piece);
-        }
-        offset += piece;
-    }
+// The heard clock learns each run's own stamp, so it counts samples and not blocks. The sync
+// thread's audio delays are per block written, so it is told the block's length.
+void CPlaybackSession::WriteSoundBlock() {
+    const CSoundGatherer::Block& block = m_soundBlock;
+    if (block.pcm.empty() || m_pSoundOut->Write(block.pcm.data(), static_cast<int>(block.pcm.size())) < 0) return;
+    for (const CSoundGatherer::Run& run : block.runs) m_heardClock.OnBlockWritten(run.streamMs, run.byteCount);
+    platform::CsGuard guard(m_csAudioFrame);
+    if (m_nAudioFrameSamples == 0) m_nAudioFrameSamples = m_soundGatherer.BlockBytes() / std::max<int>(1, m_waveFormat.nBlockAlign);
 }

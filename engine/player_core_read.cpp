@@ -36,7 +36,7 @@ void CPlaybackSession::ReadThread() {
         // Learnt from a recording's end at first, then exact once indexed, and growing with the file.
         m_nDurationMs = m_pInput->DurationMs();
         if (result == ReadResult::kLater) {
-            platform::Sleep(kGrowingPollMs);
+            m_hStopEvent.Wait(kGrowingPollMs);  // a stop does not wait for the poll
         } else if (result == ReadResult::kEnd) {
             m_bReadEof = 1;
             platform::Sleep(kReadPauseMs);

@@ -4,6 +4,7 @@
 
 #include "engine/debug_output.h"
 #include "engine/playback_session.h"
+#include "engine/render/d3d_render.h"
 #include "engine/sync_delays.h"
 
 namespace {
@@ -85,7 +86,9 @@ SyncDelays CPlaybackSession::ChooseDelaysAtNormalSpeed() {
         return ChooseOwnPaceDelays(frameIntervalMs);
     }
     m_bSoundStopped = 0;
-    int64_t audioClockMs = heardMs;
+    // A picture decided on now reaches the screen the presentation delay later, when the sound
+    // heard is that much further on: that is the sound it is aimed at.
+    int64_t audioClockMs = heardMs >= 0 ? heardMs + PresentationDelayMs() : heardMs;
     if (audioClockMs < 0) {
         platform::CsGuard guard(m_csPosition);
         audioClockMs = m_nPosition;
@@ -101,6 +104,9 @@ SyncDelays CPlaybackSession::ChooseDelaysAtNormalSpeed() {
     return delays;
 }
 
+// Measured by the renderer, from the decision to show a picture to its paint; 0 without one.
+int64_t CPlaybackSession::PresentationDelayMs() const { return m_pRender ? m_pRender->PresentationDelayMs() : 0; }
+
 // Video thread. The wait before a picture counts from when the previous one was due, so the
 // time spent decoding and presenting is not added to every interval (at four times speed that
 // would halve the pace). A picture later than one whole interval starts the schedule afresh
@@ -109,7 +115,8 @@ void CPlaybackSession::SleepUntilPictureDue(uint32_t intervalMs) {
     const uint64_t nowMs = platform::TickMs64();
     uint64_t dueMs = m_nLastPictureDueMs + intervalMs;
     if (m_nLastPictureDueMs == 0 || dueMs + intervalMs < nowMs) dueMs = nowMs;
-    if (dueMs > nowMs) platform::Sleep(static_cast<uint32_t>(dueMs - nowMs));
+    // A stop ends the wait: the window's thread waits for this thread to end.
+    if (dueMs > nowMs) m_hStopEvent.Wait(static_cast<uint32_t>(dueMs - nowMs));
     m_nLastPictureDueMs = dueMs;
 }
 
@@ -125,7 +132,9 @@ bool CPlaybackSession::WaitForItsSound(int64_t pictureMs, bool heldAtGate) {
     const bool soundKeepsTime = m_bHasAudio && m_bHasVideo && !m_bSoundStopped && !m_bStepMode && !m_bSlow && !m_bFast;
     const uint64_t giveUpMs = platform::TickMs64() + kLongestWaitMs;
     // Strictly past: before any sound is played the clock already names the first block's time.
-    while (soundKeepsTime && GetHeardAudioMs() <= pictureMs && platform::TickMs64() < giveUpMs) {
+    // The picture is let go the presentation delay early, so that it is seen with its sound.
+    const int64_t letGoMs = pictureMs - PresentationDelayMs();
+    while (soundKeepsTime && GetHeardAudioMs() <= letGoMs && platform::TickMs64() < giveUpMs) {
         if (m_hStopEvent.Wait(kLookMs)) return false;
     }
     m_nLastPictureDueMs = platform::TickMs64();

@@ -56,7 +56,7 @@ void CPlaybackSession::VideoThread() {
     bool firstPacket = true;
     while (frame && m_bRunning) {
         if (m_hReaderDone.Wait(0)) {
-            platform::Sleep(kReaderDonePauseMs);
+            m_hStopEvent.Wait(kReaderDonePauseMs);
             continue;
         }
         AVPacket* packet = nullptr;
@@ -119,7 +119,8 @@ bool CPlaybackSession::OnVideoStarved(AVFrame* frame) {
     m_bVideoStarved = 1;
     // A seek asked for brings the input back: the end is not reached while one is pending.
     const bool atEnd = !m_bSeekRequest &&
-                       ((m_bHasAudio && m_bHasVideo) ? (m_bReadEof && m_bAudioStarved) : m_bReadEof.load() != 0);
+                       ((m_bHasAudio && m_bHasVideo) ? (m_bReadEof && m_bAudioStarved && m_bSoundPlayedOut)
+                                                    : m_bReadEof.load() != 0);
     if (atEnd) {
         NotifyEndOfFile();
         return false;
@@ -258,6 +259,8 @@ bool CPlaybackSession::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t
     }
     RefreshSnapshotCopy(picture, pictureMs != AV_NOPTS_VALUE ? pictureMs : VideoClockMs(pictureTs));
     int pushed = 0;
+    // Fast playing shows what the window manages to paint; every other speed shows every picture.
+    m_pRender->SetEveryPictureSeen(!m_bFast);
     if (m_bHasAudio && m_bHasVideo) {
         pushed = m_pRender->PushFrame(picture, picture->width, picture->height, kShowAtOnceMs);
     } else {

@@ -10,6 +10,10 @@ constexpr uint32_t kVideoDelayAtUseFallbackMs = 40;
 constexpr uint32_t kSpeedAudioDelayMs = 10;
 
 constexpr uint32_t kUnknownIntervalMs = 40;
+// Within this of the sound the picture is on time; beyond it, in the near-synchronous bands, each
+// picture is moved kAimStepMs towards the sound, a step too small to be seen as a jolt.
+constexpr int64_t kAimToleranceMs = 10;
+constexpr int32_t kAimStepMs = 5;
 
 uint32_t AsDelay(int64_t ms) { return ms > 0 ? static_cast<uint32_t>(ms) : 0; }
 
@@ -21,10 +25,16 @@ uint32_t VideoBehindDelayMs(int32_t frameIntervalMs) {
     return 25;
 }
 
-uint32_t SlightlyBehindDelayMs(int32_t frameIntervalMs) {
+uint32_t SlightlyBehindDelayMs(int32_t frameIntervalMs, int64_t behindMs) {
     if (frameIntervalMs > 100) return AsDelay(frameIntervalMs - frameIntervalMs / 5);
+    if (IsUsualFrameInterval(frameIntervalMs) && behindMs > kAimToleranceMs) return AsDelay(frameIntervalMs - kAimStepMs);
     if (frameIntervalMs > 0) return AsDelay(frameIntervalMs);
     return 30;
+}
+
+uint32_t LevelOrSlightlyAheadDelayMs(int32_t frameIntervalMs, int64_t aheadMs) {
+    if (!IsUsualFrameInterval(frameIntervalMs)) return 40;
+    return AsDelay(aheadMs > kAimToleranceMs ? frameIntervalMs + kAimStepMs : frameIntervalMs);
 }
 
 // A time line that steps back gives a negative interval; the picture still waits the plain
@@ -48,12 +58,12 @@ SyncDelays ChooseNormalSpeedDelays(int64_t audioClockMs, int64_t videoClockMs, i
         delays.audioDelayMs = AsDelay(audioFrameMs - 5);
         delays.videoDelayMs = VideoBehindDelayMs(frameIntervalMs);
     } else if (audioAheadMs > 0) {  // in step, video slightly behind
-        delays.videoDelayMs = SlightlyBehindDelayMs(frameIntervalMs);
+        delays.videoDelayMs = SlightlyBehindDelayMs(frameIntervalMs, audioAheadMs);
     } else if (-audioAheadMs > 150) {  // video ahead
         delays.videoDelayMs = VideoAheadDelayMs(frameIntervalMs);
     } else {  // video level or slightly ahead
         delays.clockSettled = true;
-        delays.videoDelayMs = IsUsualFrameInterval(frameIntervalMs) ? AsDelay(frameIntervalMs) : 40;
+        delays.videoDelayMs = LevelOrSlightlyAheadDelayMs(frameIntervalMs, -audioAheadMs);
     }
     return delays;
 }

@@ -29,6 +29,9 @@ public:
 
     platform::BOOL PreTranslateMessage(platform::Message& message) override;
 
+    // What the renderer presented into the pane and what the pane painted; any thread.
+    platform::WindowVideoTarget::PaintCounts PaintCounts() const { return m_videoTarget.Counts(); }
+
     int m_bFullScreen = 0;
     platform::Rect m_rcRestore;   // screen rectangle saved before entering full screen
     int m_bFullScreenAllowed = 0;  // written by the main panel: a file is open

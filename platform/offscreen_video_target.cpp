@@ -102,7 +102,24 @@ void OffscreenVideoTarget::Present(const PresentedPicture& picture) {
     m_lastDest = picture.dest;
     m_lastPresentTickMs = TickMs();
     ++m_presentCount;
+    m_unpainted = m_paintsOnDemand;
     m_presented.notify_all();
+}
+
+void OffscreenVideoTarget::SetPaintsOnDemand(bool onDemand) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_paintsOnDemand = onDemand;
+}
+
+void OffscreenVideoTarget::PaintNow() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_unpainted) return;
+    m_unpainted = false;
+}
+
+bool OffscreenVideoTarget::HasPaintedLastPicture() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return !m_unpainted;
 }
 
 void OffscreenVideoTarget::ClearPresented() {

@@ -55,11 +55,17 @@ public:
     using PresentObserver = std::function<void(const PresentedPicture&)>;
     void SetPresentObserver(PresentObserver observer);
 
+    // Plays a window that paints later than the present: when on, a presented picture counts as
+    // painted only once PaintNow is called (off: painted as it is presented). Any thread.
+    void SetPaintsOnDemand(bool onDemand);
+    void PaintNow();
+
     // VideoTarget
     Rect ClientRect() const override;
     bool IsUsable() const override;
     void Present(const PresentedPicture& picture) override;
     void ClearPresented() override;
+    bool HasPaintedLastPicture() const override;
 
     // MessageSink: posted messages are accepted and ignored.
     void Deliver(const Message& message) override;
@@ -72,6 +78,8 @@ private:
     bool m_visible = true;
     bool m_minimised = false;
     uint64_t m_presentCount = 0;
+    bool m_paintsOnDemand = false;
+    bool m_unpainted = false;
     uint32_t m_lastPresentTickMs = 0;
     Rect m_lastDest;
     PresentedPixels m_lastPicture;

@@ -49,4 +49,14 @@ void ClearVideoTarget(WindowHandle window) {
     if (target) target->ClearPresented();
 }
 
+bool HasVideoTargetPainted(WindowHandle window) {
+    VideoTargetLease target(window);
+    return !target || target->HasPaintedLastPicture();
+}
+
+int64_t VideoTargetPresentToPaintUs(WindowHandle window) {
+    VideoTargetLease target(window);
+    return target ? target->PresentToPaintUs() : 0;
+}
+
 }  // namespace platform

@@ -45,6 +45,15 @@ public:
     // background again. Called from the thread that destroys the renderer, with the registry
     // lock held; same blocking rule as Present.
     virtual void ClearPresented() = 0;
+
+    // Whether the last presented picture has been painted on the screen, so that the next one
+    // replaces no picture nobody saw. Same calling contract as ClientRect. A target that shows a
+    // picture as it takes it has always painted it.
+    virtual bool HasPaintedLastPicture() const { return true; }
+
+    // Microseconds from a present to the paint that put it on the screen, as measured lately;
+    // 0 for a target that shows a picture as it takes it. Same calling contract as ClientRect.
+    virtual int64_t PresentToPaintUs() const { return 0; }
 };
 
 // Called by the window's owner, on any thread. The target must stay alive until
@@ -81,5 +90,9 @@ bool IsVideoTarget(WindowHandle window);
 bool GetVideoTargetClientRect(WindowHandle window, Rect& client);
 // Tells the target under the handle, if any, that nothing presents into it any more; any thread.
 void ClearVideoTarget(WindowHandle window);
+// The target's HasPaintedLastPicture and PresentToPaintUs; true and 0 when none is registered.
+// Any thread.
+bool HasVideoTargetPainted(WindowHandle window);
+int64_t VideoTargetPresentToPaintUs(WindowHandle window);
 
 }  // namespace platform

@@ -128,6 +128,11 @@ void CMainDlg::OnDestroy() {
 void CMainDlg::ReportPicturesShown() {
     if (!m_pPicturesShown) return;
     std::fprintf(stderr, "pictures_shown: %lld\n", static_cast<long long>(m_pPicturesShown->load()));
+    const platform::WindowVideoTarget::PaintCounts counts = m_wndPlay.PaintCounts();
+    std::fprintf(stderr, "pictures_presented: %llu\npictures_painted: %llu\npictures_replaced_unpainted: %llu\n",
+                 static_cast<unsigned long long>(counts.presented), static_cast<unsigned long long>(counts.painted),
+                 static_cast<unsigned long long>(counts.replacedUnpainted));
+    std::fprintf(stderr, "present_to_paint_ms: %.1f\n", static_cast<double>(counts.presentToPaintUs) / 1000.0);
     std::fflush(stderr);
 }
 

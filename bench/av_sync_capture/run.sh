@@ -8,7 +8,8 @@
 # (positive: the sound is heard after the picture is seen): the median, the 5th and 95th
 # percentile, and the 95th percentile and maximum of the offset's size; beside them the grabs
 # made a second, the sink's latency and the offset the engine itself reports for the same clip
-# played headless. Figures, not judged.
+# played headless. Each clip is measured with mpv too (`mpv --no-config --vo=x11`, installed here
+# when missing), in the same run and on the same rig. Figures, not judged.
 #
 #   bash bench/av_sync_capture/run.sh
 #   TELVANE_BENCH_SYNC_BUILD=build/release TELVANE_BENCH_CACHE=/var/tmp/telvane bash bench/av_sync_capture/run.sh
@@ -32,7 +33,8 @@ cmake --build "$build" --target Quillon telvane_data telvane-record-writer telva
 bin="$root/$build/bin"
 mkdir -p "$cache"
 
-source bench/common.sh  # make_once
+source bench/common.sh  # make_once, ensure_mpv
+ensure_mpv
 
 # flash_clip RATE: picture white on frames 0 and 1 of each second, a beep in the first 50 ms of
 # each second of sound at RATE; counted in frames and samples, so the two start together exactly.
@@ -145,6 +147,30 @@ measure() {
     "$latency" "$(engine_offsets "$file")"
 }
 
+# measure_mpv LABEL FILE RIG_MS: the same for mpv in a 1280x720 window, whose middle is picture.
+measure_mpv() {
+  local label=$1 file=$2 rig_ms=$3 output="$work/mpv.nut" window=""
+  mpv --no-config --vo=x11 --ao=pulse --geometry=1280x720+0+0 --title=telvane-bench-mpv \
+    --no-terminal "$file" >"$work/mpv.log" 2>&1 &
+  player_pid=$!
+  for _ in $(seq 1 100); do
+    window=$(xdotool search --onlyvisible --name '^telvane-bench-mpv$' 2>/dev/null | head -n 1 || true)
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  [ -n "$window" ] || { echo "no mpv window for $label"; cat "$work/mpv.log"; return 1; }
+  local X Y WIDTH HEIGHT
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  start_capture $(( X + WIDTH / 2 - grab_size / 2 )) $(( Y + HEIGHT / 2 - grab_size / 2 )) "$output"
+  sleep $(( seconds / 2 ))
+  local latency
+  latency=$(sink_latency)
+  sleep $(( seconds - seconds / 2 ))
+  stop_capture
+  close_player
+  printf "%s %9s %13s\n" "$(python3 "$here/analyse.py" measure "$output" "$rig_ms" "$label")" "$latency" "n/a"
+}
+
 # The same clip played headless, with the offset the engine itself sees between the picture's time
 # and the heard sound's (same sign): "median/|p95|". What the window adds to it is the time a
 # picture takes from the engine to the screen.
@@ -172,6 +198,10 @@ echo "rig offset (sound - picture of a simultaneous flash and beep): ${rig_ms} m
 printf "%-24s %7s %8s %7s %7s %7s %7s %8s %9s %13s\n" \
   "clip" "pairs" "median" "p5" "p95" "|p95|" "|max|" "grabs/s" "sink lat" "engine's own"
 measure "H.264+AAC mp4 720p" "$mp4" "$rig_ms"
+measure_mpv "mpv: H.264+AAC mp4 720p" "$mp4" "$rig_ms"
 measure "H.264+mulaw rec 720p" "$recording" "$rig_ms"
-echo "(ms, sound minus picture, the rig's offset taken off; positive: sound after picture;" \
+# mpv does not read the recording format: it plays the clip the recording was made from.
+measure_mpv "mpv: H.264+mulaw mkv 720p" "$mulaw_source" "$rig_ms"
+echo "(pairs: flashes seen with their beep, of $seconds;" \
+  "ms, sound minus picture, the rig's offset taken off; positive: sound after picture;" \
   "sink latency in ms, read halfway; engine's own: telvane-play's median/|p95| of the same clip)"

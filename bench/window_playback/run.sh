@@ -4,7 +4,9 @@
 # HEVC + G.711 mu-law recording to their end, started with the file as its argument and closed
 # through its close button. For each: wall time, CPU seconds of the whole process per second of the
 # file (start-up and the moments after the end included), peak memory, and pictures shown of the
-# pictures in the file; beside it the same for ffmpeg decoding the file alone, as fast as it can.
+# pictures in the file, and what the window was given and painted; beside it the same for mpv
+# (`mpv --no-config --vo=x11`, a 1280x720 window, installed here when missing) in the same run,
+# the ratio of the two CPU figures, and ffmpeg decoding the file alone, as fast as it can.
 # The media are shared with bench/playback.
 #
 #   bash bench/window_playback/run.sh
@@ -26,6 +28,7 @@ bin="$root/$build/bin"
 mkdir -p "$cache"
 
 make_full_hd_media "$bin" "$cache" "$start_ms"
+ensure_mpv
 
 source tools/test-services.sh
 SERVICE_DIR=$(mktemp -d /tmp/telvane-bench-window.XXXXXX)
@@ -69,6 +72,30 @@ window_row() {
   wait "$runner" || true
   print_row "$label" "Quillon" "$(cat "$times")" \
     "$(sed -n 's/^pictures_shown: //p' "$log") / $frames" "$seconds"
+  quillon_cpu=$(cpu_per_second "$(cat "$times")" "$seconds")
+  echo "  window: presented $(sed -n 's/^pictures_presented: //p' "$log")," \
+    "painted $(sed -n 's/^pictures_painted: //p' "$log")," \
+    "replaced before their paint $(sed -n 's/^pictures_replaced_unpainted: //p' "$log")," \
+    "present to paint $(sed -n 's/^present_to_paint_ms: //p' "$log") ms"
+}
+
+# cpu_per_second TIMES SECONDS: user + system of GNU time's "wall user system peak" per second.
+cpu_per_second() {
+  local wall user system peak
+  read -r wall user system peak <<<"$1"
+  awk -v u="$user" -v s="$system" -v d="$2" 'BEGIN { printf "%.3f", (u + s) / d }'
+}
+
+# mpv_row LABEL FILE FRAMES SECONDS: mpv plays FILE in a 1280x720 window to its end and quits;
+# prints its row and the ratio of Quillon's CPU per second to mpv's.
+mpv_row() {
+  local label=$1 file=$2 frames=$3 seconds=$4 times="$SERVICE_DIR/mpv.time" log="$SERVICE_DIR/mpv.log"
+  /usr/bin/time -f "%e %U %S %M" -o "$times" mpv --no-config --vo=x11 --ao=pulse --geometry=1280x720+0+0 \
+    --no-terminal "$file" >"$log" 2>&1 || true
+  print_row "$label" "mpv" "$(cat "$times")" "n/a / $frames" "$seconds"
+  local mpv_cpu
+  mpv_cpu=$(cpu_per_second "$(cat "$times")" "$seconds")
+  echo "  Quillon / mpv CPU: $(awk -v q="$quillon_cpu" -v m="$mpv_cpu" 'BEGIN { printf "%.2f", (m > 0 ? q / m : 0) }')"
 }
 
 # Decodes FILE with ffmpeg alone, as fast as it goes; prints the row.
@@ -80,11 +107,13 @@ ffmpeg_row() {
 
 h264_frames=$(video_packets "$h264")
 hevc_frames=$(video_packets "$hevc_source")
+quillon_cpu=0
 window_row "H.264+AAC mp4 1080p 60 s" "$h264" "$h264_frames" "$(duration_seconds "$h264")"
+mpv_row "H.264+AAC mp4 1080p 60 s" "$h264" "$h264_frames" "$(duration_seconds "$h264")"
 ffmpeg_row "H.264+AAC mp4 1080p 60 s" "$h264" "$h264_frames"
 window_row "HEVC+mulaw rec 1080p 60 s" "$recording" "$hevc_frames" "$(duration_seconds "$hevc_source")"
+# mpv does not read the recording format: it plays the clip the recording was made from.
+mpv_row "HEVC+mulaw mkv 1080p 60 s" "$hevc_source" "$hevc_frames" "$(duration_seconds "$hevc_source")"
 ffmpeg_row "HEVC+mulaw mkv 1080p 60 s" "$hevc_source" "$hevc_frames"
-if command -v mpv >/dev/null 2>&1; then
-  echo "(mpv is installed but not measured here)"
-fi
-echo "(the player's wall time runs from its start to its close, ${tail_seconds} s after the file's end)"
+echo "(Quillon's wall time runs from its start to its close, ${tail_seconds} s after the file's end;" \
+  "mpv's from its start to its own exit at the end)"

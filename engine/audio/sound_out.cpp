@@ -4,13 +4,6 @@
 
 #include "platform/null_audio_device.h"
 
-namespace {
-
-// Gives the device's tail time to reach the loudspeaker before the reset drops what is queued.
-constexpr uint32_t kCloseDrainMs = 80;
-
-}  // namespace
-
 CSoundOut::CSoundOut() : CSoundOut(platform::CreateSystemAudioDevice()) {}
 
 CSoundOut::CSoundOut(std::unique_ptr<platform::AudioDevice> device) : m_device(std::move(device)) {
@@ -25,6 +18,7 @@ CSoundOut::~CSoundOut() {
 
 bool CSoundOut::Open(const WAVEFORMATEX& format) {
     Close();
+    m_cancelWaits.Reset();
     m_format = format;
     m_bytesAccepted = 0;
     {
@@ -88,7 +82,9 @@ void CSoundOut::Reset() {
 void CSoundOut::Close() {
     if (!m_open) return;
     m_open = false;
-    platform::Sleep(kCloseDrainMs);
+    // No wait for the tail here: Close runs on the thread that stops a session, which is the
+    // window's. A stop drops what is queued at once, as a seek does; at the end of a file the
+    // audio thread has let the output play everything out before the end was reported.
     // The reset hands every held slot back, so a later Open starts with a free ring. Under the
     // device lock: GetPlayedMs may be asking the device at this moment.
     platform::CsGuard guard(m_deviceLock);
@@ -97,6 +93,19 @@ void CSoundOut::Close() {
 }
 
 bool CSoundOut::IsOpen() const { return m_open; }
+
+void CSoundOut::CancelWaits() { m_cancelWaits.Set(); }
+
+bool CSoundOut::HasPlayedEverything() const {
+    {
+        platform::CsGuard guard(m_lock);
+        if (m_queued > 0) return false;
+    }
+    const int64_t acceptedMs = m_format.nAvgBytesPerSec > 0 ? m_bytesAccepted * 1000 / m_format.nAvgBytesPerSec : 0;
+    // The server's clock creeps over the last few milliseconds of a stream that ran dry.
+    constexpr int64_t kClockSlackMs = 20;
+    return GetPlayedMs() >= acceptedMs - kClockSlackMs;
+}
 
 int64_t CSoundOut::GetPlayedMs() const {
     if (!m_open) return -1;
@@ -121,7 +130,7 @@ bool CSoundOut::IsWholeFrames(int length) const { return length % m_format.nBloc
 bool CSoundOut::WaitForSlot(const Slot& slot) {
     for (int look = 0; SlotHeld(slot); ++look) {
         if (look == kMaxSlotLooks) return false;
-        platform::Sleep(kSlotLookIntervalMs);
+        if (m_cancelWaits.Wait(kSlotLookIntervalMs)) return false;
     }
     return true;
 }

@@ -54,6 +54,12 @@ public:
     void Reset();
     void Close();
     bool IsOpen() const;
+    // Any thread: a Write waiting for a held slot gives up at once (the block is not played), and
+    // so does every later one until the next Open. For a stop, which waits for the writer to end.
+    void CancelWaits();
+    // True once the device has handed back every block and its clock has passed the end of
+    // everything written: nothing is left to hear. Writer's thread, as Write.
+    bool HasPlayedEverything() const;
     // Milliseconds of this output's sound heard since Open by the sound server's clock; -1 when
     // not open or not known yet.
     int64_t GetPlayedMs() const;
@@ -89,5 +95,6 @@ private:
     std::array<Slot, kSlotCount> m_slots;
     unsigned int m_next = 0;  // the slot the next Write fills
     bool m_firstPass = true;  // no slot has been handed to the device yet
-    platform::CriticalSection m_lock;
+    mutable platform::CriticalSection m_lock;
+    platform::Event m_cancelWaits{platform::ResetKind::Manual, false};
 };

@@ -109,6 +109,7 @@ int CD3DRender::PushFrame(const AVFrame* frame, int width, int height, int64_t t
     // Without a render thread nobody would ever free a slot.
     if (!m_bStarted || m_bStop) return 0;
     if (!IsReadablePicture(frame, width, height)) return 0;
+    const auto decidedAt = std::chrono::steady_clock::now();
 
     m_hFreeEvent.Wait(platform::kInfinite);
     if (m_bStop) {
@@ -126,6 +127,7 @@ int CD3DRender::PushFrame(const AVFrame* frame, int width, int height, int64_t t
     }
     CopyFrameToSlot(*frame, slot);
     slot.nTimestampMs = timestampMs;
+    slot.pushedAt = decidedAt;
     QueueSlot(index);
     return 1;
 }
@@ -271,7 +273,8 @@ void CD3DRender::ShowSlot(const FrameSlot& slot) {
         if (LockPicture(lock)) {
             if (lock.bits) CopySlotToSurface(slot, lock);
             m_pDevice->UnlockSurface();
-            PresentFrame();
+            WaitForPaintOfTheLast();
+            if (PresentFrame()) NotePresentationDelay(slot);
         }
     }
     PaceUntil(slot.nTimestampMs);
@@ -305,6 +308,35 @@ void CD3DRender::PaceUntil(int64_t timestampMs) {
     m_hPaceEvent.Wait(static_cast<uint32_t>(std::min<int64_t>(waitMs, platform::kInfinite - 1)));
 }
 
+// A picture presented while the window has not painted the last one would replace it unseen: at
+// normal speed that loses a picture, a one-picture flash for instance. The wait is polled, not
+// signalled, so that it holds no lock the window's thread may need, and a stop ends it at once.
+void CD3DRender::WaitForPaintOfTheLast() {
+    constexpr uint32_t kLongestWaitMs = 60;  // a picture interval and a half at 25 a second
+    constexpr uint32_t kLookMs = 1;
+    if (!m_bEveryPictureSeen || platform::HasVideoTargetPainted(m_hWnd)) return;
+    ++m_nPaintWaits;
+    const uint64_t giveUpMs = platform::TickMs64() + kLongestWaitMs;
+    while (!m_bStop && m_bEveryPictureSeen && platform::TickMs64() < giveUpMs &&
+           !platform::HasVideoTargetPainted(m_hWnd)) {
+        platform::Sleep(kLookMs);
+    }
+}
+
+// The delay a picture takes from the producer's decision to the screen: the renderer's own part
+// (waiting for a slot, the copy, the conversion and the hand-over) measured here, the window's
+// part (from the hand-over to its paint) measured by the window. Both are smoothed over about
+// eight pictures.
+void CD3DRender::NotePresentationDelay(const FrameSlot& slot) {
+    const auto sinceDecisionUs =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - slot.pushedAt).count();
+    const int64_t previousUs = m_nPushToPresentUs;
+    const int64_t smoothedUs = m_nPresents == 0 ? sinceDecisionUs : previousUs + (sinceDecisionUs - previousUs) / 8;
+    m_nPushToPresentUs = smoothedUs;
+    m_nPresentationDelayUs = smoothedUs + platform::VideoTargetPresentToPaintUs(m_hWnd);
+    ++m_nPresents;
+}
+
 bool CD3DRender::LockPicture(platform::SurfaceLock& lock) { return m_pDevice->LockSurface(lock); }
 
 void CD3DRender::CopySlotToSurface(const FrameSlot& slot, const platform::SurfaceLock& lock) {
@@ -327,8 +359,7 @@ int CD3DRender::PresentFrame() {
     platform::Rect dest;
     ComputeTargetRect(dest);
     // Like a swap chain's present, a picture the window could not take is simply not shown.
-    m_pDevice->Present(dest);
-    return 1;
+    return m_pDevice->Present(dest) ? 1 : 0;
 }
 
 void CD3DRender::ComputeTargetRect(platform::Rect& dest) {

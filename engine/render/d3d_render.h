@@ -5,6 +5,7 @@
 // keeps the picture's aspect ratio, and paces itself by the pictures' time stamps when asked to.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -45,6 +46,18 @@ public:
     // Closing thread. Ends the render thread and waits for it; later pushes return 0.
     void Stop();
 
+    // Any thread. When on (playing at normal speed), a picture is not presented over the last one
+    // until the window has painted that, a picture interval or so at most: every picture is seen.
+    // Off, a picture may replace one the window has not painted yet (fast playing, stepping).
+    void SetEveryPictureSeen(bool everyPicture) { m_bEveryPictureSeen = everyPicture; }
+    // Any thread. Milliseconds from PushFrame to the window's paint of the picture, as measured
+    // over the last pictures (about eight); 0 before the first.
+    int64_t PresentationDelayMs() const { return m_nPresentationDelayUs / 1000; }
+    // Any thread. Pictures presented, and how many of them had to wait for the window to paint
+    // the one before.
+    uint64_t PresentCount() const { return m_nPresents; }
+    uint64_t PaintWaitCount() const { return m_nPaintWaits; }
+
     // The largest rectangle of `client` with the picture's aspect ratio, centred. Empty, at the
     // client's top-left corner, when the client or the picture has no area.
     static platform::Rect FitPictureInClient(const platform::Rect& client, uint32_t pictureWidth,
@@ -61,6 +74,7 @@ private:
         int nIndex = 0;
         std::unique_ptr<uint8_t[]> pData;
         int64_t nTimestampMs = 0;
+        std::chrono::steady_clock::time_point pushedAt;  // when the producer decided to show it
         uint32_t nWidth = 0;
         uint32_t nHeight = 0;
         uint32_t nPitch = 0;
@@ -86,6 +100,8 @@ private:
     bool DeviceReady();
     bool SurfaceFits(const FrameSlot& slot);
     void PaceUntil(int64_t timestampMs);
+    void WaitForPaintOfTheLast();
+    void NotePresentationDelay(const FrameSlot& slot);
 
     bool IsReadablePicture(const AVFrame* frame, int width, int height) const;
     bool FitSlotToPicture(FrameSlot& slot, uint32_t width, uint32_t height);
@@ -119,4 +135,10 @@ private:
     FrameSlot m_slots[kSlotCount];
     std::atomic<int> m_bStop{0};
     std::atomic<int> m_bStarted{0};
+    std::atomic<bool> m_bEveryPictureSeen{true};
+    // Written by the render thread, read by any.
+    std::atomic<int64_t> m_nPushToPresentUs{0};   // smoothed
+    std::atomic<int64_t> m_nPresentationDelayUs{0};
+    std::atomic<uint64_t> m_nPresents{0};
+    std::atomic<uint64_t> m_nPaintWaits{0};
 };

@@ -79,6 +79,7 @@ void WindowVideoTarget::Detach() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_picture = QImage();
     m_bNewPicture = true;
+    m_bUnpainted = false;
     m_bUsable = false;
     m_rcClient = Rect{};
     m_hRepaint = nullptr;
@@ -119,7 +120,7 @@ void WindowVideoTarget::Paint(QPainter& dc, const Rect& client) {
     // A window moved to a screen of another density learns it here at the latest.
     if (m_pWindow && m_pWindow->devicePixelRatioF() != m_ratio) RefreshState();
     dc.fillRect(ToQRect(client), Qt::black);
-    TakeNewestPicture();
+    const bool newPicture = TakeNewestPicture();
     if (m_shown.isNull()) return;
     // The picture is already at the pane's device pixels: undoing the painter's scale draws it 1:1,
     // where the scale would stretch it and soften every edge.
@@ -129,23 +130,38 @@ void WindowVideoTarget::Paint(QPainter& dc, const Rect& client) {
     // The destination is in device pixels too; a picture of its size is copied as it is.
     dc.drawImage(ToQRect(m_rcShownDest), m_shown);
     dc.restore();
+    if (newPicture) NotePainted();
+}
+
+// Smoothed over about eight pictures: one slow paint does not swing the aim of the next ones.
+void WindowVideoTarget::NotePainted() {
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_bUnpainted) return;
+    m_bUnpainted = false;
+    ++m_counts.painted;
+    const int64_t sampleUs = std::chrono::duration_cast<std::chrono::microseconds>(now - m_presentedAt).count();
+    int64_t& smoothedUs = m_counts.presentToPaintUs;
+    smoothedUs = m_counts.painted == 1 ? sampleUs : smoothedUs + (sampleUs - smoothedUs) / 8;
 }
 
 // The picture is copied rather than shared: a QImage shared between the threads would be freed by
 // whichever lets go last, outside any lock of ours.
-void WindowVideoTarget::TakeNewestPicture() {
+// True when a picture not painted before was taken.
+bool WindowVideoTarget::TakeNewestPicture() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_bNewPicture) return;
+    if (!m_bNewPicture) return false;
     m_bNewPicture = false;
     m_rcShownDest = m_rcDest;
     if (m_picture.isNull()) {
         m_shown = QImage();
-        return;
+        return false;
     }
     if (m_shown.size() != m_picture.size() || m_shown.format() != m_picture.format())
         m_shown = QImage(m_picture.size(), m_picture.format());
-    if (m_shown.isNull()) return;
+    if (m_shown.isNull()) return false;
     std::memcpy(m_shown.bits(), m_picture.constBits(), static_cast<size_t>(m_picture.sizeInBytes()));
+    return m_bUnpainted;
 }
 
 Rect WindowVideoTarget::ClientRect() const {
@@ -165,8 +181,27 @@ void WindowVideoTarget::Present(const PresentedPicture& picture) {
         CopyPicture(picture, m_picture);
         m_rcDest = picture.dest;
         m_bNewPicture = true;
+        if (m_bUnpainted) ++m_counts.replacedUnpainted;
+        m_bUnpainted = true;
+        m_presentedAt = std::chrono::steady_clock::now();
+        ++m_counts.presented;
     }
     PostRepaint();
+}
+
+bool WindowVideoTarget::HasPaintedLastPicture() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return !m_bUnpainted;
+}
+
+int64_t WindowVideoTarget::PresentToPaintUs() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_counts.presentToPaintUs;
+}
+
+WindowVideoTarget::PaintCounts WindowVideoTarget::Counts() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_counts;
 }
 
 void WindowVideoTarget::ClearPresented() {
@@ -175,6 +210,7 @@ void WindowVideoTarget::ClearPresented() {
         m_picture = QImage();
         m_rcDest = Rect{};
         m_bNewPicture = true;
+        m_bUnpainted = false;  // nothing is waiting to be seen any more
     }
     PostRepaint();
 }

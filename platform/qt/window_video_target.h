@@ -15,6 +15,8 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
+#include <chrono>
+#include <cstdint>
 #include <mutex>
 
 #include "platform/geometry.h"
@@ -46,11 +48,24 @@ public:
     // window's OnPaint.
     void Paint(QPainter& dc, const Rect& client);
 
+    // What reached the window since it was made: pictures presented, pictures painted, pictures
+    // replaced by the next before any paint showed them, and the present-to-paint time lately.
+    // Any thread.
+    struct PaintCounts {
+        uint64_t presented = 0;
+        uint64_t painted = 0;
+        uint64_t replacedUnpainted = 0;
+        int64_t presentToPaintUs = 0;
+    };
+    PaintCounts Counts() const;
+
     // VideoTarget
     Rect ClientRect() const override;
     bool IsUsable() const override;
     void Present(const PresentedPicture& picture) override;
     void ClearPresented() override;
+    bool HasPaintedLastPicture() const override;
+    int64_t PresentToPaintUs() const override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -59,7 +74,8 @@ private:
     void WatchTopLevel();
     void RefreshState();
     void PostRepaint();
-    void TakeNewestPicture();
+    bool TakeNewestPicture();
+    void NotePainted();
 
     QPointer<CWnd> m_pWindow;          // user-interface thread only
     QPointer<QWidget> m_pTopLevel;     // the window whose minimising we watch
@@ -74,6 +90,9 @@ private:
     Rect m_rcDest;
     bool m_bNewPicture = false;  // m_picture changed since the last paint took it
     WindowHandle m_hRepaint = nullptr;  // where Present posts its repaint
+    bool m_bUnpainted = false;  // a presented picture waits for its paint
+    std::chrono::steady_clock::time_point m_presentedAt;  // of the newest picture
+    PaintCounts m_counts;
 
     // User-interface thread only: the copy the window paints.
     QImage m_shown;

@@ -176,9 +176,10 @@ TEST(SoundInTheOutputsFormat, IsHeardAtItsOwnPace) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Short sound frames: no wait of theirs goes below zero or wraps.
+// Short sound frames: no wait of theirs goes below zero or wraps, and the output, fed in blocks
+// of its own length, never runs dry: they are heard at their own pace.
 
-TEST(ShortSoundFrames, PlayToOneEndAndStop) {
+TEST(ShortSoundFrames, PlayToOneEndAtTheirOwnPace) {
     fixtures::TempDir dir;
     const struct {
         const char* name;
@@ -186,12 +187,19 @@ TEST(ShortSoundFrames, PlayToOneEndAndStop) {
     } cases[] = {
         {"opus_10ms.mkv", {"-c:a", "libopus", "-frame_duration", "10"}},
         {"opus_2_5ms.mkv", {"-c:a", "libopus", "-frame_duration", "2.5"}},
-        {"pcm_small_packets.mkv", {"-c:a", "pcm_s16le", "-frame_size", "32"}},
+        {"pcm_2ms_packets.mkv", {"-af", "asetnsamples=n=96", "-c:a", "pcm_s16le"}},
     };
+    std::vector<std::string> paths;
     for (const auto& c : cases) {
-        const std::string path = Ffmpeg(dir, c.name, Join({Picture(2), Tone(2, 48000), kH264, c.sound}));
-        ASSERT_FALSE(path.empty()) << c.name;
-        ExpectPlayedToTheEnd(PlayToEnd(path), 50, c.name);
+        paths.push_back(Ffmpeg(dir, c.name, Join({Picture(2), Tone(2, 48000), kH264, c.sound})));
+    }
+    paths.push_back(Recording(dir, "g711_10ms", "mulaw", {"--g711-frame-ms", "10"}, 2.0));
+    for (const std::string& path : paths) {
+        ASSERT_FALSE(path.empty());
+        const PlayedFile played = PlayToEnd(path);
+        ExpectPlayedToTheEnd(played, 50, path);
+        EXPECT_GT(played.heardRate, 0.7) << path;
+        EXPECT_LT(played.heardRate, 1.4) << path;
     }
 }
 

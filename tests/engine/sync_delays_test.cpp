@@ -26,6 +26,7 @@ const NormalCase kNormalCases[] = {
     {"behind_no_interval", 1'100, 1'000, 0, 23, 18, 25, true},
     // In step, video slightly behind.
     {"slightly_behind_usual_interval", 1'010, 1'000, 40, 23, 0, 40, false},
+    {"slightly_behind_beyond_the_tolerance_moves_a_step", 1'015, 1'000, 40, 23, 0, 35, false},
     {"slightly_behind_long_interval", 1'010, 1'000, 200, 23, 0, 160, false},
     {"slightly_behind_no_interval", 1'019, 1'000, -5, 23, 0, 30, false},
     // Video ahead.
@@ -34,8 +35,9 @@ const NormalCase kNormalCases[] = {
     {"ahead_long_interval_not_lengthened", 1'000, 1'200, 100, 23, 0, 100, false},
     {"ahead_time_line_stepped_back", 1'000, 1'200, -40, 23, 0, 35, false},
     // Level or slightly ahead.
-    {"ahead_by_100", 1'000, 1'100, 40, 23, 0, 40, true},
-    {"ahead_by_150_edge", 1'000, 1'150, 80, 23, 0, 80, true},
+    {"ahead_within_the_tolerance", 1'000, 1'010, 40, 23, 0, 40, true},
+    {"ahead_by_100_moves_a_step", 1'000, 1'100, 40, 23, 0, 45, true},
+    {"ahead_by_150_edge", 1'000, 1'150, 80, 23, 0, 85, true},
     {"level_unusual_interval", 1'000, 1'000, 100, 23, 0, 40, true},
 };
 

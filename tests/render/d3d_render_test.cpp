@@ -19,6 +19,16 @@ using platform::Rect;
 
 constexpr uint32_t kWaitMs = 5000;  // generous: only a broken renderer takes this long
 
+template <typename Condition>
+bool WaitUntil(Condition condition) {
+    const uint64_t giveUpMs = platform::TickMs64() + kWaitMs;
+    while (!condition()) {
+        if (platform::TickMs64() > giveUpMs) return false;
+        platform::Sleep(1);
+    }
+    return true;
+}
+
 // What the render thread presented, one entry per present, in order.
 struct PresentLog {
     struct Entry {
@@ -190,6 +200,25 @@ std::vector<uint32_t> PresentTicks(PresentLog& log) {
     std::vector<uint32_t> ticks;
     for (const PresentLog::Entry& entry : log.Entries()) ticks.push_back(entry.tickMs);
     return ticks;
+}
+
+// A window that paints later than the renderer presents: at normal speed the next picture waits
+// for the paint of the last, so none is replaced unseen.
+TEST_F(RenderTest, NextPictureWaitsForTheWindowToPaintTheLast) {
+    target.SetPaintsOnDemand(true);
+    StartRenderer();
+    ASSERT_EQ(PushGrey(60, 1), 1);
+    ASSERT_TRUE(target.WaitForPresentCount(1, kWaitMs));
+    uint64_t presented = 1;
+    for (uint8_t luma : {120, 180}) {
+        ASSERT_EQ(PushGrey(luma, 1), 1);
+        ASSERT_TRUE(WaitUntil([&] { return render.PaintWaitCount() >= presented; })) << "picture " << presented;
+        target.PaintNow();
+        ASSERT_TRUE(target.WaitForPresentCount(++presented, kWaitMs));
+    }
+    // Counted by the render thread once the present has returned.
+    EXPECT_TRUE(WaitUntil([&] { return render.PresentCount() == 3; }));
+    EXPECT_GE(render.PresentationDelayMs(), 0);
 }
 
 TEST_F(RenderTest, PacesPicturesByTheirTimeStamps) {

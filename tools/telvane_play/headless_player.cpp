@@ -200,7 +200,9 @@ PlaybackReport HeadlessPlayer::Run() {
     report.frameRate = m_core->GetFrameRate();
     report.wallSeconds = static_cast<double>(SincePlayMs()) / 1000.0;
     report.cpuSeconds = CpuSecondsSoFar() - cpuAtPlay;
+    const uint64_t stopStartMs = platform::TickMs64();
     m_core->StopPlay();
+    report.stopMs = static_cast<int64_t>(platform::TickMs64() - stopStartMs);
 
     report.picturesPushed = m_picturesPushed.load();
     report.picturesPresented = m_target.PresentCount();

@@ -65,5 +65,6 @@ void PrintReport(const PlaybackReport& report, std::FILE* out) {
     std::fprintf(out, "cpu_seconds: %.3f\n", report.cpuSeconds);
     std::fprintf(out, "cpu_per_second: %.3f\n",
                  report.wallSeconds > 0 ? report.cpuSeconds / report.wallSeconds : 0.0);
+    std::fprintf(out, "stop_ms: %" PRId64 "\n", report.stopMs);
     std::fprintf(out, "peak_rss_mib: %.1f\n", static_cast<double>(report.peakRssKb) / 1024.0);
 }

@@ -26,6 +26,7 @@ struct PlaybackReport {
     std::vector<int64_t> avOffsetsMs;  // picture time minus heard sound time, one per picture
     double wallSeconds = 0;         // from Play to the stop
     double cpuSeconds = 0;          // user + system time of the whole process over that span
+    int64_t stopMs = -1;            // ms that StopPlay took at the end of the run
     long peakRssKb = 0;             // kB, the process's high-water mark
 };
 
