@@ -9,9 +9,9 @@ namespace {
 
 constexpr int kRate = 48000;
 constexpr int kFrameBytes = 4;  // 16-bit stereo
-constexpr int kBytesPerSecond = kRate * kFrameBytes;
+constexpr int kGatheredBytesPerSecond = kRate * kFrameBytes;
 constexpr int kBlockMs = 40;
-constexpr int kBlockBytes = kBytesPerSecond * kBlockMs / 1000;
+constexpr int kBlockBytes = kGatheredBytesPerSecond * kBlockMs / 1000;
 
 // Sample frame n carries n in its bytes, so order and loss show in what comes out.
 std::vector<uint8_t> Samples(int64_t firstFrame, int frames) {
@@ -36,7 +36,7 @@ void Collect(const CSoundGatherer::Block& block, Played* played) {
     for (const CSoundGatherer::Run& run : block.runs) {
         runBytes += run.byteCount;
         for (int offset = 0; offset < run.byteCount; offset += kFrameBytes) {
-            played->frameMs.push_back(run.streamMs + int64_t{offset} * 1000 / kBytesPerSecond);
+            played->frameMs.push_back(run.streamMs + int64_t{offset} * 1000 / kGatheredBytesPerSecond);
         }
     }
     EXPECT_EQ(runBytes, static_cast<int>(block.pcm.size()));
@@ -45,7 +45,7 @@ void Collect(const CSoundGatherer::Block& block, Played* played) {
 // Decoded frames of one length, back to back from stream time 5000 ms, then the end of the file.
 Played Gather(int framesPerDecodedFrame, int decodedFrames) {
     CSoundGatherer gatherer;
-    gatherer.Start(kBytesPerSecond, kFrameBytes, kBlockMs, 100000);
+    gatherer.Start(kGatheredBytesPerSecond, kFrameBytes, kBlockMs, 100000);
     Played played;
     CSoundGatherer::Block block;
     int64_t sample = 0;
@@ -92,7 +92,7 @@ TEST(SoundGatherer, EveryFrameSizeComesOutInSteadyBlocksWithEverySampleAndItsTim
 // After a jump in the stamps (a gap in a recording) the block that spans it keeps both times.
 TEST(SoundGatherer, ABlockAcrossAJumpInTheStampsKeepsBothTimes) {
     CSoundGatherer gatherer;
-    gatherer.Start(kBytesPerSecond, kFrameBytes, kBlockMs, 100000);
+    gatherer.Start(kGatheredBytesPerSecond, kFrameBytes, kBlockMs, 100000);
     const std::vector<uint8_t> pcm = Samples(0, 960);  // 20 ms
     gatherer.Add(pcm.data(), static_cast<int>(pcm.size()), 1000);
     gatherer.Add(pcm.data(), static_cast<int>(pcm.size()), 9000);
@@ -105,7 +105,7 @@ TEST(SoundGatherer, ABlockAcrossAJumpInTheStampsKeepsBothTimes) {
 
 TEST(SoundGatherer, ADropForgetsThePartialBlock) {
     CSoundGatherer gatherer;
-    gatherer.Start(kBytesPerSecond, kFrameBytes, kBlockMs, 100000);
+    gatherer.Start(kGatheredBytesPerSecond, kFrameBytes, kBlockMs, 100000);
     const std::vector<uint8_t> pcm = Samples(0, 480);
     gatherer.Add(pcm.data(), static_cast<int>(pcm.size()), 0);
     gatherer.Drop();
