@@ -63,6 +63,7 @@ public:
     bool IsPlaying() const { return m_bPlaying.load() != 0; }
     void SetPictureObserver(std::function<void(int64_t pictureMs)> observer);
     int64_t GetHeardAudioMs() const;
+    void SetSoundMuted(bool muted);
 
 private:
     // One write to the sound output never exceeds this (its blocks are 102,400 bytes).
@@ -200,6 +201,7 @@ private:
     int32_t m_nFrameDelta = 0;                // stream units; guarded by m_csDelta
     bool m_bStopped = false;  // StopPlay ran; owner's thread only
     std::string m_openError;  // why the last OpenFile failed; owner's thread only
+    bool m_bSoundMuted = false;  // owner's thread only
     // Set by OpenFile before the workers start; read-only afterwards.
     RecordedClock m_recordedClock;
     std::string m_strFilePath;

@@ -54,6 +54,11 @@ public:
     // Milliseconds of this device's sound heard since Open by the sound server's playback clock,
     // sound dropped by Reset counted as heard; -1 when not open or not known yet.
     virtual int64_t PlayedMs() const = 0;
+
+    // Whether the stream is heard; it plays on, and keeps its clock, either way. Kept across
+    // Open, Reset and Close. Called by the controlling thread. A device without a mixer of its
+    // own ignores it.
+    virtual void SetMuted(bool /*muted*/) {}
 };
 
 // The system's sound output (the PulseAudio client).

@@ -122,6 +122,18 @@ int64_t PulseAudioDevice::PlayedMs() const {
     return static_cast<int64_t>(totalUs / PA_USEC_PER_MSEC);
 }
 
+void PulseAudioDevice::SetMuted(bool muted) {
+    m_muted = muted;
+    if (!m_loop) return;
+    pa_threaded_mainloop_lock(m_loop);
+    if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
+        pa_operation* change =
+            pa_context_set_sink_input_mute(m_context, pa_stream_get_index(m_stream), muted ? 1 : 0, nullptr, nullptr);
+        if (change) pa_operation_unref(change);
+    }
+    pa_threaded_mainloop_unlock(m_loop);
+}
+
 bool PulseAudioDevice::ConnectContext() {
     m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "Telvane");
     if (!m_context) return false;
@@ -150,8 +162,9 @@ bool PulseAudioDevice::ConnectStream() {
     attr.prebuf = static_cast<uint32_t>(m_format.FrameBytes());
     attr.minreq = static_cast<uint32_t>(-1);
     attr.fragsize = static_cast<uint32_t>(-1);
-    const auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE);
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE |
+        (m_muted ? PA_STREAM_START_MUTED : PA_STREAM_START_UNMUTED));
     if (pa_stream_connect_playback(m_stream, nullptr, &attr, flags, nullptr, nullptr) < 0)
         return false;
     if (!WaitUntil(&PulseAudioDevice::StreamSettled, kConnectTimeoutMs) ||

@@ -6,6 +6,7 @@
 // most, and a writer that waits for done blocks stays a fixed number of blocks ahead of the
 // loudspeaker.
 
+#include <atomic>
 #include <deque>
 #include <mutex>
 
@@ -33,6 +34,8 @@ public:
     void Reset() override;
     void Close() override;
     int64_t PlayedMs() const override;
+    // The server mutes the stream's sink input; a stream connected later starts muted.
+    void SetMuted(bool muted) override;
 
 private:
     struct PendingBlock {
@@ -73,6 +76,7 @@ private:
     std::deque<PendingBlock> m_pending;  // in write order
     int64_t m_writtenBytes = 0;          // since the current stream was connected
     uint64_t m_playedBeforeResetUs = 0;  // written to streams that Reset replaced
+    std::atomic<bool> m_muted{false};    // read by ConnectStream on the writer's thread
 };
 
 }  // namespace platform

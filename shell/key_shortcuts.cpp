@@ -36,6 +36,7 @@ constexpr KeyShortcut kShortcuts[] = {
     {Qt::Key_G, kCtrl, KeyAction::GoTo, 0, false, "Ctrl+G", "Go to a recorded time or an offset"},
     {Qt::Key_N, kNone, KeyAction::JumpActivity, 1, true, "N", "Next activity"},
     {Qt::Key_P, kNone, KeyAction::JumpActivity, -1, true, "P", "Previous activity"},
+    {Qt::Key_S, kCtrl, KeyAction::Command, ID_SNAPSHOT_TILES, false, "Ctrl+S", "Snapshot of every camera"},
 };
 
 }  // namespace

@@ -96,6 +96,11 @@ void CSoundOut::Close() {
     m_device->Close();
 }
 
+void CSoundOut::SetMuted(bool muted) {
+    platform::CsGuard guard(m_deviceLock);
+    m_device->SetMuted(muted);
+}
+
 bool CSoundOut::IsOpen() const { return m_open; }
 
 int64_t CSoundOut::GetPlayedMs() const {

@@ -57,6 +57,9 @@ public:
     // Milliseconds of this output's sound heard since Open by the sound server's clock; -1 when
     // not open or not known yet.
     int64_t GetPlayedMs() const;
+    // Silences the output (or lets it be heard again) without stopping it: its clock and its pace
+    // go on. Kept across Open and Close. The opening thread.
+    void SetMuted(bool muted);
 
 private:
     struct Slot {
