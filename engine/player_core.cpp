@@ -179,6 +179,8 @@ int CPlaybackSession::OpenSoundOut() {
     // A machine without a reachable sound server plays the file silently rather than not at all.
     m_pSoundOut->SetSilentFallback(true);
     m_pSoundOut->SetMuted(m_bSoundMuted);
+    // Side by side with other sessions, the server's list tells them apart by their files.
+    m_pSoundOut->SetStreamName("Telvane: " + m_strFilePath.substr(m_strFilePath.find_last_of('/') + 1));
     if (!m_pSoundOut->Open(m_waveFormat)) return 0;
     m_nAudioSampleRate = sampleRate;
     m_heardClock.Start(m_waveFormat.nAvgBytesPerSec);

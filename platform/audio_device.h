@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace platform {
 
@@ -59,6 +60,9 @@ public:
     // Open, Reset and Close. Called by the controlling thread. A device without a mixer of its
     // own ignores it.
     virtual void SetMuted(bool /*muted*/) {}
+    // What the sound server lists the stream as (the played file's name, say); from the next Open
+    // on. Called by the controlling thread. A device without a server ignores it.
+    virtual void SetStreamName(const std::string& /*name*/) {}
 };
 
 // The system's sound output (the PulseAudio client).

@@ -149,7 +149,7 @@ bool PulseAudioDevice::ConnectStream() {
     pa_channel_map map;
     // Counts without a standard layout get auxiliary positions instead of failing.
     pa_channel_map_init_extend(&map, sampleSpec.channels, PA_CHANNEL_MAP_DEFAULT);
-    m_stream = pa_stream_new(m_context, "Telvane playback", &sampleSpec, &map);
+    m_stream = pa_stream_new(m_context, m_streamName.c_str(), &sampleSpec, &map);
     if (!m_stream) return false;
     m_writtenBytes = 0;
     pa_stream_set_state_callback(m_stream, &OnStreamState, this);

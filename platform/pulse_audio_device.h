@@ -9,6 +9,7 @@
 #include <atomic>
 #include <deque>
 #include <mutex>
+#include <string>
 
 #include "platform/audio_device.h"
 
@@ -36,6 +37,7 @@ public:
     int64_t PlayedMs() const override;
     // The server mutes the stream's sink input; a stream connected later starts muted.
     void SetMuted(bool muted) override;
+    void SetStreamName(const std::string& name) override { m_streamName = name; }
 
 private:
     struct PendingBlock {
@@ -77,6 +79,7 @@ private:
     int64_t m_writtenBytes = 0;          // since the current stream was connected
     uint64_t m_playedBeforeResetUs = 0;  // written to streams that Reset replaced
     std::atomic<bool> m_muted{false};    // read by ConnectStream on the writer's thread
+    std::string m_streamName = "Telvane playback";  // set before Open, read by ConnectStream
 };
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "engine/debug_output.h"
 #include "panels/grid_layout.h"
 #include "platform/messages.h"
 #include "platform/sync.h"
@@ -71,9 +72,17 @@ struct CGridController::Tile {
     int64_t pendingSeekMs = -1;    // a file position still to be taken by the session
     int outOfStepLooks = 0;
     std::string openError;
+    // The position of the last picture the session handed to its tile; -1 before the first.
+    // Written by the session's video thread.
+    std::atomic<int64_t> shownMs{-1};
 
     bool Ended() const { return !session || (endWatch && endWatch->Ended()); }
-    int64_t GridMomentShown() const { return span.offsetMs + session->GetPosition(); }
+    // What the tile shows, on the grid's line: its last picture's moment. The session's position
+    // runs ahead of that by the sound it has written and not yet played.
+    int64_t GridMomentShown() const {
+        const int64_t shown = shownMs.load();
+        return span.offsetMs + (shown >= 0 ? shown : session->GetPosition());
+    }
     void StopSession() {
         if (session && session->IsOpened()) session->StopPlay();
         session.reset();
@@ -143,6 +152,8 @@ bool CGridController::OpenSession(Tile& tile, int index) {
     tile.session = std::make_unique<CPlayerCore>();
     tile.running = false;
     tile.pendingSeekMs = -1;
+    tile.shownMs = -1;
+    tile.session->SetPictureObserver([shown = &tile.shownMs](int64_t pictureMs) { *shown = pictureMs; });
     tile.session->Attach(m_pPane->TileHandle(index), tile.endWatch->Handle());
     tile.session->SetSoundMuted(index != SelectedTile());
     if (!tile.session->OpenFile(QFile::encodeName(tile.path).constData())) {
@@ -326,7 +337,8 @@ void CGridController::StartTile(Tile& tile, int /*index*/, int64_t gridMs, uint6
     tile.runningSinceMs = nowMs;
     tile.outOfStepLooks = 0;
     const int64_t wanted = tile.span.FilePositionAt(gridMs);
-    if (TileOutOfStep(tile.span, tile.session->GetPosition(), gridMs, tile.pictureIntervalMs)) tile.pendingSeekMs = wanted;
+    if (TileOutOfStep(tile.span, tile.GridMomentShown() - tile.span.offsetMs, gridMs, tile.pictureIntervalMs))
+        tile.pendingSeekMs = wanted;
 }
 
 void CGridController::HoldTile(Tile& tile) {
@@ -336,11 +348,14 @@ void CGridController::HoldTile(Tile& tile) {
 
 void CGridController::KeepInPlace(Tile& tile, int64_t gridMs) {
     if (!tile.running) return;
-    if (!TileOutOfStep(tile.span, tile.session->GetPosition(), gridMs, tile.pictureIntervalMs)) {
+    if (!TileOutOfStep(tile.span, tile.GridMomentShown() - tile.span.offsetMs, gridMs, tile.pictureIntervalMs)) {
         tile.outOfStepLooks = 0;
         return;
     }
     if (++tile.outOfStepLooks < kOutOfStepLooks) return;
+    OutputDebugFormat("grid: %s is at %lld ms, the grid at %lld ms: sent back to its place\n",
+                      QFile::encodeName(tile.path).constData(), static_cast<long long>(tile.GridMomentShown()),
+                      static_cast<long long>(gridMs));
     tile.pendingSeekMs = std::clamp<int64_t>(tile.span.FilePositionAt(gridMs), 0, tile.span.durationMs);
     tile.outOfStepLooks = 0;
 }
@@ -349,7 +364,7 @@ void CGridController::ShowTile(int index, const Tile& tile, int64_t gridMs) {
     const bool footage = tile.span.HasFootageAt(gridMs) && !tile.Ended();
     m_pPane->SetTileFootage(index, footage);
     const QString clockText =
-        footage ? QString::fromStdString(FormatClockAt(tile.clock, tile.session->GetPosition(), ClockZone::Local))
+        footage ? QString::fromStdString(FormatClockAt(tile.clock, tile.GridMomentShown() - tile.span.offsetMs, ClockZone::Local))
                 : QString();
     m_pPane->SetTileLabel(index, GridTileLabel(QFileInfo(tile.path).fileName(), clockText));
 }
@@ -362,5 +377,7 @@ void CGridController::NoteSkew(int64_t gridMs) {
         earliest = std::min(earliest, tile->GridMomentShown());
         latest = std::max(latest, tile->GridMomentShown());
     }
-    m_nLastSkewMs = earliest <= latest ? latest - earliest : 0;
+    const int64_t skewMs = earliest <= latest ? latest - earliest : 0;
+    if (skewMs != m_nLastSkewMs) OutputDebugFormat("grid: skew %lld ms at %lld ms\n", static_cast<long long>(skewMs), static_cast<long long>(gridMs));
+    m_nLastSkewMs = skewMs;
 }

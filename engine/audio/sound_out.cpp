@@ -101,6 +101,11 @@ void CSoundOut::SetMuted(bool muted) {
     m_device->SetMuted(muted);
 }
 
+void CSoundOut::SetStreamName(const std::string& name) {
+    platform::CsGuard guard(m_deviceLock);
+    m_device->SetStreamName(name);
+}
+
 bool CSoundOut::IsOpen() const { return m_open; }
 
 int64_t CSoundOut::GetPlayedMs() const {

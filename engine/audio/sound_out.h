@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/audio_device.h"
 #include "platform/sync.h"
@@ -60,6 +61,8 @@ public:
     // Silences the output (or lets it be heard again) without stopping it: its clock and its pace
     // go on. Kept across Open and Close. The opening thread.
     void SetMuted(bool muted);
+    // The name the sound server lists the output under, from the next Open on. The opening thread.
+    void SetStreamName(const std::string& name);
 
 private:
     struct Slot {
