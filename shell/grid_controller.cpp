@@ -71,6 +71,7 @@ struct CGridController::Tile {
     uint64_t runningSinceMs = 0;   // since its start or its last seek
     int64_t pendingSeekMs = -1;    // a file position still to be taken by the session
     int outOfStepLooks = 0;
+    bool primed = false;  // stepped to its first picture while paused
     std::string openError;
     // The position of the last picture the session handed to its tile; -1 before the first.
     // Written by the session's video thread.
@@ -152,6 +153,7 @@ bool CGridController::OpenSession(Tile& tile, int index) {
     tile.session = std::make_unique<CPlayerCore>();
     tile.running = false;
     tile.pendingSeekMs = -1;
+    tile.primed = false;
     tile.shownMs = -1;
     tile.session->SetPictureObserver([shown = &tile.shownMs](int64_t pictureMs) { *shown = pictureMs; });
     tile.session->Attach(m_pPane->TileHandle(index), tile.endWatch->Handle());
@@ -301,7 +303,7 @@ void CGridController::Look() {
     const uint64_t now = TickMs64();
     const int64_t gridMs = std::clamp<int64_t>(GridMomentNow(now), 0, m_line.lengthMs);
     m_nPositionMs = gridMs;
-    for (int i = 0; i < TileCount(); ++i) KeepTileInStep(*m_tiles[static_cast<size_t>(i)], i, gridMs, now);
+    for (auto& tile : m_tiles) KeepTileInStep(*tile, gridMs, now);
     for (int i = 0; i < TileCount(); ++i) ShowTile(i, *m_tiles[static_cast<size_t>(i)], gridMs);
     NoteSkew(gridMs);
     if (m_bPlaying && gridMs >= m_line.lengthMs && !m_bEndReported) {
@@ -310,7 +312,7 @@ void CGridController::Look() {
     }
 }
 
-void CGridController::KeepTileInStep(Tile& tile, int index, int64_t gridMs, uint64_t nowMs) {
+void CGridController::KeepTileInStep(Tile& tile, int64_t gridMs, uint64_t nowMs) {
     const bool footage = tile.span.HasFootageAt(gridMs);
     if (!footage) {
         HoldTile(tile);
@@ -321,8 +323,15 @@ void CGridController::KeepTileInStep(Tile& tile, int index, int64_t gridMs, uint
         if (tile.running) HoldTile(tile);
         return;
     }
-    if (m_bPlaying && !tile.running) StartTile(tile, index, gridMs, nowMs);
+    if (m_bPlaying && !tile.running) StartTile(tile, gridMs, nowMs);
+    // A session takes seeks once its first picture is out: one that never played is stepped there.
+    if (!m_bPlaying && tile.pendingSeekMs >= 0 && tile.shownMs < 0 && !tile.primed) {
+        tile.session->StepFrame();
+        tile.primed = true;
+    }
     if (tile.pendingSeekMs >= 0 && tile.session->SeekTo(tile.pendingSeekMs)) {
+        OutputDebugFormat("grid: %s seeks to %lld ms\n", QFile::encodeName(tile.path).constData(),
+                          static_cast<long long>(tile.pendingSeekMs));
         tile.pendingSeekMs = -1;
         tile.runningSinceMs = nowMs;
         tile.outOfStepLooks = 0;
@@ -331,7 +340,7 @@ void CGridController::KeepTileInStep(Tile& tile, int index, int64_t gridMs, uint
 }
 
 // A tile whose footage begins now starts from where the grid is, not from where it stood.
-void CGridController::StartTile(Tile& tile, int /*index*/, int64_t gridMs, uint64_t nowMs) {
+void CGridController::StartTile(Tile& tile, int64_t gridMs, uint64_t nowMs) {
     tile.session->Play();
     tile.running = true;
     tile.runningSinceMs = nowMs;

@@ -76,8 +76,8 @@ private:
     int64_t WallMomentAt(uint64_t nowMs) const;
     Tile* ReferenceTile(uint64_t nowMs);
     bool EveryTileLanded(int64_t gridMs) const;
-    void KeepTileInStep(Tile& tile, int index, int64_t gridMs, uint64_t nowMs);
-    void StartTile(Tile& tile, int index, int64_t gridMs, uint64_t nowMs);
+    void KeepTileInStep(Tile& tile, int64_t gridMs, uint64_t nowMs);
+    void StartTile(Tile& tile, int64_t gridMs, uint64_t nowMs);
     void HoldTile(Tile& tile);
     void KeepInPlace(Tile& tile, int64_t gridMs);
     void ShowTile(int index, const Tile& tile, int64_t gridMs);
