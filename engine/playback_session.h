@@ -202,6 +202,7 @@ private:
     bool m_bStopped = false;  // StopPlay ran; owner's thread only
     std::string m_openError;  // why the last OpenFile failed; owner's thread only
     bool m_bSoundMuted = false;  // owner's thread only
+    bool m_bSoundMuteControlled = false;  // SetSoundMuted was called; owner's thread only
     // Set by OpenFile before the workers start; read-only afterwards.
     RecordedClock m_recordedClock;
     std::string m_strFilePath;

@@ -16,6 +16,8 @@
 struct pa_threaded_mainloop;
 struct pa_context;
 struct pa_stream;
+struct pa_sample_spec;
+struct pa_channel_map;
 struct pa_time_event;
 struct pa_operation;
 struct pa_mainloop_api;
@@ -48,6 +50,7 @@ private:
     // All of these run with the main-loop lock held.
     bool ConnectContext();
     bool ConnectStream();
+    pa_stream* NewStream(const pa_sample_spec& sampleSpec, const pa_channel_map& map);
     void DisconnectStream();
     void DisconnectContext();
     bool WaitUntil(bool (PulseAudioDevice::*finished)() const, uint32_t timeoutMs);
@@ -79,6 +82,7 @@ private:
     int64_t m_writtenBytes = 0;          // since the current stream was connected
     uint64_t m_playedBeforeResetUs = 0;  // written to streams that Reset replaced
     std::atomic<bool> m_muted{false};    // read by ConnectStream on the writer's thread
+    std::atomic<bool> m_muteControlled{false};  // SetMuted was called: streams start as it says
     std::string m_streamName = "Telvane playback";  // set before Open, read by ConnectStream
 };
 
