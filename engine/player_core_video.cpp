@@ -288,9 +288,6 @@ bool CPlaybackSession::PresentPicture(AVFrame* frame, int64_t pictureTs, int64_t
     const int64_t shownMs = pictureMs != AV_NOPTS_VALUE ? pictureMs : VideoClockMs(pictureTs);
     if (pushed) OutputDebugFormat("picture handed on, position: %lld ms\n", static_cast<long long>(shownMs));
     if (pushed && m_pictureObserver) m_pictureObserver(shownMs);
-    // A session that has only been stepped never hears its sound, whose clock lets seeks in
-    // otherwise; the picture it shows is where a seek starts from.
-    if (pushed && m_bStepMode) m_bClockStarted = 1;
     if (m_bStepMode) {
         if (!m_hStepEvent.IsSignalled()) m_bRebaseRenderClock = true;
         if (!PassGate(m_hStepEvent)) return false;

@@ -71,7 +71,7 @@ struct CGridController::Tile {
     uint64_t runningSinceMs = 0;   // since its start or its last seek
     int64_t pendingSeekMs = -1;    // a file position still to be taken by the session
     int outOfStepLooks = 0;
-    bool primed = false;  // stepped to its first picture while paused
+    bool primed = false;  // played, while the grid is paused, until it takes its seek
     std::string openError;
     // The position of the last picture the session handed to its tile; -1 before the first.
     // Written by the session's video thread.
@@ -324,12 +324,18 @@ void CGridController::KeepTileInStep(Tile& tile, int64_t gridMs, uint64_t nowMs)
         return;
     }
     if (m_bPlaying && !tile.running) StartTile(tile, gridMs, nowMs);
-    // A session takes seeks once its first picture is out: one that never played is stepped there.
+    // A session takes seeks once its clock runs: one that never played plays until it does, and
+    // is held again at the picture the seek lands on.
     if (!m_bPlaying && tile.pendingSeekMs >= 0 && tile.shownMs < 0 && !tile.primed) {
-        tile.session->StepFrame();
+        tile.session->Play();
         tile.primed = true;
     }
     if (tile.pendingSeekMs >= 0 && tile.session->SeekTo(tile.pendingSeekMs)) {
+        if (!m_bPlaying && tile.primed) {
+            tile.session->Pause();
+            tile.session->StepFrame();
+        }
+        tile.primed = false;
         OutputDebugFormat("grid: %s seeks to %lld ms\n", QFile::encodeName(tile.path).constData(),
                           static_cast<long long>(tile.pendingSeekMs));
         tile.pendingSeekMs = -1;
