@@ -64,6 +64,7 @@ public:
     bool IsPlaying() const { return m_bPlaying.load() != 0; }
     void SetPictureObserver(std::function<void(int64_t pictureMs)> observer);
     int64_t GetHeardAudioMs() const;
+    void SetSoundMuted(bool muted);
 
 private:
     // The length of the blocks the decoded sound is gathered into. The output's ring holds five,
@@ -210,6 +211,8 @@ private:
     int32_t m_nFrameDelta = 0;                // stream units; guarded by m_csDelta
     bool m_bStopped = false;  // StopPlay ran; owner's thread only
     std::string m_openError;  // why the last OpenFile failed; owner's thread only
+    bool m_bSoundMuted = false;  // owner's thread only
+    bool m_bSoundMuteControlled = false;  // SetSoundMuted was called; owner's thread only
     // Set by OpenFile before the workers start; read-only afterwards.
     RecordedClock m_recordedClock;
     std::string m_strFilePath;

@@ -176,6 +176,9 @@ int CPlaybackSession::OpenSoundOut() {
     m_waveFormat.cbSize = 0;
     // A machine without a reachable sound server plays the file silently rather than not at all.
     m_pSoundOut->SetSilentFallback(true);
+    if (m_bSoundMuteControlled) m_pSoundOut->SetMuted(m_bSoundMuted);
+    // Side by side with other sessions, the server's list tells them apart by their files.
+    m_pSoundOut->SetStreamName("Telvane: " + m_strFilePath.substr(m_strFilePath.find_last_of('/') + 1));
     if (!m_pSoundOut->Open(m_waveFormat)) return 0;
     m_nAudioSampleRate = sampleRate;
     m_heardClock.Start(m_waveFormat.nAvgBytesPerSec);
@@ -415,6 +418,14 @@ int64_t CPlaybackSession::GetHeardAudioMs() const {
     CSoundOut* soundOut = m_pSoundOut;
     if (!soundOut || !m_bHasAudio) return -1;
     return m_heardClock.StreamMsAt(soundOut->GetPlayedMs());
+}
+
+// The output exists from OpenFile until the session is freed; the owner's thread also opens and
+// closes it, so nothing else changes it meanwhile.
+void CPlaybackSession::SetSoundMuted(bool muted) {
+    m_bSoundMuteControlled = true;
+    m_bSoundMuted = muted;
+    if (m_pSoundOut) m_pSoundOut->SetMuted(muted);
 }
 
 bool CPlaybackSession::PassGate(platform::Event& gate) {

@@ -76,6 +76,9 @@ public:
     // The stream time in ms of the sound being heard now, from the time stamps of the sound
     // written and the output's playback clock; -1 when unknown. Any thread.
     int64_t GetHeardAudioMs() const;
+    // Whether this session's sound is heard (the default) or silenced, as when several play side by
+    // side and one is listened to; it plays on, in step, either way. Owner's thread, any time.
+    void SetSoundMuted(bool muted);
 
 private:
     const std::unique_ptr<CPlaybackSession> m_session;

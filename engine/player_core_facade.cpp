@@ -29,6 +29,7 @@ void CPlayerCore::SetPictureObserver(std::function<void(int64_t pictureMs)> obse
     m_session->SetPictureObserver(std::move(observer));
 }
 int64_t CPlayerCore::GetHeardAudioMs() const { return m_session->GetHeardAudioMs(); }
+void CPlayerCore::SetSoundMuted(bool muted) { m_session->SetSoundMuted(muted); }
 RecordedClock CPlayerCore::GetRecordedClock() const { return m_session->GetRecordedClock(); }
 ActivityTimeline CPlayerCore::GetActivity() const { return m_session->GetActivity(); }
 const std::string& CPlayerCore::GetFilePath() const { return m_session->GetFilePath(); }

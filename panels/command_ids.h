@@ -29,6 +29,8 @@ constexpr platform::UINT ID_PLAYLIST_PLAY = 19;
 // Status bar.
 constexpr platform::UINT ID_TOGGLE_FULL_SCREEN = 33;
 constexpr platform::UINT ID_SNAPSHOT = 34;
+// A key only: a snapshot of every tile of the camera grid.
+constexpr platform::UINT ID_SNAPSHOT_TILES = 35;
 
 // Video pane.
 constexpr platform::UINT ID_PLAY_DROPPED_FILE = 49;

@@ -127,6 +127,17 @@ BOOL CListWind::ChooseFile(QString& path) {
     return TRUE;
 }
 
+BOOL CListWind::ChooseFiles(QStringList& paths) {
+    paths.clear();
+    for (const QString& chosen : GetOpenFileNames(this, QString::fromLatin1(kOpenFileFilter)))
+        if (IsOpenDialogPathAccepted(chosen, m_isRecording)) paths << chosen;
+    if (paths.isEmpty()) return FALSE;
+    m_strFileFolder = FolderOfPath(paths.first());
+    m_strName = NameOfPath(paths.first());
+    m_nPathSource = 1;
+    return TRUE;
+}
+
 BOOL CListWind::GetCurrentPath(QString& path) const {
     if (m_strFolder.isEmpty() || m_strName.isEmpty()) return FALSE;
     path = m_strFolder + m_strName;

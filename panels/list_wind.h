@@ -5,6 +5,7 @@
 // for snapshots. User-interface thread only; the list's own lock guards its items.
 
 #include <QString>
+#include <QStringList>
 
 #include "controls/m_button.h"
 #include "controls/m_list_view.h"
@@ -38,6 +39,9 @@ public:
     // path ends with avi, AVI, mp4, MP4, mkv or MKV or is a recording; the chosen file then serves
     // for snapshots.
     platform::BOOL ChooseFile(QString& path);
+    // The open dialog with several files chosen together: those it accepts, in order; FALSE when
+    // it accepts none. The folder of the first one is where snapshots go.
+    platform::BOOL ChooseFiles(QStringList& paths);
     // The scanned folder followed by the current entry's name; FALSE when either is empty.
     platform::BOOL GetCurrentPath(QString& path) const;
     // The folder of the last folder scan or of the last file chosen, whichever came last.

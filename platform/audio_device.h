@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace platform {
 
@@ -54,6 +55,14 @@ public:
     // Milliseconds of this device's sound heard since Open by the sound server's playback clock,
     // sound dropped by Reset counted as heard; -1 when not open or not known yet.
     virtual int64_t PlayedMs() const = 0;
+
+    // Whether the stream is heard; it plays on, and keeps its clock, either way. Kept across
+    // Open, Reset and Close. Called by the controlling thread. A device without a mixer of its
+    // own ignores it.
+    virtual void SetMuted(bool /*muted*/) {}
+    // What the sound server lists the stream as (the played file's name, say); from the next Open
+    // on. Called by the controlling thread. A device without a server ignores it.
+    virtual void SetStreamName(const std::string& /*name*/) {}
 };
 
 // The system's sound output (the PulseAudio client).

@@ -122,6 +122,31 @@ int64_t PulseAudioDevice::PlayedMs() const {
     return static_cast<int64_t>(totalUs / PA_USEC_PER_MSEC);
 }
 
+// A stream whose muting we control is kept apart in the server's memory of stream states, so that
+// a silenced stream never teaches it to silence the player's next ordinary stream.
+pa_stream* PulseAudioDevice::NewStream(const pa_sample_spec& sampleSpec, const pa_channel_map& map) {
+    if (!m_muteControlled) return pa_stream_new(m_context, m_streamName.c_str(), &sampleSpec, &map);
+    pa_proplist* properties = pa_proplist_new();
+    pa_proplist_sets(properties, PA_PROP_MEDIA_NAME, m_streamName.c_str());
+    pa_proplist_sets(properties, "module-stream-restore.id", "telvane-side-by-side");
+    pa_stream* stream = pa_stream_new_with_proplist(m_context, m_streamName.c_str(), &sampleSpec, &map, properties);
+    pa_proplist_free(properties);
+    return stream;
+}
+
+void PulseAudioDevice::SetMuted(bool muted) {
+    m_muteControlled = true;
+    m_muted = muted;
+    if (!m_loop) return;
+    pa_threaded_mainloop_lock(m_loop);
+    if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
+        pa_operation* change =
+            pa_context_set_sink_input_mute(m_context, pa_stream_get_index(m_stream), muted ? 1 : 0, nullptr, nullptr);
+        if (change) pa_operation_unref(change);
+    }
+    pa_threaded_mainloop_unlock(m_loop);
+}
+
 bool PulseAudioDevice::ConnectContext() {
     m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "Telvane");
     if (!m_context) return false;
@@ -137,7 +162,7 @@ bool PulseAudioDevice::ConnectStream() {
     pa_channel_map map;
     // Counts without a standard layout get auxiliary positions instead of failing.
     pa_channel_map_init_extend(&map, sampleSpec.channels, PA_CHANNEL_MAP_DEFAULT);
-    m_stream = pa_stream_new(m_context, "Telvane playback", &sampleSpec, &map);
+    m_stream = NewStream(sampleSpec, map);
     if (!m_stream) return false;
     m_writtenBytes = 0;
     pa_stream_set_state_callback(m_stream, &OnStreamState, this);
@@ -150,8 +175,9 @@ bool PulseAudioDevice::ConnectStream() {
     attr.prebuf = static_cast<uint32_t>(m_format.FrameBytes());
     attr.minreq = static_cast<uint32_t>(-1);
     attr.fragsize = static_cast<uint32_t>(-1);
-    const auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE);
+    auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE);
+    if (m_muteControlled)
+        flags = static_cast<pa_stream_flags_t>(flags | (m_muted ? PA_STREAM_START_MUTED : PA_STREAM_START_UNMUTED));
     if (pa_stream_connect_playback(m_stream, nullptr, &attr, flags, nullptr, nullptr) < 0)
         return false;
     if (!WaitUntil(&PulseAudioDevice::StreamSettled, kConnectTimeoutMs) ||

@@ -6,14 +6,18 @@
 // most, and a writer that waits for done blocks stays a fixed number of blocks ahead of the
 // loudspeaker.
 
+#include <atomic>
 #include <deque>
 #include <mutex>
+#include <string>
 
 #include "platform/audio_device.h"
 
 struct pa_threaded_mainloop;
 struct pa_context;
 struct pa_stream;
+struct pa_sample_spec;
+struct pa_channel_map;
 struct pa_time_event;
 struct pa_operation;
 struct pa_mainloop_api;
@@ -33,6 +37,9 @@ public:
     void Reset() override;
     void Close() override;
     int64_t PlayedMs() const override;
+    // The server mutes the stream's sink input; a stream connected later starts muted.
+    void SetMuted(bool muted) override;
+    void SetStreamName(const std::string& name) override { m_streamName = name; }
 
 private:
     struct PendingBlock {
@@ -43,6 +50,7 @@ private:
     // All of these run with the main-loop lock held.
     bool ConnectContext();
     bool ConnectStream();
+    pa_stream* NewStream(const pa_sample_spec& sampleSpec, const pa_channel_map& map);
     void DisconnectStream();
     void DisconnectContext();
     bool WaitUntil(bool (PulseAudioDevice::*finished)() const, uint32_t timeoutMs);
@@ -73,6 +81,9 @@ private:
     std::deque<PendingBlock> m_pending;  // in write order
     int64_t m_writtenBytes = 0;          // since the current stream was connected
     uint64_t m_playedBeforeResetUs = 0;  // written to streams that Reset replaced
+    std::atomic<bool> m_muted{false};    // read by ConnectStream on the writer's thread
+    std::atomic<bool> m_muteControlled{false};  // SetMuted was called: streams start as it says
+    std::string m_streamName = "Telvane playback";  // set before Open, read by ConnectStream
 };
 
 }  // namespace platform

@@ -40,6 +40,7 @@ constexpr KeyShortcut kShortcuts[] = {
     {Qt::Key_E, kNone, KeyAction::ClipMark, 1, false, "E", "Mark the end of a clip"},
     {Qt::Key_E, kCtrl, KeyAction::ExportClip, 0, false, "Ctrl+E", "Export the marked clip"},
     {Qt::Key_U, kNone, KeyAction::ClockZone, 0, false, "U", "Recorded time in UTC"},
+    {Qt::Key_S, kCtrl, KeyAction::Command, ID_SNAPSHOT_TILES, false, "Ctrl+S", "Snapshot of every camera"},
 };
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "shell/activity_strip.h"
 #include "shell/clock_view.h"
 #include "shell/full_screen_bar.h"
+#include "shell/grid_controller.h"
 #include "shell/key_shortcuts.h"
 #include "platform/qt/message_box.h"
 #include "shell/main_dlg_rules.h"
@@ -61,6 +62,8 @@ BOOL CMainDlg::OnInitDialog() {
         if (pane->GetSafeHwnd()) pane->ShowWindow(SW_SHOW);
     }
     if (m_pPlayer) AttachPlayer(*m_pPlayer);
+    m_pGrid = std::make_unique<CGridController>(m_wndPlay);
+    m_pGrid->SetEndHandler([this] { OnGridEnded(); });
     // The slider takes the volume only when it lies within its range.
     m_wndCtrl.m_sliderVolume.SetPos(GetMasterVolume());
     StartPositionThread();
@@ -118,6 +121,7 @@ void CMainDlg::OnDestroy() {
     m_pActivityStrip.reset();
     m_pFullScreenBar.reset();
     StopPositionThread();
+    m_pGrid.reset();
     DisposePlayer(SwapPlayer(nullptr));
     m_pNotifier.reset();
     m_pRetiredNotifier.reset();
@@ -175,6 +179,7 @@ int CMainDlg::ReplacePlayer(bool wantNew) {
 void CMainDlg::OpenAndPlay(const QString& path, int source, bool replay) {
     const QByteArray narrowPath = QFile::encodeName(path);
     m_startSeekTimer.stop();
+    CloseGrid();
     if (!ReplacePlayer(true)) return;
     if (!m_pPlayer->OpenFile(narrowPath.constData())) {
         ReportOpenFailure(path);

@@ -17,6 +17,7 @@
 class CActivityStrip;
 class CClockView;
 class CFullScreenBar;
+class CGridController;
 class CKeyShortcuts;
 
 #include "engine/player_core.h"
@@ -49,6 +50,9 @@ public:
     // file dropped on the picture, so that its snapshots go to its own folder; from startMs on
     // when that is above 0 (a restart reopening the file where it was).
     void PlayStartFile(const QString& path, int64_t startMs = 0);
+    // Several files (the command line, the open dialog) play side by side as a camera grid, in step
+    // by their clocks (main_dlg_grid.cpp); a single one plays as any file does.
+    void PlayFiles(const QStringList& paths, int source);
     // The file being played and where it is; false when no file plays.
     bool GetPlayingFile(QString& path, int64_t& positionMs) const;
 
@@ -137,6 +141,15 @@ protected:
     QString SnapshotFolder();
     void LaunchConverter();
 
+    // The camera grid (main_dlg_grid.cpp). While it plays, the transport commands are its own:
+    // true when the id was handled so.
+    bool OnGridCommand(platform::WParam id);
+    bool IsGridShown() const;
+    bool SeekGridBy(int deltaMs);
+    void CloseGrid();
+    void OnGridEnded();
+    void OnGridSnapshot(bool everyTile);
+
     // Position thread (main_dlg_position.cpp).
     void StartPositionThread();
     void StopPositionThread();
@@ -189,6 +202,9 @@ protected:
     // Marks of the playing file; a different file starts without.
     ClipMarks m_marks;
     void ClearClipMarks();
+    // From OnInitDialog until OnDestroy, after the position thread has ended: that thread reads its
+    // length and position, which are atomics.
+    std::unique_ptr<CGridController> m_pGrid;
 
     // The keys, active from OnInitDialog until OnDestroy.
     std::unique_ptr<CKeyShortcuts> m_pKeyShortcuts;

@@ -71,6 +71,7 @@ void StartDetached(const char* program, const std::vector<std::string>& argument
 }  // namespace
 
 BOOL CMainDlg::PreTranslateMessage(Message& message) {
+    if (message.message == WM_COMMAND && message.wParam != 0 && OnGridCommand(message.wParam)) message.wParam = 0;
     if (message.message == WM_COMMAND) {
         static const Command kCommands[] = {
             {ID_TOGGLE_PLAYLIST, &CMainDlg::OnTogglePlaylist},
@@ -113,8 +114,8 @@ void CMainDlg::OnTogglePlaylist() {
 }
 
 void CMainDlg::OnOpenFile() {
-    QString path;
-    if (m_wndList.ChooseFile(path)) OpenAndPlay(path, kSourceOpenButton);
+    QStringList paths;
+    if (m_wndList.ChooseFiles(paths)) PlayFiles(paths, kSourceOpenButton);
     RedrawNow(m_wndPlay);
 }
 
@@ -196,6 +197,7 @@ void CMainDlg::OnSeek() {
 }
 
 void CMainDlg::SeekBy(int deltaMs) {
+    if (SeekGridBy(deltaMs)) return;
     if (!m_pPlayer || !m_pPlayer->IsOpened()) return;
     m_pPlayer->SeekTo(main_panel::RelativeSeekTarget(m_pPlayer->GetPosition(), m_pPlayer->GetDuration(), deltaMs));
 }

@@ -2,6 +2,7 @@
 // the position slider, whose range and value are safe to write from this thread.
 
 #include "shell/main_dlg.h"
+#include "shell/grid_controller.h"
 #include "shell/main_dlg_rules.h"
 
 using namespace platform;
@@ -37,6 +38,12 @@ void CMainDlg::PositionThread() {
 // The slider's own writes only store and post, so nothing here waits for that thread.
 void CMainDlg::UpdatePositionSlider() {
     CMProgress& slider = m_wndCtrl.m_sliderSeek;
+    // The grid's length and position are atomics, set while it is shown.
+    if (m_pGrid && m_pGrid->GetDuration() > 0) {
+        if (const auto range = main_panel::SliderRangeForDuration(m_pGrid->GetDuration())) slider.m_nMax = *range;
+        slider.SetPos(static_cast<uint32_t>(m_pGrid->GetPosition()));
+        return;
+    }
     CsGuard guard(m_csPlayer);
     if (!m_pPlayer || !m_pPlayer->IsOpened()) {
         if (slider.m_nMax != 0) slider.SetPos(0);

@@ -8,9 +8,12 @@
 
 using namespace platform;
 
-// The toolkit has taken its own options out of argv by the time the body runs; the first argument
-// left is the file. It is made absolute before anything can change the current folder.
+// The toolkit has taken its own options out of argv by the time the body runs; the arguments left
+// are the files. They are made absolute before anything can change the current folder.
 COrvexApp::COrvexApp(int& argc, char** argv) : m_application(argc, argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] != '\0') m_startFiles << QFileInfo(QFile::decodeName(argv[i])).absoluteFilePath();
+    }
     if (argc < 2 || argv[1][0] == '\0') return;
     m_strStartFileGiven = QFile::decodeName(argv[1]);
     m_strStartFile = QFileInfo(m_strStartFileGiven).absoluteFilePath();
@@ -25,6 +28,7 @@ BOOL COrvexApp::InitInstance() {
     // preparation here; the main window is all there is to run.
     COrvexDlg dialog;
     dialog.SetStartFile(m_strStartFileGiven, m_strStartFile);
+    dialog.SetGridFiles(m_startFiles);
     dialog.DoModal();
     return FALSE;
 }

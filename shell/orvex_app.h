@@ -1,10 +1,12 @@
 #pragma once
 // The program: the application object and its one job, running the main window until it ends.
-// Its only command-line argument is a file to open and play at once. It works in the folder that
+// Its command-line arguments are files to open and play at once: one plays alone, several play
+// side by side as a camera grid. It works in the folder that
 // holds its data: the current one, the executable's, or the installed share/telvane.
 
 #include <QApplication>
 #include <QString>
+#include <QStringList>
 
 #include "platform/qt/win_defs.h"
 
@@ -18,6 +20,8 @@ public:
     // The file argument as given, and made absolute against the folder the program started in.
     const QString& StartFileGiven() const { return m_strStartFileGiven; }
     const QString& StartFile() const { return m_strStartFile; }
+    // Every file argument, made absolute, in order.
+    const QStringList& StartFiles() const { return m_startFiles; }
 
 private:
     // The data folders are opened relative to the current directory: start-up moves there.
@@ -26,4 +30,5 @@ private:
     QApplication m_application;
     QString m_strStartFileGiven;
     QString m_strStartFile;
+    QStringList m_startFiles;
 };

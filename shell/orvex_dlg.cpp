@@ -1,5 +1,7 @@
 #include "shell/orvex_dlg.h"
 
+#include <QTimer>
+
 #include <QAction>
 #include <QCoreApplication>
 #include <QFile>
@@ -9,6 +11,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
+#include <QTimer>
 #include <optional>
 
 #include "platform/qt/message_box.h"
@@ -114,6 +117,11 @@ BOOL COrvexDlg::OnInitDialog() {
     // each report the missing texts again.
     if (!languageLoaded) return TRUE;
     PlaceMainPanel();
+    if (m_gridFiles.size() > 1) {
+        // Once the window has its size, as the one file is played.
+        QTimer::singleShot(0, &m_mainPanel, [this] { m_mainPanel.PlayFiles(m_gridFiles, CMainDlg::kSourceDropped); });
+        return TRUE;
+    }
     m_mainPanel.PlayStartFile(m_strStartFile, TakeRestartPosition());
     return TRUE;
 }

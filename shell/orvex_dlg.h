@@ -39,6 +39,8 @@ public:
     // A file named on the command line, as it was given and made absolute: the panel plays the
     // absolute path, and a restart hands it on in that form.
     void SetStartFile(const QString& asGiven, const QString& absolute);
+    // Files to play side by side at once, when there are several.
+    void SetGridFiles(const QStringList& paths) { m_gridFiles = paths; }
 
 protected:
     platform::BOOL OnInitDialog() override;
@@ -67,4 +69,5 @@ private:
     QMenu* m_pSystemMenu = nullptr;
     QString m_strStartFileGiven;
     QString m_strStartFile;
+    QStringList m_gridFiles;
 };

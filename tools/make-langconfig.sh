@@ -30,7 +30,7 @@ case $# in
   0)
     convert tools/langconfig data/langconfig
     # Named longer than a language file, so the language menu does not list them.
-    convert tools/langconfig/keys data/langconfig 42 keys
+    convert tools/langconfig/keys data/langconfig 44 keys
     # No language chosen yet: the user's own language is used.
     [ -e data/langconfig/currentcfg.ini ] || : >data/langconfig/currentcfg.ini
     ;;

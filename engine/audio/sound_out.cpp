@@ -92,6 +92,16 @@ void CSoundOut::Close() {
     m_device->Close();
 }
 
+void CSoundOut::SetMuted(bool muted) {
+    platform::CsGuard guard(m_deviceLock);
+    m_device->SetMuted(muted);
+}
+
+void CSoundOut::SetStreamName(const std::string& name) {
+    platform::CsGuard guard(m_deviceLock);
+    m_device->SetStreamName(name);
+}
+
 bool CSoundOut::IsOpen() const { return m_open; }
 
 void CSoundOut::CancelWaits() { m_cancelWaits.Set(); }

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/audio_device.h"
 #include "platform/sync.h"
@@ -63,6 +64,11 @@ public:
     // Milliseconds of this output's sound heard since Open by the sound server's clock; -1 when
     // not open or not known yet.
     int64_t GetPlayedMs() const;
+    // Silences the output (or lets it be heard again) without stopping it: its clock and its pace
+    // go on. Kept across Open and Close. The opening thread.
+    void SetMuted(bool muted);
+    // The name the sound server lists the output under, from the next Open on. The opening thread.
+    void SetStreamName(const std::string& name);
 
 private:
     struct Slot {

@@ -31,23 +31,23 @@ QString QtPatterns(const QString& platformPatterns) {
     return patterns.join(QLatin1Char(' '));
 }
 
-QString Ask(const FileDialogRequest& request, QWidget* parent) {
-    if (DialogAnswerer()) return DialogAnswerer()(request);
+QStringList Ask(const FileDialogRequest& request, QWidget* parent) {
+    if (DialogAnswerer()) return DialogAnswerer()(request).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QFileDialog dialog(parent, request.title, StartFolder());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (request.kind == FileDialogRequest::Kind::Folder) {
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly);
     } else {
-        dialog.setFileMode(QFileDialog::ExistingFile);
+        const bool several = request.kind == FileDialogRequest::Kind::OpenFiles;
+        dialog.setFileMode(several ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         // The descriptions already name their patterns; the list shows them once.
         dialog.setOption(QFileDialog::HideNameFilterDetails);
         if (!request.nameFilters.isEmpty()) dialog.setNameFilters(request.nameFilters);
     }
-    if (ExecModalDialog(dialog) != QDialog::Accepted) return QString();
-    const QStringList chosen = dialog.selectedFiles();
-    return chosen.isEmpty() ? QString() : chosen.first();
+    if (ExecModalDialog(dialog) != QDialog::Accepted) return {};
+    return dialog.selectedFiles();
 }
 
 }  // namespace
@@ -68,18 +68,32 @@ QString GetOpenFileName(QWidget* parent, const QString& platformFilter) {
     FileDialogRequest request;
     request.kind = FileDialogRequest::Kind::OpenFile;
     request.nameFilters = NameFiltersFromPlatformFilter(platformFilter);
-    const QString chosen = Ask(request, parent);
-    if (chosen.isEmpty()) return QString();
-    const QFileInfo file(chosen);
+    const QStringList chosen = Ask(request, parent);
+    if (chosen.isEmpty() || chosen.first().isEmpty()) return QString();
+    const QFileInfo file(chosen.first());
     LastFolder() = file.absolutePath();
     return file.absoluteFilePath();
+}
+
+QStringList GetOpenFileNames(QWidget* parent, const QString& platformFilter) {
+    FileDialogRequest request;
+    request.kind = FileDialogRequest::Kind::OpenFiles;
+    request.nameFilters = NameFiltersFromPlatformFilter(platformFilter);
+    QStringList paths;
+    for (const QString& chosen : Ask(request, parent)) {
+        const QFileInfo file(chosen);
+        LastFolder() = file.absolutePath();
+        paths << file.absoluteFilePath();
+    }
+    return paths;
 }
 
 QString BrowseForFolder(QWidget* parent, const QString& title) {
     FileDialogRequest request;
     request.kind = FileDialogRequest::Kind::Folder;
     request.title = title;
-    const QString chosen = Ask(request, parent);
+    const QStringList answer = Ask(request, parent);
+    const QString chosen = answer.isEmpty() ? QString() : answer.first();
     if (chosen.isEmpty()) return QString();
     QString folder = QDir::cleanPath(QFileInfo(chosen).absoluteFilePath());
     LastFolder() = folder;

@@ -18,13 +18,16 @@ QStringList NameFiltersFromPlatformFilter(const QString& filter);
 
 // Asks for one existing file; its absolute path, or empty when the user cancels.
 QString GetOpenFileName(QWidget* parent, const QString& platformFilter);
+// Asks for one or more existing files (several selected together); their absolute paths in the
+// order given, or none when the user cancels. A test answerer gives them one per line.
+QStringList GetOpenFileNames(QWidget* parent, const QString& platformFilter);
 // Asks for a folder under `title`; its absolute path ending with "/" ("/" for the root), or empty
 // when the user cancels.
 QString BrowseForFolder(QWidget* parent, const QString& title);
 
 // What a test answerer is asked: the dialog that would have been shown.
 struct FileDialogRequest {
-    enum class Kind { OpenFile, Folder };
+    enum class Kind { OpenFile, OpenFiles, Folder };
     Kind kind = Kind::OpenFile;
     QString title;            // the folder browser's
     QStringList nameFilters;  // the open-file dialog's

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "panels/ctrl_wind.h"
+#include "panels/grid_layout.h"
 #include "panels/list_wind.h"
 #include "panels/m_status_bar.h"
 #include "tests/app/app_harness.h"
@@ -898,5 +899,164 @@ TEST_F(ReviewTest, ALanguageSwitchReopensThePlayingRecordingWhereItWas) {
     ASSERT_NE(m_window, 0u) << Log();
     m_geometry = Geometry(m_window);
     EXPECT_TRUE(WaitForBand(Colour::Green, "switch_reopened", 10000)) << "the recording, not the clip from 0";
+    EXPECT_EQ(SanitizerReports(), "");
+}
+
+namespace {
+
+// Four cameras whose pictures are coloured by the recorders' clock: red, green, blue for the
+// seconds 0, 1 and 2 of every three of the clock. Started at different clock times, the tiles
+// with footage show one colour when in step, and a tile one second off never does.
+class GridTest : public ReviewTest {
+protected:
+    struct Camera {
+        const char* name;
+        int startSecond;  // on the clock, from the earliest start
+    };
+    static constexpr Camera kCameras[] = {{"a.rec", 0}, {"b.rec", 2}, {"c.rec", 1}, {"late.rec", 5}};
+    static constexpr int kCameraSeconds = 20;
+    static constexpr int64_t kFirstStartMs = 1'765'360'800'000;  // a whole multiple of three seconds
+
+    void SetUp() override {
+        ReviewTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        for (const Camera& camera : kCameras) {
+            const std::string clip = m_media + "/" + camera.name + ".mp4";
+            ASSERT_TRUE(MakeClockColouredClip(clip, camera.startSecond, 440 + 110 * camera.startSecond));
+            ASSERT_TRUE(MakeRecording(clip, PathOf(camera), {"--start-ms", std::to_string(kFirstStartMs + camera.startSecond * 1000)}));
+            fs::remove(clip);
+        }
+    }
+
+    std::string PathOf(const Camera& camera) const { return m_media + "/" + camera.name; }
+
+    static bool MakeClockColouredClip(const std::string& path, int startSecond, int toneHz) {
+        static const char* const kColours[] = {"red", "lime", "blue"};
+        std::string graph, inputs;
+        for (int second = 0; second < kCameraSeconds; ++second) {
+            graph += "color=c=" + std::string(kColours[(startSecond + second) % 3]) + ":s=160x120:r=25:d=1[v" +
+                     std::to_string(second) + "];";
+            inputs += "[v" + std::to_string(second) + "]";
+        }
+        graph += inputs + "concat=n=" + std::to_string(kCameraSeconds) + ":v=1:a=0[video];sine=frequency=" +
+                 std::to_string(toneHz) + ":sample_rate=8000:duration=" + std::to_string(kCameraSeconds) + "[sound]";
+        return fixtures::RunProgram({"ffmpeg", "-nostdin", "-y", "-v", "error", "-filter_complex", graph, "-map",
+                                     "[video]", "-map", "[sound]", "-c:v", "libx264", "-preset", "veryfast", "-g",
+                                     "25", "-bf", "0", "-pix_fmt", "yuv420p", "-c:a", "aac", "-ac", "1", path}) == 0;
+    }
+
+    // The middle of each tile's cell on the screen, clear of the label and the frame.
+    WindowGeometry TileMiddle(int tile) const {
+        const WindowGeometry v = VideoPane();
+        const Rect cell = GridCellRects(4, Rect{0, 0, v.width, v.height})[static_cast<size_t>(tile)];
+        return {v.x + (cell.left + cell.right) / 2 - 10, v.y + (cell.top + cell.bottom) / 2 - 10, 20, 20};
+    }
+    std::vector<Colour> TileColours(const std::string& shotName) {
+        const QImage shot = Screenshot(shotName);
+        std::vector<Colour> colours;
+        for (int tile = 0; tile < 4; ++tile) colours.push_back(Classify(Average(shot, TileMiddle(tile))));
+        return colours;
+    }
+    // Every tile listed shows the same colour, one of the clock's.
+    static bool InStep(const std::vector<Colour>& colours, std::initializer_list<int> tiles) {
+        const Colour first = colours[static_cast<size_t>(*tiles.begin())];
+        if (first != Colour::Red && first != Colour::Green && first != Colour::Blue) return false;
+        return std::all_of(tiles.begin(), tiles.end(), [&](int tile) { return colours[static_cast<size_t>(tile)] == first; });
+    }
+    // The tiles that show a picture show the same colour, the first camera's among them.
+    static bool FootageInStep(const std::vector<Colour>& colours) {
+        return colours[0] != Colour::Black &&
+               std::all_of(colours.begin(), colours.end(), [&](Colour c) { return c == Colour::Black || c == colours[0]; }) &&
+               InStep(colours, {0});
+    }
+    // Most looks, a picture apart or more, find the tiles in step: a tile a second off would never
+    // be, one half a second off only every other time.
+    ::testing::AssertionResult MostlyInStep(const std::string& shotName) {
+        int inStep = 0;
+        constexpr int kLooks = 8;
+        for (int look = 0; look < kLooks; ++look) inStep += InStep(TileColours(shotName), {0, 1, 2, 3}) ? 1 : 0;
+        if (inStep >= kLooks - 2) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "in step at " << inStep << " of " << kLooks << " looks";
+    }
+
+    // The file whose sound is heard: the one stream of the player's four the server has not
+    // muted; empty unless exactly one is heard.
+    static std::string HeardFile() {
+        std::istringstream listing(RunCommand("pactl list sink-inputs 2>/dev/null"));
+        std::vector<std::string> heard;
+        int streams = 0;
+        bool muted = false;
+        std::smatch match;
+        for (std::string line; std::getline(listing, line);) {
+            if (line.find("Mute: ") != std::string::npos) muted = line.find("yes") != std::string::npos;
+            if (!std::regex_search(line, match, std::regex(R"re(media\.name = "Telvane: (.*)")re"))) continue;
+            ++streams;
+            if (!muted) heard.push_back(match[1]);
+        }
+        return streams == 4 && heard.size() == 1 ? heard.front() : std::string();
+    }
+};
+
+}  // namespace
+
+// The command line's four recordings play as a 2x2 grid by their clocks: the late camera is dark
+// until its footage starts, then all four show the same moment; selecting a tile moves the sound
+// to it; pause and a seek keep them together; snapshots take the selected tile or every tile; a
+// double click shows the selected tile alone, and another brings the grid back.
+TEST_F(GridTest, FourRecordingsPlayInStepByTheirClocksAndTheSelectedOneIsHeard) {
+    std::vector<std::string> files;
+    for (const Camera& camera : kCameras) files.push_back(PathOf(camera));
+    StartShown(files);
+    ParkPointer();
+    EXPECT_TRUE(WaitUntil([&] {
+        const std::vector<Colour> colours = TileColours("grid_before_late");
+        return InStep(colours, {0, 1, 2}) && colours[3] == Colour::Black;
+    })) << "the three first cameras in step, the late one dark";
+    ASSERT_TRUE(WaitUntil([&] { return InStep(TileColours("grid_all_four"), {0, 1, 2, 3}); }, 15000)) << Log();
+    EXPECT_TRUE(MostlyInStep("grid_playing"));
+
+    ASSERT_TRUE(WaitUntil([] { return HeardFile() == kCameras[0].name; })) << "the first tile is heard";
+    ClickAt(TileMiddle(3));
+    EXPECT_TRUE(WaitUntil([] { return HeardFile() == kCameras[3].name; })) << "the sound follows the selection";
+    ParkPointer();
+
+    Keys("space");
+    QImage paused;
+    ASSERT_TRUE(WaitForStill(VideoPane(), "grid_paused", &paused));
+    EXPECT_TRUE(InStep(TileColours("grid_paused_colours"), {0, 1, 2, 3}));
+    // A tenth of the slider is a tenth of the grid's 25 s from the earliest start: before the late
+    // camera's footage.
+    const WindowGeometry seek = InCtrlBar(CtrlBar().seek);
+    Click(seek.x + 8 + (seek.width - 16) / 10, seek.y + seek.height / 2, kLeft);
+    ParkPointer();
+    EXPECT_TRUE(WaitForChange(paused, VideoPane(), "grid_sought")) << "the seek back shows another moment";
+    EXPECT_TRUE(WaitUntil([&] {
+        const std::vector<Colour> colours = TileColours("grid_sought_colours");
+        return FootageInStep(colours) && colours[3] == Colour::Black;
+    })) << "at 2.5 s the late camera has no footage yet";
+    Keys("space");
+    EXPECT_TRUE(WaitUntil([&] { return InStep(TileColours("grid_resumed"), {0, 1, 2, 3}); }, 15000));
+    EXPECT_TRUE(MostlyInStep("grid_resumed_playing"));
+    // Beside the files: the selected tile's picture, then one of every tile's.
+    Keys("s");
+    EXPECT_TRUE(WaitForJpegs(1));
+    Keys("ctrl+s");
+    EXPECT_TRUE(WaitForJpegs(5));
+
+    // Just left of the pane's middle lies the black beside the first tiles' pictures, clear of the
+    // frame around a selected one: no picture reaches it in the grid.
+    const WindowGeometry v = VideoPane();
+    const WindowGeometry middle{v.x + v.width / 2 - 11, v.y + v.height / 2 - 5, 6, 10};
+    const auto doubleClickTile = [&] {
+        RunCommand("xdotool mousemove " + std::to_string(TileMiddle(3).x + 10) + " " +
+                   std::to_string(TileMiddle(3).y + 10) + " click --repeat 2 --delay 80 1");
+        ParkPointer();
+    };
+    EXPECT_EQ(Classify(Average(Screenshot("grid_middle"), middle)), Colour::Black);
+    doubleClickTile();
+    EXPECT_TRUE(WaitForColourAt(middle, [](Colour seen) { return seen != Colour::Black; }, "grid_alone"))
+        << "the selected tile alone over the pane";
+    doubleClickTile();
+    EXPECT_TRUE(WaitForColourAt(middle, Colour::Black, "grid_again")) << "the grid again";
     EXPECT_EQ(SanitizerReports(), "");
 }

@@ -152,7 +152,7 @@ TEST_F(InstallTest, DesktopEntryIsValidAndStartsTheInstalledPlayerWithItsTypes) 
     const fs::path entryPath = Share() / "applications/telvane.desktop";
     const std::string entry = ReadWholeFile(entryPath);
     const std::string exec = DesktopValue(entry, "Exec");
-    EXPECT_EQ(exec, "Quillon %f");
+    EXPECT_EQ(exec, "Quillon %F");
     EXPECT_TRUE(fs::is_regular_file(Prefix() / "bin" / exec.substr(0, exec.find(' '))));
     EXPECT_EQ(DesktopValue(entry, "Icon"), "telvane");
     const std::string types = DesktopValue(entry, "MimeType");

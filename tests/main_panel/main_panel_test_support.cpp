@@ -39,7 +39,7 @@ public:
             return IDOK;
         });
         SetFileDialogAnswererForTests([](const FileDialogRequest& request) {
-            return request.kind == FileDialogRequest::Kind::OpenFile ? OpenDialogAnswer() : QString();
+            return request.kind != FileDialogRequest::Kind::Folder ? OpenDialogAnswer() : QString();
         });
     }
     void TearDown() override {
