@@ -25,8 +25,6 @@ using namespace platform;
 
 namespace {
 
-// The language's "The file cannot be opened".
-constexpr int kOpenFailedText = 25;
 constexpr int kStartSeekLookMs = 100;
 constexpr int kStartSeekTries = 150;
 
@@ -205,7 +203,7 @@ void CMainDlg::ReportOpenFailure(const QString& path) {
     slider.m_nMax = 0;
     ShowNoFile();
     const QString details = reason.empty() ? path : QString::fromStdString(reason);
-    AfxMessageBox(PaneText(kOpenFailedText) + QStringLiteral("\n\n") + details, MB_ICONERROR);
+    AfxMessageBox(PaneText(main_panel::kOpenFailedText) + QStringLiteral("\n\n") + details, MB_ICONERROR);
 }
 
 void CMainDlg::ShowNoFile() {

@@ -36,7 +36,6 @@ struct Command {
 constexpr const char* kConverterProgram = "./Kadrel";
 
 // The language's "Snapshot saved".
-constexpr int kSnapshotSavedText = 26;
 
 std::string ConverterProgram(const QString& playerPath) {
     if (::access(kConverterProgram, X_OK) == 0) return kConverterProgram;
@@ -262,7 +261,7 @@ void CMainDlg::OnSnapshot() {
         return QFileInfo::exists(candidate);
     });
     if (!m_pPlayer->TakeSnapshot(QFile::encodeName(path).constData())) return;
-    m_wndStatus.ShowNotice(PaneText(kSnapshotSavedText) + QStringLiteral(": ") + path);
+    m_wndStatus.ShowNotice(PaneText(main_panel::kSnapshotSavedText) + QStringLiteral(": ") + path);
 }
 
 // The tool is started and left alone; a missing tool is not reported. It gets the playing file

@@ -14,14 +14,6 @@
 
 using namespace platform;
 
-namespace {
-
-// The language's "The file cannot be opened" and "Snapshot saved".
-constexpr int kOpenFailedText = 25;
-constexpr int kSnapshotSavedText = 26;
-
-}  // namespace
-
 void CMainDlg::PlayFiles(const QStringList& paths, int source) {
     if (paths.size() == 1) OpenAndPlay(paths.first(), source);
     if (paths.size() <= 1 || !m_pGrid) return;
@@ -40,7 +32,7 @@ void CMainDlg::PlayFiles(const QStringList& paths, int source) {
     } else {
         ShowNoFile();
     }
-    if (!failures.isEmpty()) AfxMessageBox(PaneText(kOpenFailedText) + QStringLiteral("\n\n") + failures.join(QLatin1Char('\n')), MB_ICONERROR);
+    if (!failures.isEmpty()) AfxMessageBox(PaneText(main_panel::kOpenFailedText) + QStringLiteral("\n\n") + failures.join(QLatin1Char('\n')), MB_ICONERROR);
 }
 
 bool CMainDlg::IsGridShown() const { return m_pGrid && m_pGrid->IsOpen(); }
@@ -122,5 +114,5 @@ void CMainDlg::OnGridSnapshot(bool everyTile) {
         });
         if (m_pGrid->TakeSnapshot(i, QFile::encodeName(path).constData())) saved = path;
     }
-    if (!saved.isEmpty()) m_wndStatus.ShowNotice(PaneText(kSnapshotSavedText) + QStringLiteral(": ") + saved);
+    if (!saved.isEmpty()) m_wndStatus.ShowNotice(PaneText(main_panel::kSnapshotSavedText) + QStringLiteral(": ") + saved);
 }

@@ -18,6 +18,11 @@ namespace main_panel {
 constexpr int kLayoutWithPlaylist = 1;
 constexpr int kLayoutWithoutPlaylist = 2;
 
+// The language entries of the message "The file cannot be opened" and of the status bar's
+// notice of a saved snapshot.
+constexpr int kOpenFailedText = 25;
+constexpr int kSnapshotSavedText = 26;
+
 struct PaneRects {
     platform::Rect ctrl;
     platform::Rect list;
