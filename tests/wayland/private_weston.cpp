@@ -193,12 +193,12 @@ void PrivateWeston::ReleasePointer() const { RunCommand("xdotool mouseup 1"); }
 
 void PrivateWeston::Keys(const std::string& keys) const { RunCommand("xdotool key --delay 150 " + keys); }
 
-OutputRect CoveredRect(const QImage& output) {
+OutputRect CoveredRect(const QImage& output, unsigned background) {
     std::vector<int> rows(output.height()), columns(output.width());
     for (int y = 0; y < output.height(); ++y) {
         const QRgb* line = reinterpret_cast<const QRgb*>(output.constScanLine(y));
         for (int x = 0; x < output.width(); ++x) {
-            if ((line[x] | 0xff000000) == PrivateWeston::kBackground) continue;
+            if ((line[x] | 0xff000000) == background) continue;
             ++rows[y];
             ++columns[x];
         }

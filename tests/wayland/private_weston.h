@@ -67,4 +67,4 @@ private:
 
 // The rectangle of the output that windows cover: the rows and columns where more than a handful
 // of pixels differ from the background (a pointer's few pixels do not count); empty when none.
-OutputRect CoveredRect(const QImage& output);
+OutputRect CoveredRect(const QImage& output, unsigned background = PrivateWeston::kBackground);

@@ -232,6 +232,13 @@ TEST_F(WaylandPlayerTest, KeysMuteAndGoFullScreenAndBack) {
 
     m_weston->Keys("f");
     EXPECT_TRUE(WholeOutput(WaitForCovered(WholeOutput, "keys_full_screen"))) << "f fills the output";
+    // The picture is drawn at the output's size, not the pane's it came from: the 4:3 clip fills
+    // the output's height.
+    OutputRect picture;
+    EXPECT_TRUE(Eventually([&] {
+        picture = CoveredRect(m_weston->Screenshot("keys_full_screen_picture"), 0xff000000);
+        return picture.height > PrivateWeston::kOutputHeight * 9 / 10;
+    }, 20000)) << picture;
     m_weston->Keys("m");
     EXPECT_TRUE(Eventually([] { return DefaultSinkVolume() == 0; })) << "m in full screen";
     m_weston->Keys("Escape");
