@@ -25,7 +25,7 @@ namespace {
 
 // Rows and columns with no more differing pixels than this are background with a pointer on it.
 constexpr int kPointerPixels = 24;
-constexpr int kStartTimeoutMs = 20000;
+constexpr int kWestonStartTimeoutMs = 20000;
 
 bool HaveProgram(const std::string& name) {
     return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
@@ -45,7 +45,7 @@ void WriteWestonConfig(const std::string& path) {
                         << "animation=none\nclose-animation=none\nstartup-animation=none\nfocus-animation=none\n";
 }
 
-std::vector<char*> Pointers(std::vector<std::string>& strings) {
+std::vector<char*> WestonArgumentPointers(std::vector<std::string>& strings) {
     std::vector<char*> pointers;
     for (std::string& s : strings) pointers.push_back(s.data());
     pointers.push_back(nullptr);
@@ -88,7 +88,7 @@ PrivateWeston::PrivateWeston(WestonBackend backend) {
         "--width=" + std::to_string(kOutputWidth), "--height=" + std::to_string(kOutputHeight),
         "--log=" + m_runtimeDir + "/weston.log"};
     std::vector<std::string> env = WestonEnvironment(m_runtimeDir);
-    std::vector<char*> argv = Pointers(args), envp = Pointers(env);
+    std::vector<char*> argv = WestonArgumentPointers(args), envp = WestonArgumentPointers(env);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
@@ -123,7 +123,7 @@ bool PrivateWeston::WaitForSocket() const {
     return Eventually([&] {
         if (::waitpid(m_pid, nullptr, WNOHANG) == m_pid) return true;
         return fs::exists(socket);
-    }, kStartTimeoutMs) && ::kill(m_pid, 0) == 0 && fs::exists(socket);
+    }, kWestonStartTimeoutMs) && ::kill(m_pid, 0) == 0 && fs::exists(socket);
 }
 
 // Weston names its output's X window in its log.
@@ -135,7 +135,7 @@ unsigned long PrivateWeston::FindOutputWindow() const {
         const size_t at = log.find(kMark);
         if (at != std::string::npos) window = std::strtoul(log.c_str() + at + kMark.size(), nullptr, 10);
         return window != 0;
-    }, kStartTimeoutMs);
+    }, kWestonStartTimeoutMs);
     if (window == 0) return 0;
     const WindowGeometry geometry = [&] {
         std::istringstream shell(RunCommand("xdotool getwindowgeometry --shell " + std::to_string(window)));

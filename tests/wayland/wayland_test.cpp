@@ -12,6 +12,7 @@
 #include <fcntl.h>
 
 #include <QImage>
+#include <QRect>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -180,13 +181,16 @@ protected:
         constexpr int kSteps = 8;
         for (int step = 1; step <= kSteps; ++step) {
             m_weston->MovePointer(fromX + dx * step / kSteps, fromY + dy * step / kSteps);
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));  // spaces the motions the way a hand does; nothing is checked after it
+            // Spaces the motions the way a hand does; nothing is checked after it.
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         m_weston->ReleasePointer();
     }
 
     // The pointer where its picture cannot touch the window or be counted as one.
-    void ParkPointer() const { m_weston->MovePointer(PrivateWeston::kOutputWidth - 1, PrivateWeston::kOutputHeight - 1); }
+    void ParkPointer() const {
+        m_weston->MovePointer(PrivateWeston::kOutputWidth - 1, PrivateWeston::kOutputHeight - 1);
+    }
 
     std::unique_ptr<PrivateWeston> m_weston;
     std::unique_ptr<PrivateSoundServer> m_sound;
@@ -196,6 +200,11 @@ protected:
     pid_t m_pid = 0;
     OutputRect m_window;
 };
+
+bool Differs(const QImage& a, const QImage& b, const OutputRect& area) {
+    const QRect rect(area.x, area.y, area.width, area.height);
+    return a.isNull() || b.isNull() || a.copy(rect) != b.copy(rect);
+}
 
 bool WholeOutput(const OutputRect& rect) {
     return rect == OutputRect{0, 0, PrivateWeston::kOutputWidth, PrivateWeston::kOutputHeight};
@@ -247,11 +256,25 @@ TEST_F(WaylandPlayerTest, KeysMuteAndGoFullScreenAndBack) {
     EXPECT_EQ(SanitizerReports(), "");
 }
 
-TEST_F(WaylandPlayerTest, CaptionMovesAndEdgeResizesThroughTheCompositor) {
+TEST_F(WaylandPlayerTest, CaptionMenuMoveAndEdgeResizeGoThroughTheCompositor) {
     StartCompositor(WestonBackend::NestedInX11);
     if (IsSkipped() || HasFatalFailure()) return;
     StartShownAndPlaying("move_start");
     const OutputRect start = m_window;
+
+    // The caption's menu opens at the pointer, over the playlist, whose look stands still.
+    const int menuX = start.Right() - 200, menuY = start.y + kCaptionGrabY;
+    const OutputRect underMenu{menuX + 10, menuY + 8, 100, 30};
+    ParkPointer();
+    const QImage before = m_weston->Screenshot("menu_before");
+    m_weston->MovePointer(menuX, menuY);
+    RunCommand("xdotool click 3");
+    EXPECT_TRUE(Eventually([&] { return Differs(before, m_weston->Screenshot("menu_open"), underMenu); }))
+        << "the menu shows below the pointer";
+    m_weston->Keys("Escape");
+    ParkPointer();
+    EXPECT_TRUE(Eventually([&] { return !Differs(before, m_weston->Screenshot("menu_closed"), underMenu); }))
+        << "Esc closes it";
 
     // Right and down, where the whole window stays on the output and can be measured.
     Drag(start.x + start.width / 3, start.y + kCaptionGrabY, 150, 50);
