@@ -72,12 +72,14 @@ private:
     bool m_bUsable = false;
     QImage m_picture;
     Rect m_rcDest;
+    Rect m_rcMadeFor;  // the client m_picture was made for
     bool m_bNewPicture = false;  // m_picture changed since the last paint took it
     WindowHandle m_hRepaint = nullptr;  // where Present posts its repaint
 
     // User-interface thread only: the copy the window paints.
     QImage m_shown;
     Rect m_rcShownDest;
+    Rect m_rcShownMadeFor;
 };
 
 }  // namespace platform

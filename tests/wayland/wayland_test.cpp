@@ -239,7 +239,8 @@ TEST_F(WaylandPlayerTest, KeysMuteAndGoFullScreenAndBack) {
     m_weston->Keys("Up");
     EXPECT_TRUE(Eventually([] { return DefaultSinkVolume() > 40002; })) << "Up is louder";
 
-    m_weston->Keys("f");
+    // Paused, so the picture full screen shows is the one already decoded, drawn anew at the output's size.
+    m_weston->Keys("space f");
     EXPECT_TRUE(WholeOutput(WaitForCovered(WholeOutput, "keys_full_screen"))) << "f fills the output";
     // The picture is drawn at the output's size, not the pane's it came from: the 4:3 clip fills
     // the output's height.
