@@ -166,12 +166,18 @@ protected:
         return seen;
     }
 
-    // Starts the player and waits until its window is on the output and its pictures run.
+    // Starts the player and waits until its pictures run and its window stands on the output:
+    // two screenshots in a row find it in the same place.
     void StartShownAndPlaying(const std::string& shotName) {
         StartPlayer();
-        m_window = WaitForCovered([](const OutputRect& r) { return r.width > 300 && r.height > 200; }, shotName);
+        ASSERT_TRUE(Eventually([&] { return LastShownPositionMs() > 1000; }, 20000)) << Log() << m_weston->Log();
+        OutputRect previous;
+        m_window = WaitForCovered([&](const OutputRect& seen) {
+            const bool settled = seen == previous && seen.width > 300 && seen.height > 200;
+            previous = seen;
+            return settled;
+        }, shotName);
         ASSERT_GT(m_window.width, 300) << Log() << m_weston->Log();
-        ASSERT_TRUE(Eventually([&] { return LastShownPositionMs() > 1000; }, 20000)) << Log();
     }
 
     // A press at from, a drag in steps by (dx, dy) and a release.
