@@ -21,6 +21,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -207,9 +208,11 @@ protected:
     OutputRect m_window;
 };
 
-bool Differs(const QImage& a, const QImage& b, const OutputRect& area) {
+// Whether both screenshots were taken and show the same inside area; a missing one is neither.
+std::optional<bool> SameIn(const QImage& a, const QImage& b, const OutputRect& area) {
+    if (a.isNull() || b.isNull()) return std::nullopt;
     const QRect rect(area.x, area.y, area.width, area.height);
-    return a.isNull() || b.isNull() || a.copy(rect) != b.copy(rect);
+    return a.copy(rect) == b.copy(rect);
 }
 
 bool WholeOutput(const OutputRect& rect) {
@@ -245,7 +248,8 @@ TEST_F(WaylandPlayerTest, KeysMuteAndGoFullScreenAndBack) {
     m_weston->Keys("Up");
     EXPECT_TRUE(Eventually([] { return DefaultSinkVolume() > 40002; })) << "Up is louder";
 
-    // Paused, so the picture full screen shows is the one already decoded, drawn anew at the output's size.
+    // Paused, so the picture full screen shows is the one already decoded, drawn anew at the
+    // output's size.
     m_weston->Keys("space f");
     EXPECT_TRUE(WholeOutput(WaitForCovered(WholeOutput, "keys_full_screen"))) << "f fills the output";
     // The picture is drawn at the output's size, not the pane's it came from: the 4:3 clip fills
@@ -258,7 +262,8 @@ TEST_F(WaylandPlayerTest, KeysMuteAndGoFullScreenAndBack) {
     m_weston->Keys("m");
     EXPECT_TRUE(Eventually([] { return DefaultSinkVolume() == 0; })) << "m in full screen";
     m_weston->Keys("Escape");
-    const OutputRect back = WaitForCovered([&](const OutputRect& r) { return r == m_window; }, "keys_full_screen_left");
+    const OutputRect back =
+        WaitForCovered([&](const OutputRect& r) { return r == m_window; }, "keys_full_screen_left");
     EXPECT_EQ(back, m_window) << "Esc gives the window back where it was";
     EXPECT_EQ(SanitizerReports(), "");
 }
@@ -276,11 +281,11 @@ TEST_F(WaylandPlayerTest, CaptionMenuMoveAndEdgeResizeGoThroughTheCompositor) {
     const QImage before = m_weston->Screenshot("menu_before");
     m_weston->MovePointer(menuX, menuY);
     RunCommand("xdotool click 3");
-    EXPECT_TRUE(Eventually([&] { return Differs(before, m_weston->Screenshot("menu_open"), underMenu); }))
+    EXPECT_TRUE(Eventually([&] { return SameIn(before, m_weston->Screenshot("menu_open"), underMenu) == false; }))
         << "the menu shows below the pointer";
     m_weston->Keys("Escape");
     ParkPointer();
-    EXPECT_TRUE(Eventually([&] { return !Differs(before, m_weston->Screenshot("menu_closed"), underMenu); }))
+    EXPECT_TRUE(Eventually([&] { return SameIn(before, m_weston->Screenshot("menu_closed"), underMenu) == true; }))
         << "Esc closes it";
 
     // Right and down, where the whole window stays on the output and can be measured.
