@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cstring>
 
 #include "platform/qt/draw_kit.h"
@@ -40,6 +41,16 @@ void CopyPicture(const PresentedPicture& picture, QImage& image) {
 // The pane's size in the screen's own pixels, which is what the renderer scales pictures to.
 Rect DevicePixels(const Rect& logical, qreal ratio) {
     return Rect{0, 0, qRound(logical.Width() * ratio), qRound(logical.Height() * ratio)};
+}
+
+// Where a picture made for another pane size goes in this one: as large as fits, centred.
+Rect FitKeepingAspect(const QSize& picture, const Rect& client) {
+    if (picture.isEmpty() || client.IsEmpty()) return client;
+    const double scale =
+        std::min(double(client.Width()) / picture.width(), double(client.Height()) / picture.height());
+    const int width = qRound(picture.width() * scale), height = qRound(picture.height() * scale);
+    const int left = client.left + (client.Width() - width) / 2, top = client.top + (client.Height() - height) / 2;
+    return Rect{left, top, left + width, top + height};
 }
 
 bool IsWellFormed(const PresentedPicture& picture) {
@@ -127,8 +138,16 @@ void WindowVideoTarget::Paint(QPainter& dc, const Rect& client) {
     const qreal ratio = dc.device()->devicePixelRatioF();
     dc.save();
     dc.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio), true);
-    // The destination is in device pixels too; a picture of its size is copied as it is.
-    dc.drawImage(ToQRect(m_rcShownDest), m_shown);
+    // The destination is in device pixels too; a picture of its size is copied as it is. One made
+    // for the pane's size before a resize (full screen while paused) is scaled to fit until the
+    // renderer hands over one of the new size.
+    const Rect current = DevicePixels(client, ratio);
+    if (m_rcShownMadeFor == current) {
+        dc.drawImage(ToQRect(m_rcShownDest), m_shown);
+    } else {
+        dc.setRenderHint(QPainter::SmoothPixmapTransform);
+        dc.drawImage(ToQRect(FitKeepingAspect(m_shown.size(), current)), m_shown);
+    }
     dc.restore();
     if (newPicture) NotePainted();
 }
@@ -153,6 +172,7 @@ bool WindowVideoTarget::TakeNewestPicture() {
     if (!m_bNewPicture) return false;
     m_bNewPicture = false;
     m_rcShownDest = m_rcDest;
+    m_rcShownMadeFor = m_rcMadeFor;
     if (m_picture.isNull()) {
         m_shown = QImage();
         return false;
@@ -180,6 +200,7 @@ void WindowVideoTarget::Present(const PresentedPicture& picture) {
         std::lock_guard<std::mutex> lock(m_mutex);
         CopyPicture(picture, m_picture);
         m_rcDest = picture.dest;
+        m_rcMadeFor = m_rcClient;
         m_bNewPicture = true;
         if (m_bUnpainted) ++m_counts.replacedUnpainted;
         m_bUnpainted = true;

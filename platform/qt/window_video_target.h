@@ -88,6 +88,7 @@ private:
     bool m_bUsable = false;
     QImage m_picture;
     Rect m_rcDest;
+    Rect m_rcMadeFor;  // the client m_picture was made for
     bool m_bNewPicture = false;  // m_picture changed since the last paint took it
     WindowHandle m_hRepaint = nullptr;  // where Present posts its repaint
     bool m_bUnpainted = false;  // a presented picture waits for its paint
@@ -97,6 +98,7 @@ private:
     // User-interface thread only: the copy the window paints.
     QImage m_shown;
     Rect m_rcShownDest;
+    Rect m_rcShownMadeFor;
 };
 
 }  // namespace platform

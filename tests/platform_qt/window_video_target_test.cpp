@@ -92,6 +92,18 @@ TEST(WindowVideoTarget, Threads_ManyPicturesBeforeTheLoopRunsShowTheLastOne) {
     ASSERT_TRUE(PumpUntil([&] { return scene.PixelAt(160, 120) == 0xFF0000FFu; }));
 }
 
+// Paused, no picture of the new size follows a resize (full screen): the last one fills the pane
+// until one comes, rather than a corner of it.
+TEST(WindowVideoTarget, PictureMadeBeforeAResizeIsScaledToTheNewSize) {
+    VideoScene scene;
+    PresentFromAnotherThread(scene.Handle(), 0xFFFF0000, Rect{0, 0, 320, 240});
+    ASSERT_TRUE(PumpUntil([&] { return scene.PixelAt(160, 120) == 0xFFFF0000u; }));
+
+    scene.frame.MoveWindow(Rect{0, 0, 660, 500}, TRUE);
+    scene.video.MoveWindow(Rect{10, 10, 650, 490}, TRUE);
+    EXPECT_TRUE(PumpUntil([&] { return scene.PixelAt(600, 440) == 0xFFFF0000u; }));
+}
+
 TEST(WindowVideoTarget, MalformedPicturesAreIgnored) {
     VideoScene scene;
     std::vector<uint32_t> pixels(16, 0xFFFFFFFF);
