@@ -48,3 +48,15 @@ ensure_mpv() {
   $sudo apt-get update -qq >/dev/null
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq mpv >/dev/null
 }
+
+# wait_for_window TITLE_PATTERN: prints the id of the first visible window whose title matches,
+# within 20 s; prints nothing and fails when none shows.
+wait_for_window() {
+  local window=""
+  for _ in $(seq 1 100); do
+    window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+    [ -n "$window" ] && { echo "$window"; return 0; }
+    sleep 0.2
+  done
+  return 1
+}

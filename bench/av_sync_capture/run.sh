@@ -33,7 +33,7 @@ cmake --build "$build" --target Quillon telvane_data telvane-record-writer telva
 bin="$root/$build/bin"
 mkdir -p "$cache"
 
-source bench/common.sh  # make_once, ensure_mpv
+source bench/common.sh  # make_once, ensure_mpv, wait_for_window
 ensure_mpv
 
 # flash_clip RATE: picture white on frames 0 and 1 of each second, a beep in the first 50 ms of
@@ -125,11 +125,7 @@ measure() {
   (cd "$bin" && TELVANE_WINDOW_RECT=0,0,1280,720 QT_QPA_PLATFORM=xcb exec ./Quillon "$file" \
      >"$work/player.log" 2>&1) &
   player_pid=$!
-  for _ in $(seq 1 100); do
-    window=$(xdotool search --onlyvisible --name '^Telvane$' 2>/dev/null | head -n 1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
+  window=$(wait_for_window '^Telvane$') || true
   [ -n "$window" ] || { echo "no player window for $label"; cat "$work/player.log"; return 1; }
   local X Y WIDTH HEIGHT
   eval "$(xdotool getwindowgeometry --shell "$window")"
@@ -153,11 +149,7 @@ measure_mpv() {
   mpv --no-config --vo=x11 --ao=pulse --geometry=1280x720+0+0 --title=telvane-bench-mpv \
     --no-terminal "$file" >"$work/mpv.log" 2>&1 &
   player_pid=$!
-  for _ in $(seq 1 100); do
-    window=$(xdotool search --onlyvisible --name '^telvane-bench-mpv$' 2>/dev/null | head -n 1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
+  window=$(wait_for_window '^telvane-bench-mpv$') || true
   [ -n "$window" ] || { echo "no mpv window for $label"; cat "$work/mpv.log"; return 1; }
   local X Y WIDTH HEIGHT
   eval "$(xdotool getwindowgeometry --shell "$window")"

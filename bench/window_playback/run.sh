@@ -59,11 +59,7 @@ window_row() {
   (cd "$bin" && TELVANE_WINDOW_RECT=0,0,1280,720 TELVANE_COUNT_PICTURES=1 QT_QPA_PLATFORM=xcb \
      /usr/bin/time -f "%e %U %S %M" -o "$times" ./Quillon "$file" >"$log" 2>&1) &
   local runner=$! window=""
-  for _ in $(seq 1 100); do
-    window=$(xdotool search --onlyvisible --name '^Telvane$' 2>/dev/null | head -n 1 || true)
-    [ -n "$window" ] && break
-    sleep 0.2
-  done
+  window=$(wait_for_window '^Telvane$') || true
   [ -n "$window" ] || { echo "no player window for $label"; cat "$log"; return 1; }
   sleep $(( seconds + tail_seconds ))
   eval "$(xdotool getwindowgeometry --shell "$window")"
