@@ -307,8 +307,17 @@ TEST_F(PlayerTest, RefusedSwitchKeepsThePlayerRunningWithEmptyTexts) {
     Pause(1500);
     EXPECT_EQ(ReadConfig(), "");
     EXPECT_EQ(RunningPlayers(), std::vector<pid_t>{m_pid});
-    // Without texts the caption menu has neither the language submenu nor the About item.
-    EXPECT_FALSE(RightClickOpensMenu(CaptionX(), CaptionY(), 1500));
+    // Without texts the caption menu has neither the language submenu nor the About item: its last
+    // entry is then the recorded time in UTC, whose setting shows it was the one chosen.
+    ASSERT_TRUE(RightClickOpensMenu(CaptionX(), CaptionY()));
+    Keys("Up Return");
+    const std::string zoneSetting = Folder() + "/config/telvane/clockzone.ini";
+    const auto utcChosen = [&] {
+        std::string word;
+        std::ifstream(zoneSetting) >> word;
+        return word == "utc";
+    };
+    EXPECT_TRUE(Eventually(utcChosen)) << "the menu's last entry is not the recorded time in UTC";
     Screenshot("refused_switch");
 
     CloseThroughCloseButton();
