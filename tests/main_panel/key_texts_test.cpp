@@ -44,10 +44,15 @@ TEST(KeyTexts, EveryShippedLanguageDescribesEveryKeyInItsOwnWords) {
                 << std::hex << id << " key " << KeyShortcuts()[i].keyName;
         }
     }
-    const std::vector<KeyText> german = LoadKeyTexts(kShipped, 0x407);
-    EXPECT_EQ(german.back().keyName, "U");
-    EXPECT_EQ(german.back().description, "Aufnahmezeit in UTC");
-    EXPECT_EQ(LoadKeyTexts(kShipped, 0x804)[german.size() - 2].description, QString::fromUtf8("导出标记的片段"));
+    // Each description stands beside its own key's name.
+    const auto described = [](uint32_t id, const char* keyName) {
+        for (const KeyText& text : LoadKeyTexts(kShipped, id))
+            if (text.keyName == QString::fromUtf8(keyName)) return text.description;
+        return QString();
+    };
+    EXPECT_EQ(described(0x407, "U"), "Aufnahmezeit in UTC");
+    EXPECT_EQ(described(0x407, "Strg+S"), "Schnappschuss jeder Kamera");
+    EXPECT_EQ(described(0x804, "Ctrl+E"), QString::fromUtf8("导出标记的片段"));
 }
 
 TEST(KeyTexts, EveryShippedKeyFileHasTheEnglishLettersWhereTheKeyIsALetter) {
